@@ -1,0 +1,59 @@
+// What modules have registered with the host: commands, help topics and the
+// modules whose resources are translated. Main thread only.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/HostApi.h"
+
+namespace host {
+
+struct RegisteredCommand {
+  std::u16string group;
+  std::u16string globalName;
+  std::u16string localName;
+  int flags = 0;
+  HostCommandFunction function = nullptr;
+  void* commandData = nullptr;
+  int reserved = 0;
+  // Commands of the host itself carry a callable instead of a function.
+  std::function<void()> builtin;
+};
+
+struct HelpTopic {
+  std::u16string command;
+  std::u16string helpFile;
+  std::u16string topic;
+  int flags = 0;
+};
+
+class HOST_EXPORT CommandRegistry {
+ public:
+  static CommandRegistry& instance();
+
+  // Returns false, and keeps the earlier command, when either name is taken.
+  bool add(RegisteredCommand command);
+  // By global or local name, without regard to ASCII case; null when unknown.
+  const RegisteredCommand* find(std::u16string_view name) const;
+  const std::vector<RegisteredCommand>& commands() const { return m_commands; }
+  // Drops the commands whose function lies in that module: used when a
+  // module is unloaded, so no command can call into unmapped code.
+  void removeCommandsOf(HMODULE module);
+
+  void setHelp(HelpTopic topic);
+  const std::vector<HelpTopic>& helpTopics() const { return m_help; }
+
+  void addTranslatedModule(HINSTANCE module) { m_translated.push_back(module); }
+  const std::vector<HINSTANCE>& translatedModules() const { return m_translated; }
+
+  void clear();
+
+ private:
+  std::vector<RegisteredCommand> m_commands;
+  std::vector<HelpTopic> m_help;
+  std::vector<HINSTANCE> m_translated;
+};
+
+}  // namespace host

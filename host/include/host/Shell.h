@@ -1,0 +1,52 @@
+// Runs commands by name, typed by a person or read from a script, and the
+// host's own commands that show what modules registered.
+#pragma once
+
+#include <istream>
+#include <memory>
+#include <string>
+
+#include "host/HostApi.h"
+#include "host/HostSession.h"
+
+namespace host {
+
+class HostWindow;
+
+// A script read line by line as commands and prompts ask for input.
+class HOST_EXPORT ScriptInput {
+ public:
+  explicit ScriptInput(std::istream& stream) : m_stream(stream) {}
+  // The next line without its line end; false at the end of the script.
+  bool next(std::string& line);
+
+ private:
+  std::istream& m_stream;
+};
+
+class HOST_EXPORT Shell final : public Console {
+ public:
+  // With a script, messages also go to standard output and prompts are
+  // answered from the script; without one, a person answers in the window.
+  Shell(HostWindow& window, ScriptInput* script);
+  ~Shell() override;
+
+  void write(const std::u16string& message) override;
+  int readLine(const std::u16string& prompt, const std::u16string& defaultText, std::u16string& answer) override;
+
+  // Runs one command line; false when the command is unknown.
+  bool execute(const std::u16string& line);
+  // Runs the script to its end or to "quit"; returns the process exit code
+  // (0, or 3 when a command was unknown).
+  int runScript();
+
+ private:
+  void registerBuiltins();
+  void waitFor(int milliseconds);
+
+  HostWindow& m_window;
+  ScriptInput* m_script;
+  int m_unknownCommands = 0;
+};
+
+}  // namespace host

@@ -1,0 +1,63 @@
+#include "host/CommandRegistry.h"
+
+#include <algorithm>
+
+#include "win32/Resources.h"
+#include "win32/Text.h"
+
+namespace host {
+
+namespace {
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  return win32::ToLowerAscii(a) == win32::ToLowerAscii(b);
+}
+
+}  // namespace
+
+CommandRegistry& CommandRegistry::instance() {
+  static CommandRegistry registry;
+  return registry;
+}
+
+bool CommandRegistry::add(RegisteredCommand command) {
+  if (command.globalName.empty() || find(command.globalName) != nullptr ||
+      (!command.localName.empty() && find(command.localName) != nullptr)) {
+    return false;
+  }
+  m_commands.push_back(std::move(command));
+  return true;
+}
+
+const RegisteredCommand* CommandRegistry::find(std::u16string_view name) const {
+  for (const auto& command : m_commands) {
+    if (SameName(command.globalName, name) || SameName(command.localName, name)) return &command;
+  }
+  return nullptr;
+}
+
+void CommandRegistry::removeCommandsOf(HMODULE module) {
+  const auto inside = [&](const RegisteredCommand& command) {
+    return command.function != nullptr &&
+           ModuleFromAddress(reinterpret_cast<const void*>(command.function)) == module;
+  };
+  m_commands.erase(std::remove_if(m_commands.begin(), m_commands.end(), inside), m_commands.end());
+}
+
+void CommandRegistry::setHelp(HelpTopic topic) {
+  for (auto& existing : m_help) {
+    if (SameName(existing.command, topic.command)) {
+      existing = std::move(topic);
+      return;
+    }
+  }
+  m_help.push_back(std::move(topic));
+}
+
+void CommandRegistry::clear() {
+  m_commands.clear();
+  m_help.clear();
+  m_translated.clear();
+}
+
+}  // namespace host

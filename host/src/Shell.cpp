@@ -1,0 +1,197 @@
+#include "host/Shell.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+
+#include "host/CommandRegistry.h"
+#include "host/HostWindow.h"
+#include "host/WidePrintf.h"
+#include "sdk/OdError.h"
+#include "win32/Text.h"
+
+namespace host {
+
+namespace {
+
+constexpr char16_t kHostGroup[] = u"PCHOST";
+
+QString ToQString(const std::u16string& text) {
+  return QString::fromUtf16(text.data(), static_cast<int>(text.size()));
+}
+
+std::u16string FromQString(const QString& text) { return text.toStdU16String(); }
+
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t\r\n");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+bool ScriptInput::next(std::string& line) {
+  if (!std::getline(m_stream, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+Shell::Shell(HostWindow& window, ScriptInput* script) : m_window(window), m_script(script) {
+  Application::instance().setConsole(this);
+  m_window.setCommandHandler([this](const QString& line) { execute(FromQString(line)); });
+  registerBuiltins();
+}
+
+Shell::~Shell() {
+  if (&Application::instance().console() == this) Application::instance().setConsole(nullptr);
+}
+
+void Shell::write(const std::u16string& message) {
+  m_window.appendMessage(ToQString(message));
+  if (m_script != nullptr) {
+    const std::string text = win32::ToUtf8(message) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+  }
+}
+
+int Shell::readLine(const std::u16string& prompt, const std::u16string& defaultText, std::u16string& answer) {
+  const std::u16string shown = defaultText.empty() ? prompt + u": " : prompt + u" <" + defaultText + u">: ";
+  if (m_script == nullptr) {
+    QString typed;
+    const int status = m_window.prompt(ToQString(prompt), ToQString(defaultText), typed);
+    if (status == kHostPromptOk) answer = FromQString(typed);
+    m_window.appendMessage(ToQString(shown) + (status == kHostPromptOk ? typed : QStringLiteral("*Cancel*")));
+    return status;
+  }
+  std::string line;
+  if (!m_script->next(line)) {
+    write(shown + u"*End of script*");
+    return kHostPromptNoInput;
+  }
+  // In a script, "^C" cancels the prompt and an empty line takes the default.
+  if (Trim(line) == "^C") {
+    write(shown + u"*Cancel*");
+    return kHostPromptCancel;
+  }
+  answer = line.empty() ? defaultText : win32::FromUtf8(line);
+  write(shown + answer);
+  return kHostPromptOk;
+}
+
+bool Shell::execute(const std::u16string& line) {
+  std::u16string name = line;
+  while (!name.empty() && (name.back() == u' ' || name.back() == u'\t')) name.pop_back();
+  const RegisteredCommand* command = CommandRegistry::instance().find(name);
+  if (command == nullptr) {
+    write(u"Unknown command \"" + name + u"\".");
+    ++m_unknownCommands;
+    return false;
+  }
+  // Copies: a command may change the registry while it runs.
+  const auto builtin = command->builtin;
+  const auto function = command->function;
+  try {
+    if (builtin) {
+      builtin();
+    } else {
+      function();
+    }
+  } catch (const std::exception& error) {
+    write(u"Command " + name + u" failed: " + win32::FromUtf8(error.what()));
+  } catch (...) {
+    write(u"Command " + name + u" failed.");
+  }
+  return true;
+}
+
+void Shell::waitFor(int milliseconds) {
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+int Shell::runScript() {
+  // Commands read the screen: let the window appear first.
+  QElapsedTimer shown;
+  shown.start();
+  while (shown.elapsed() < 5000 &&
+         (m_window.windowHandle() == nullptr || !m_window.windowHandle()->isExposed())) {
+    waitFor(10);
+  }
+  waitFor(50);
+
+  std::string line;
+  while (m_script != nullptr && m_script->next(line)) {
+    const std::string text = Trim(line);
+    if (text.empty() || text[0] == '#' || text[0] == ';') continue;
+    if (text == "quit") break;
+    if (text.rfind("wait ", 0) == 0) {
+      waitFor(std::max(0, std::atoi(text.c_str() + 5)));
+      continue;
+    }
+    if (text.rfind("echo ", 0) == 0) {
+      write(win32::FromUtf8(text.substr(5)));
+      continue;
+    }
+    write(u"Command: " + win32::FromUtf8(text));
+    execute(win32::FromUtf8(text));
+    QCoreApplication::processEvents();
+  }
+  return m_unknownCommands == 0 ? 0 : 3;
+}
+
+void Shell::registerBuiltins() {
+  auto& registry = CommandRegistry::instance();
+  const auto add = [&](const char16_t* name, std::function<void()> body) {
+    RegisteredCommand command;
+    command.group = kHostGroup;
+    command.globalName = name;
+    command.localName = name;
+    command.builtin = std::move(body);
+    registry.add(std::move(command));
+  };
+  add(u"COMMANDS", [this] {
+    write(u"Registered commands (group, global name, local name, flags):");
+    for (const auto& command : CommandRegistry::instance().commands()) {
+      if (command.builtin) continue;
+      write(FormatWideV(u"  %s %s %s %d", command.group.c_str(), command.globalName.c_str(),
+                        command.localName.c_str(), command.flags));
+    }
+  });
+  add(u"HELPTOPICS", [this] {
+    const auto& topics = CommandRegistry::instance().helpTopics();
+    if (topics.empty()) {
+      write(u"No help topics registered.");
+      return;
+    }
+    write(u"Help topics (command, topic, help file):");
+    for (const auto& topic : topics) {
+      write(FormatWideV(u"  %s %s %s", topic.command.c_str(), topic.topic.c_str(), topic.helpFile.c_str()));
+    }
+  });
+  add(u"CLOSE", [this] {
+    if (Application::instance().document() == nullptr) {
+      write(u"No document is open.");
+      return;
+    }
+    Application::instance().closeDocument();
+    write(u"Document closed.");
+  });
+  add(u"VIEWINFO", [this] {
+    Document* document = Application::instance().document();
+    if (document == nullptr) {
+      write(u"No document is open.");
+      return;
+    }
+    const QPoint origin = m_window.view()->mapToGlobal(QPoint(0, 0));
+    write(FormatWideV(u"View window %d: %dx%d at %d,%d", static_cast<int>(m_window.view()->winId()),
+                      m_window.view()->width(), m_window.view()->height(), origin.x(), origin.y()));
+  });
+}
+
+}  // namespace host

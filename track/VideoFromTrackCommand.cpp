@@ -1,0 +1,4 @@
+#include "track/VideoFromTrackCommand.h"
+
+// Not built yet: registered, does nothing.
+void VideoFromTrack() {}

@@ -1,0 +1,4 @@
+#pragma once
+
+// The video-from-trajectory command.
+void VideoFromTrack();
