@@ -243,7 +243,6 @@ BOOL FreeLibrary(HMODULE module) {
     handle = it->second;
     g_libraryHandles.erase(it);
   }
-  UnregisterModuleStrings(module);
   return dlclose(handle) == 0 ? TRUE : FALSE;
 }
 

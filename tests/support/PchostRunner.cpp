@@ -1,0 +1,84 @@
+#include "PchostRunner.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace pcvr_test {
+
+std::vector<std::string> PchostRun::lines() const {
+  std::vector<std::string> out;
+  std::istringstream stream(output);
+  std::string line;
+  while (std::getline(stream, line)) out.push_back(line);
+  return out;
+}
+
+bool PchostRun::hasLine(const std::string& line) const {
+  for (const auto& l : lines()) {
+    if (l == line) return true;
+  }
+  return false;
+}
+
+std::filesystem::path BinDir() { return PCVR_BIN_DIR; }
+
+std::filesystem::path MakeTempDir(const std::string& prefix) {
+  std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
+  if (mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
+}
+
+PchostRun RunPchost(const std::string& script, const PchostOptions& options) {
+  PchostRun run;
+  const auto dir = MakeTempDir("pchost-script-");
+  const auto scriptPath = dir / "script.txt";
+  {
+    std::ofstream file(scriptPath);
+    file << script;
+  }
+  int fds[2];
+  if (pipe(fds) != 0) return run;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(fds[0]);
+    dup2(fds[1], STDOUT_FILENO);
+    dup2(fds[1], STDERR_FILENO);
+    close(fds[1]);
+    for (const auto& name : options.unset) unsetenv(name.c_str());
+    for (const auto& assignment : options.environment) {
+      const auto equals = assignment.find('=');
+      setenv(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str(), 1);
+    }
+    const std::string pchost = options.pchost.empty() ? (BinDir() / "pchost").string() : options.pchost.string();
+    std::vector<std::string> args{pchost};
+    args.insert(args.end(), options.arguments.begin(), options.arguments.end());
+    args.push_back("--script");
+    args.push_back(scriptPath.string());
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    alarm(static_cast<unsigned>(options.timeoutSeconds));  // a hung host is killed, not waited for
+    execv(pchost.c_str(), argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(fds[0], buffer, sizeof buffer)) > 0) run.output.append(buffer, static_cast<std::size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFEXITED(status)) {
+    run.exitCode = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    run.exitCode = WTERMSIG(status) == SIGALRM ? 124 : 128 + WTERMSIG(status);
+  }
+  std::filesystem::remove_all(dir);
+  return run;
+}
+
+}  // namespace pcvr_test

@@ -1,0 +1,34 @@
+// Runs pchost on a script, as a person's automation would, and collects what
+// it printed.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pcvr_test {
+
+struct PchostRun {
+  int exitCode = -1;
+  std::string output;  // standard output and standard error, interleaved
+  std::vector<std::string> lines() const;
+  bool hasLine(const std::string& line) const;
+};
+
+struct PchostOptions {
+  std::filesystem::path pchost;          // default: the build's pchost
+  std::vector<std::string> arguments;    // before --script
+  std::vector<std::string> environment;  // NAME=value, added to the test's own
+  std::vector<std::string> unset;        // variables removed
+  int timeoutSeconds = 60;
+};
+
+// Writes `script` to a file and runs `pchost --script FILE`. The process is
+// killed after the timeout (exitCode is then 124).
+PchostRun RunPchost(const std::string& script, const PchostOptions& options = {});
+
+std::filesystem::path BinDir();
+// A fresh folder under the build tree's temporary area, removed by the caller.
+std::filesystem::path MakeTempDir(const std::string& prefix);
+
+}  // namespace pcvr_test

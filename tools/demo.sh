@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The demo: builds everything, installs the host with the video recorder
+# module into a folder of its own, and runs it on the sample script under an
+# X server of its own when no display is set.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+pcvr_install_packages
+pcvr_build
+pcvr_start_x
+trap pcvr_stop_x EXIT
+export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+
+out="$PCVR_BUILD/demo-output"
+rm -rf "$out"
+mkdir -p "$out/host" "$out/profile"
+# An installation of the host: its program, its main library and the module
+# side by side; the layers they share stay in the build folder.
+cp "$PCVR_BUILD/bin/pchost" "$PCVR_BUILD/bin/libLMX_Main.so" "$PCVR_BUILD/bin/PC_hostVideoRecorder.so" "$out/host/"
+# Screenshots go under the profile folder.
+export USERPROFILE="$out/profile"
+
+run() {
+  echo "== $1"
+  "$out/host/pchost" --script "$PCVR_ROOT/demo/$2" | tee -a "$out/pchost.log"
+}
+
+: > "$out/pchost.log"
+echo "== The module registers its commands; there is no Lumatrix.ini yet, so no help topics"
+run "pchost: commands and help topics" commands.script
+echo
+echo "== With a Lumatrix.ini beside the host library but no LmxHelpFile key"
+printf '[Configuration]\nLanguage=en\n' > "$out/host/Lumatrix.ini"
+run "pchost: help topics" helptopics.script
+echo
+echo "== With LmxHelpFile naming the help file"
+printf '[Configuration]\nLmxHelpFile=PointCloudsHelp.chm\n' > "$out/host/Lumatrix.ini"
+run "pchost: help topics" helptopics.script
+
+echo
+echo "The demo wrote its files to $out:"
+echo "  host/      the installed host and module (with Lumatrix.ini)"
+echo "  profile/   the profile folder screenshots are saved under"
+echo "  pchost.log everything pchost printed"
