@@ -388,7 +388,7 @@ HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR fileName, UINT mode, const CLSID* h
   if (!(mode & OF_CREATE) || !(mode & (OF_WRITE | OF_READWRITE))) return AVIERR_BADFLAGS;
   auto f = std::make_unique<IAVIFile>();
   f->path = win32::ToUtf8(fileName);
-  f->fd = ::open(f->path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  f->fd = ::open(f->path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (f->fd < 0) {
     Log("AVIFileOpenW", "cannot create " + f->path + ": " + strerror(errno));
     return AVIERR_FILEOPEN;

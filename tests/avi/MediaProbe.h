@@ -1,0 +1,39 @@
+// Reads AVI files back with Debian's ffprobe and ffmpeg, the independent
+// decoder the tests trust.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace avitest {
+
+// Output of a shell command, or the empty string when it fails.
+std::string Run(const std::string& command, int* status = nullptr);
+std::string Quote(const std::string& path);
+
+struct StreamProbe {
+  std::string codecName;
+  std::string codecTag;  // as ffprobe prints it, e.g. "MJPG" or "[0][0][0][0]"
+  int width = 0;
+  int height = 0;
+  std::string frameRate;  // r_frame_rate, e.g. "15/1"
+  int decodedFrames = -1;  // frames ffprobe decoded (-count_frames)
+  bool ok = false;
+};
+StreamProbe Probe(const std::string& path);
+
+// Sizes of the video packets in file order.
+std::vector<int> PacketSizes(const std::string& path);
+
+// Every decoded frame as packed BGR rows, top row first.
+std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height);
+
+// dwScale and dwRate of the first stream header, read from the file itself.
+bool StreamRate(const std::string& path, std::uint32_t* scale, std::uint32_t* rate);
+
+bool FileExists(const std::string& path);
+std::string MakeTempDir();
+
+}  // namespace avitest

@@ -1,0 +1,62 @@
+// A recording past the 1 GiB RIFF limit goes on in OpenDML RIFF-AVIX parts
+// and reads back whole. Writes about 1.2 GB, so it runs only when asked for
+// (PCVR_SLOW_TESTS=1).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "MediaProbe.h"
+#include "recording/AviMovieWriter.h"
+#include "win32/Gdi.h"
+#include "win32/Text.h"
+
+namespace {
+
+TEST(OpenDml, RecordingPastOneGibibyteStaysWhole) {
+  const char* slow = std::getenv("PCVR_SLOW_TESTS");
+  if (!slow || std::strcmp(slow, "1") != 0) GTEST_SKIP() << "set PCVR_SLOW_TESTS=1 to write 1.2 GB";
+  const std::string dir = avitest::MakeTempDir();
+  const std::string path = dir + "/long.avi";
+  const LONG w = 1920, h = 1080;
+  const int frames = 150;  // 8,294,400 bytes each: 1.24 GB
+  BITMAPINFO bmi{};
+  bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP frame = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(frame, nullptr);
+  {
+    AviMovieWriter writer(win32::FromUtf8(path).c_str(), 0, 25, -1);
+    for (int i = 0; i < frames; ++i) {
+      // Frame number in the first pixel of the top row.
+      BYTE* topLeft = static_cast<BYTE*>(bits) + static_cast<size_t>(h - 1) * w * 4;
+      topLeft[0] = static_cast<BYTE>(i);
+      topLeft[1] = static_cast<BYTE>(255 - i);
+      ASSERT_EQ(writer.appendFrame(frame), S_OK) << i;
+    }
+  }
+  DeleteObject(frame);
+  EXPECT_GT(std::filesystem::file_size(path), (1ull << 30));
+
+  // A second RIFF part exists, and ffprobe counts every frame.
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>((1ull << 30) - (64ull << 20)));
+  std::string tail((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(tail.find("AVIX"), std::string::npos);
+  const std::string packets = avitest::Run("ffprobe -v error -count_packets -select_streams v:0 -show_entries "
+                                           "stream=nb_read_packets -of csv=p=0 " + avitest::Quote(path));
+  EXPECT_EQ(std::atoi(packets.c_str()), frames);
+  // The last frame, from the second part, decodes with its own number.
+  const std::string last = avitest::Run("ffmpeg -v error -i " + avitest::Quote(path) +
+                                        " -vf select=eq(n\\," + std::to_string(frames - 1) +
+                                        "),crop=1:1:0:0 -frames:v 1 -f rawvideo -pix_fmt bgr24 -");
+  ASSERT_EQ(last.size(), 3u);
+  EXPECT_EQ(static_cast<BYTE>(last[0]), frames - 1);
+  EXPECT_EQ(static_cast<BYTE>(last[1]), 255 - (frames - 1));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
