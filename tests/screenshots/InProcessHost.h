@@ -1,0 +1,55 @@
+// The real host library inside a test process: the test executable names
+// libLMX_Main.so as the host's main library (as pchost does), so the module
+// code under test finds the host's application and documents through its
+// ordinary lookups. Prompts are answered by a scripted console.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/HostSession.h"
+
+namespace screenshots_test {
+
+class ScriptedConsole : public host::Console {
+ public:
+  ScriptedConsole();
+  ~ScriptedConsole() override;
+
+  // The next prompt ends with this status and, for kHostPromptOk, answer.
+  // Without queued answers a prompt ends with kHostPromptNoInput.
+  void answer(int status, std::u16string text = {}) { m_answers.emplace_back(status, std::move(text)); }
+
+  void write(const std::u16string& message) override { messages.push_back(message); }
+  int readLine(const std::u16string& prompt, const std::u16string& defaultText, std::u16string& answer) override;
+
+  std::vector<std::u16string> prompts;
+  std::vector<std::u16string> defaults;
+  std::vector<std::u16string> messages;
+
+ private:
+  std::deque<std::pair<int, std::u16string>> m_answers;
+};
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);  // value null: unset
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string m_name;
+  bool m_had = false;
+  std::string m_old;
+};
+
+// Opens a document when none is open; returns it.
+host::Document* EnsureDocument();
+// Closes every open document.
+void CloseAllDocuments();
+
+}  // namespace screenshots_test
