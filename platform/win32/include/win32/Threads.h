@@ -1,0 +1,52 @@
+// Threads, waits, the performance counter and thread locales.
+#pragma once
+
+#include "win32/WinTypes.h"
+
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID parameter);
+struct SECURITY_ATTRIBUTES;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
+union LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
+  LONGLONG QuadPart;
+};
+
+using LCID = DWORD;
+#define LOCALE_SYSTEM_DEFAULT 0x0800u
+#define LOCALE_USER_DEFAULT 0x0400u
+
+extern "C" {
+
+// A thread handle stays usable by every thread that holds it until
+// CloseHandle; a wait that is in progress when another thread closes the
+// handle still ends when the thread does.
+WIN32_EXPORT HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
+                                 LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags, DWORD* threadId);
+// Thread handles only. WAIT_FAILED (ERROR_INVALID_HANDLE) for a handle that
+// is not (or no longer) open.
+WIN32_EXPORT DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+WIN32_EXPORT BOOL CloseHandle(HANDLE handle);
+WIN32_EXPORT BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode);
+#define STILL_ACTIVE 259u
+
+// A monotonic clock at 10 MHz.
+WIN32_EXPORT BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
+WIN32_EXPORT BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
+// Sleep(0) yields the rest of the time slice.
+WIN32_EXPORT void Sleep(DWORD milliseconds);
+
+// The locale a thread formats and parses with; Windows keeps one per thread.
+WIN32_EXPORT LCID GetSystemDefaultLCID();
+WIN32_EXPORT BOOL SetThreadLocale(LCID locale);
+WIN32_EXPORT LCID GetThreadLocale();
+
+}  // extern "C"
