@@ -42,7 +42,7 @@ std::string AvError(int err) {
 
 std::atomic<int> g_initCount{0};
 
-constexpr int kIoBufferSize = 1 << 20;
+constexpr int kIoBufferSize = 64 << 10;
 
 }  // namespace
 
@@ -404,6 +404,10 @@ HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR fileName, UINT mode, const CLSID* h
     av_free(buffer);
     return AVIERR_MEMORY;
   }
+  // Samples go from the caller's buffer to the file without a copy through
+  // the I/O buffer, which then only gathers the small header and index
+  // fields.
+  f->io->direct = 1;
   context->pb = f->io.get();
   context->flags |= AVFMT_FLAG_CUSTOM_IO;
   *file = f.release();
