@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "host/WidePrintf.h"
+#include "win32/WidePrintf.h"
 #include "win32/Text.h"
 
 namespace host {
@@ -28,7 +28,7 @@ int CommandLine::getString(const OdChar* prompt, const OdChar* defaultText, int,
 void CommandLine::print(const OdChar* format, ...) {
   va_list args;
   va_start(args, format);
-  const std::u16string text = FormatWide(format, args);
+  const std::u16string text = win32::FormatWide(format, args);
   va_end(args);
   Application::instance().console().write(text);
 }

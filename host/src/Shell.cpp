@@ -9,7 +9,7 @@
 
 #include "host/CommandRegistry.h"
 #include "host/HostWindow.h"
-#include "host/WidePrintf.h"
+#include "win32/WidePrintf.h"
 #include "sdk/OdError.h"
 #include "win32/Text.h"
 
@@ -159,7 +159,7 @@ void Shell::registerBuiltins() {
     write(u"Registered commands (group, global name, local name, flags):");
     for (const auto& command : CommandRegistry::instance().commands()) {
       if (command.builtin) continue;
-      write(FormatWideV(u"  %s %s %s %d", command.group.c_str(), command.globalName.c_str(),
+      write(win32::FormatWideV(u"  %s %s %s %d", command.group.c_str(), command.globalName.c_str(),
                         command.localName.c_str(), command.flags));
     }
   });
@@ -171,7 +171,7 @@ void Shell::registerBuiltins() {
     }
     write(u"Help topics (command, topic, help file):");
     for (const auto& topic : topics) {
-      write(FormatWideV(u"  %s %s %s", topic.command.c_str(), topic.topic.c_str(), topic.helpFile.c_str()));
+      write(win32::FormatWideV(u"  %s %s %s", topic.command.c_str(), topic.topic.c_str(), topic.helpFile.c_str()));
     }
   });
   add(u"CLOSE", [this] {
@@ -189,7 +189,7 @@ void Shell::registerBuiltins() {
       return;
     }
     const QPoint origin = m_window.view()->mapToGlobal(QPoint(0, 0));
-    write(FormatWideV(u"View window %d: %dx%d at %d,%d", static_cast<int>(m_window.view()->winId()),
+    write(win32::FormatWideV(u"View window %d: %dx%d at %d,%d", static_cast<int>(m_window.view()->winId()),
                       m_window.view()->width(), m_window.view()->height(), origin.x(), origin.y()));
   });
 }

@@ -2,9 +2,9 @@
 // the module's texts are written for.
 #include <gtest/gtest.h>
 
-#include "host/WidePrintf.h"
+#include "win32/WidePrintf.h"
 
-using host::FormatWideV;
+using win32::FormatWideV;
 
 TEST(WidePrintf, PercentSIsAWideString) {
   EXPECT_EQ(FormatWideV(u"Video stream: %s", u"C:/out/Untitled.avi"), u"Video stream: C:/out/Untitled.avi");
@@ -46,4 +46,13 @@ TEST(WidePrintf, UnknownOrCutConversionsAreCopied) {
   EXPECT_EQ(FormatWideV(u"50%q"), u"50%q");
   EXPECT_EQ(FormatWideV(u"ends with %"), u"ends with %");
   EXPECT_EQ(FormatWideV(u"width then end %12"), u"width then end %12");
+}
+
+TEST(WidePrintf, BoundedPrintRefusesWhatDoesNotFit) {
+  WCHAR buffer[16];
+  EXPECT_EQ(swprintf_s(buffer, 16, u"%d:%d:%d h:m:s", 1, 2, 5), 11);
+  EXPECT_EQ(std::u16string(buffer), u"1:2:5 h:m:s");
+  EXPECT_EQ(swprintf_s(buffer, 5, u"%s", u"too long"), -1);
+  EXPECT_EQ(buffer[0], 0);
+  EXPECT_EQ(swprintf_s(buffer, 0, u"x"), -1);
 }

@@ -1,11 +1,11 @@
-#include "host/WidePrintf.h"
+#include "win32/WidePrintf.h"
 
 #include <cstdio>
 #include <string>
 
 #include "win32/Text.h"
 
-namespace host {
+namespace win32 {
 
 namespace {
 
@@ -115,7 +115,7 @@ std::u16string FormatWide(const char16_t* format, va_list args) {
           text = s != nullptr ? std::u16string(s) : u"(null)";
         } else {
           const char* s = va_arg(ap, const char*);
-          text = win32::FromUtf8(s != nullptr ? s : "(null)");
+          text = FromUtf8(s != nullptr ? s : "(null)");
         }
         if (precision >= 0 && static_cast<std::size_t>(precision) < text.size()) text.resize(static_cast<std::size_t>(precision));
         AppendPadded(out, text, width, leftAlign);
@@ -157,7 +157,7 @@ std::u16string FormatWide(const char16_t* format, va_list args) {
             std::snprintf(buffer, sizeof buffer, full.c_str(), va_arg(ap, int));
             break;
         }
-        out += win32::FromUtf8(buffer);
+        out += FromUtf8(buffer);
         break;
       }
       case u'e':
@@ -171,13 +171,13 @@ std::u16string FormatWide(const char16_t* format, va_list args) {
         std::string full = spec;
         full += static_cast<char>(conversion);
         std::snprintf(buffer, sizeof buffer, full.c_str(), va_arg(ap, double));
-        out += win32::FromUtf8(buffer);
+        out += FromUtf8(buffer);
         break;
       }
       case u'p': {
         std::snprintf(buffer, sizeof buffer, "%016llX",
                       static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(va_arg(ap, void*))));
-        AppendPadded(out, win32::FromUtf8(buffer), width, leftAlign);
+        AppendPadded(out, FromUtf8(buffer), width, leftAlign);
         break;
       }
       default:
@@ -197,4 +197,19 @@ std::u16string FormatWideV(const char16_t* format, ...) {
   return text;
 }
 
-}  // namespace host
+}  // namespace win32
+
+extern "C" int swprintf_s(WCHAR* buffer, std::size_t count, const WCHAR* format, ...) {
+  if (buffer == nullptr || count == 0 || format == nullptr) return -1;
+  va_list args;
+  va_start(args, format);
+  const std::u16string text = win32::FormatWide(format, args);
+  va_end(args);
+  if (text.size() >= count) {
+    buffer[0] = 0;
+    return -1;
+  }
+  text.copy(buffer, text.size());
+  buffer[text.size()] = 0;
+  return static_cast<int>(text.size());
+}
