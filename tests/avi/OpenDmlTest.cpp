@@ -51,8 +51,8 @@ TEST(OpenDml, RecordingPastOneGibibyteStaysWhole) {
   EXPECT_EQ(std::atoi(packets.c_str()), frames);
   // The last frame, from the second part, decodes with its own number.
   const std::string last = avitest::Run("ffmpeg -v error -i " + avitest::Quote(path) +
-                                        " -vf select=eq(n\\," + std::to_string(frames - 1) +
-                                        "),crop=1:1:0:0 -frames:v 1 -f rawvideo -pix_fmt bgr24 -");
+                                        " -vf " + avitest::Quote("select=eq(n\\," + std::to_string(frames - 1) + "),crop=1:1:0:0") +
+                                        " -frames:v 1 -f rawvideo -pix_fmt bgr24 -");
   ASSERT_EQ(last.size(), 3u);
   EXPECT_EQ(static_cast<BYTE>(last[0]), frames - 1);
   EXPECT_EQ(static_cast<BYTE>(last[1]), 255 - (frames - 1));
