@@ -51,6 +51,8 @@ AviMovieWriter::AviMovieWriter(LPCWSTR fileName, DWORD codec, DWORD frameRate, L
 
 AviMovieWriter::~AviMovieWriter() {
   if (m_aviDC) releaseStreams();
+  // Each writer took one AVIFileInit and gives it back, also when its file
+  // was already released after a failure or never opened.
   if (m_aviLibraryHeld) AVIFileExit();
 }
 

@@ -91,9 +91,10 @@ struct CodecCase {
   const char* code;  // null: no compressor chosen
   std::string expectCodec;
   bool lossless;
+  int bits = 32;
 };
 
-void PrintTo(const CodecCase& c, std::ostream* os) { *os << (c.code ? c.code : "no compressor"); }
+void PrintTo(const CodecCase& c, std::ostream* os) { *os << (c.code ? c.code : "no compressor") << ", " << c.bits << " bits"; }
 
 class EveryCompressor : public WriterTest, public ::testing::WithParamInterface<CodecCase> {};
 
@@ -104,7 +105,7 @@ TEST_P(EveryCompressor, FramesSizeRateAndPicture) {
   const std::string path = file("movie.avi");
   {
     AviMovieWriter writer(Wide(path).c_str(), Code(c.code), 7, -1);
-    Frame frame(w, h, 32);
+    Frame frame(w, h, c.bits);
     for (int i = 0; i < frames; ++i) {
       if (c.lossless) {
         frame.paintLossless(i);
@@ -159,11 +160,38 @@ TEST_P(EveryCompressor, FramesSizeRateAndPicture) {
 INSTANTIATE_TEST_SUITE_P(Writer, EveryCompressor,
                          ::testing::Values(CodecCase{nullptr, "rawvideo", true},
                                            CodecCase{"XXXX", "rawvideo", true},  // names no compressor
-                                           CodecCase{"FFV1", "ffv1", true}, CodecCase{"HFYU", "huffyuv", true},
+                                           CodecCase{"FFV1", "ffv1", true}, CodecCase{"FFV1", "ffv1", true, 24},
+                                           CodecCase{"HFYU", "huffyuv", true},
                                            CodecCase{"ULRG", "utvideo", true}, CodecCase{"MJPG", "mjpeg", false},
                                            CodecCase{"FMP4", "mpeg4", false}, CodecCase{"H264", "h264", false},
                                            CodecCase{"MSVC", "msvideo1", false}),
-                         [](const auto& info) { return std::string(info.param.code ? info.param.code : "none"); });
+                         [](const auto& info) {
+                           return std::string(info.param.code ? info.param.code : "none") + "_" +
+                                  std::to_string(info.param.bits);
+                         });
+
+TEST_F(WriterTest, QualityReachesTheEncoder) {
+  // Higher quality, larger file; -1 takes the compressor's default, which
+  // lies between the two ends.
+  for (const char* code : {"MJPG", "H264", "FMP4"}) {
+    std::uintmax_t sizes[3] = {};
+    const LONG qualities[3] = {2000, -1, 10000};
+    for (int k = 0; k < 3; ++k) {
+      const std::string path = file(std::string(code) + std::to_string(k) + ".avi");
+      {
+        AviMovieWriter writer(Wide(path).c_str(), Code(code), 10, qualities[k]);
+        Frame frame(64, 48, 32);
+        for (int i = 0; i < 3; ++i) {
+          frame.paintLossless(i);
+          ASSERT_EQ(writer.appendFrame(frame.handle()), S_OK);
+        }
+      }
+      sizes[k] = std::filesystem::file_size(path);
+    }
+    EXPECT_LT(sizes[0], sizes[1]) << code;
+    EXPECT_LT(sizes[1], sizes[2]) << code;
+  }
+}
 
 TEST_F(WriterTest, UncompressedRowsArePaddedToFourBytes) {
   for (int bits : {32, 24}) {

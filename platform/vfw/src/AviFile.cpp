@@ -359,6 +359,8 @@ HRESULT IAVIStream::compress(LONG start, const void* data, LONG size) {
   sws_scale(scaler.get(), planes, strides, 0, height, frame->data, frame->linesize);
   frame->pts = start;
   frame->pict_type = AV_PICTURE_TYPE_NONE;
+  // MPEG-style encoders with a fixed quantiser read it from each picture.
+  frame->quality = encoder->global_quality;
   int err = avcodec_send_frame(encoder.get(), frame.get());
   if (err < 0) {
     Log("AVIStreamWrite", std::string(compressor->encoderName) + ": " + AvError(err));
@@ -387,7 +389,7 @@ HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR fileName, UINT mode, const CLSID* h
   if (!fileName || !*fileName || handler) return AVIERR_BADPARAM;
   if (!(mode & OF_CREATE) || !(mode & (OF_WRITE | OF_READWRITE))) return AVIERR_BADFLAGS;
   auto f = std::make_unique<IAVIFile>();
-  f->path = win32::ToUtf8(fileName);
+  f->path = win32::NativePath(fileName);
   f->fd = ::open(f->path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (f->fd < 0) {
     Log("AVIFileOpenW", "cannot create " + f->path + ": " + strerror(errno));

@@ -26,8 +26,7 @@ extern "C" BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS le
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::string path = win32::ToUtf8(std::u16string_view(fileName, win32::WideLength(fileName)));
-  std::replace(path.begin(), path.end(), '\\', '/');
+  const std::string path = win32::NativePath(std::u16string_view(fileName, win32::WideLength(fileName)));
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
     SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);

@@ -488,6 +488,15 @@ BOOL StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC src, i
   DeviceContext* d = ToDc(dest);
   DeviceContext* s = ToDc(src);
   if (!d || !s) return FALSE;
+  // GDI keeps coordinates within 27 bits; inside that range no sum below
+  // overflows.
+  constexpr int kLimit = 1 << 27;
+  for (int v : {xDest, yDest, wDest, hDest, xSrc, ySrc, wSrc, hSrc}) {
+    if (v <= -kLimit || v >= kLimit) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+  }
   if (rop != SRCCOPY) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

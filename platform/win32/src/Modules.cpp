@@ -202,8 +202,7 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  std::string path = win32::ToUtf8(std::u16string_view(fileName, win32::WideLength(fileName)));
-  std::replace(path.begin(), path.end(), '\\', '/');
+  const std::string path = win32::NativePath(std::u16string_view(fileName, win32::WideLength(fileName)));
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     SetLastError(ERROR_MOD_NOT_FOUND);

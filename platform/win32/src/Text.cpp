@@ -85,6 +85,14 @@ std::u16string FromUtf8(std::string_view text) {
   return out;
 }
 
+std::string NativePath(std::u16string_view windowsPath) {
+  std::string path = ToUtf8(windowsPath);
+  for (auto& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
 std::size_t WideLength(LPCWSTR text) {
   if (text == nullptr) return 0;
   std::size_t n = 0;

@@ -20,6 +20,8 @@ namespace {
 struct ThreadRecord {
   std::mutex mutex;
   std::condition_variable ended;
+  std::condition_variable resumed;
+  bool suspended = false;
   bool finished = false;
   DWORD exitCode = STILL_ACTIVE;
 };
@@ -43,11 +45,12 @@ extern "C" {
 
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
                     DWORD* threadId) {
-  if (start == nullptr || flags != 0) {
+  if (start == nullptr || (flags & ~CREATE_SUSPENDED) != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   auto record = std::make_shared<ThreadRecord>();
+  record->suspended = (flags & CREATE_SUSPENDED) != 0;
   std::uintptr_t handle = 0;
   {
     std::lock_guard lock(g_tableMutex);
@@ -56,6 +59,10 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
   }
   try {
     std::thread thread([record, start, parameter] {
+      {
+        std::unique_lock lock(record->mutex);
+        record->resumed.wait(lock, [&] { return !record->suspended; });
+      }
       const DWORD code = start(parameter);
       std::lock_guard lock(record->mutex);
       record->exitCode = code;
@@ -71,6 +78,19 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
     return nullptr;
   }
   return reinterpret_cast<HANDLE>(handle);
+}
+
+DWORD ResumeThread(HANDLE thread) {
+  const std::shared_ptr<ThreadRecord> record = Find(thread);
+  if (record == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return static_cast<DWORD>(-1);
+  }
+  std::lock_guard lock(record->mutex);
+  const DWORD previous = record->suspended ? 1 : 0;
+  record->suspended = false;
+  record->resumed.notify_all();
+  return previous;
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
@@ -95,6 +115,27 @@ BOOL CloseHandle(HANDLE handle) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  return TRUE;
+}
+
+HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)); }
+
+BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, HANDLE* target, DWORD, BOOL,
+                     DWORD options) {
+  if (sourceProcess != GetCurrentProcess() || targetProcess != GetCurrentProcess() || target == nullptr ||
+      options != DUPLICATE_SAME_ACCESS) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::lock_guard lock(g_tableMutex);
+  const auto it = g_threads.find(reinterpret_cast<std::uintptr_t>(source));
+  if (it == g_threads.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  const std::uintptr_t handle = g_nextHandle++;
+  g_threads.emplace(handle, it->second);
+  *target = reinterpret_cast<HANDLE>(handle);
   return TRUE;
 }
 

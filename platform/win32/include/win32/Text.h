@@ -12,6 +12,9 @@ WIN32_EXPORT std::string ToUtf8(std::u16string_view text);
 // Invalid UTF-8 sequences become U+FFFD.
 WIN32_EXPORT std::u16string FromUtf8(std::string_view text);
 WIN32_EXPORT std::size_t WideLength(LPCWSTR text);
+// A Windows path as the file system takes it: UTF-8, with "\" between
+// folders turned into "/", as Windows file functions accept either.
+WIN32_EXPORT std::string NativePath(std::u16string_view windowsPath);
 // ASCII letters only, as command names and topics are ASCII.
 WIN32_EXPORT std::u16string ToLowerAscii(std::u16string_view text);
 // Copies with truncation, always terminating when capacity > 0; returns the

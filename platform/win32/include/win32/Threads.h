@@ -4,6 +4,7 @@
 #include "win32/WinTypes.h"
 
 #define INFINITE 0xFFFFFFFFu
+#define CREATE_SUSPENDED 0x00000004u
 #define WAIT_OBJECT_0 0x00000000u
 #define WAIT_TIMEOUT 0x00000102u
 #define WAIT_FAILED 0xFFFFFFFFu
@@ -29,12 +30,23 @@ extern "C" {
 // A thread handle stays usable by every thread that holds it until
 // CloseHandle; a wait that is in progress when another thread closes the
 // handle still ends when the thread does.
+// flags: 0 or CREATE_SUSPENDED (the thread runs from ResumeThread on).
 WIN32_EXPORT HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
                                  LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags, DWORD* threadId);
+// Returns the previous suspend count (1 for a thread created suspended, 0
+// for a running one), or (DWORD)-1 for a bad handle.
+WIN32_EXPORT DWORD ResumeThread(HANDLE thread);
 // Thread handles only. WAIT_FAILED (ERROR_INVALID_HANDLE) for a handle that
 // is not (or no longer) open.
 WIN32_EXPORT DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 WIN32_EXPORT BOOL CloseHandle(HANDLE handle);
+// A second handle to the same thread, closed on its own. Process handles
+// are the pseudo handle of GetCurrentProcess; options must be
+// DUPLICATE_SAME_ACCESS.
+WIN32_EXPORT HANDLE GetCurrentProcess();
+WIN32_EXPORT BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, HANDLE* target,
+                                  DWORD access, BOOL inherit, DWORD options);
+#define DUPLICATE_SAME_ACCESS 0x00000002u
 WIN32_EXPORT BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode);
 #define STILL_ACTIVE 259u
 
