@@ -19,13 +19,23 @@
 
 namespace {
 
+// One application for the whole run, ended before the process exits: a
+// QApplication left to static destruction outlives Qt's own statics.
+std::unique_ptr<QApplication> g_app;
+
 QApplication& App() {
   static int argc = 1;
   static char name[] = "test_screenshot_grab";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  if (!g_app) g_app = std::make_unique<QApplication>(argc, argv);
+  return *g_app;
 }
+
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { g_app.reset(); }
+};
+const auto* const g_qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 const QColor kRed(255, 0, 0), kGreen(0, 255, 0), kBlue(0, 0, 255), kYellow(255, 255, 0), kWhite(255, 255, 255);
 
