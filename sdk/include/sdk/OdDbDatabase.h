@@ -25,9 +25,9 @@ class ODSDK_EXPORT OdDbDatabase : public OdRxObject {
   ODRX_DECLARE_MEMBERS(OdDbDatabase);
 
  public:
-  // A new database holds an empty model space and a viewport table with one
-  // "*Active" record that spans the window.
-  static OdSmartPtr<OdDbDatabase> createObject();
+  // A new database holds an empty model space and a viewport table, with one
+  // "*Active" record that spans the window unless withActiveViewport is false.
+  static OdSmartPtr<OdDbDatabase> createObject(bool withActiveViewport = true);
   ~OdDbDatabase() override;
 
   // Adds an unattached object: gives it the next handle, or the one asked for

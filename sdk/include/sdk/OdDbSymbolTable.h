@@ -32,12 +32,13 @@ class ODSDK_EXPORT OdDbSymbolTable : public OdDbObject {
                                  bool getErasedRecord = false) const;
   OdDbObjectId getAt(const OdString& name, bool getErasedRecord = false) const;
   bool has(const OdString& name) const;
-  // Adds an unattached record to the table's database and to the table.
+  // Adds an unattached record to the table's database and to the table,
+  // under wantedHandle when that handle is free.
   // Throws OdError(eNotApplicable) when the table is not in a database,
   // OdError(eInvalidInput) for a null or attached record, and
   // OdError(eDuplicateKey) for a name the table already holds (unless the
   // table allows repeated names).
-  OdDbObjectId add(OdDbSymbolTableRecord* record);
+  OdDbObjectId add(OdDbSymbolTableRecord* record, OdDbHandle wantedHandle = OdDbHandle());
   // The ids of all records in order, erased ones included.
   const std::vector<OdDbObjectId>& recordIds() const { return m_records; }
 

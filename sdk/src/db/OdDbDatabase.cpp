@@ -160,16 +160,18 @@ OdDbDatabase::~OdDbDatabase() {
   for (auto& entry : m_stubs) entry.second->object.release();
 }
 
-OdSmartPtr<OdDbDatabase> OdDbDatabase::createObject() {
+OdSmartPtr<OdDbDatabase> OdDbDatabase::createObject(bool withActiveViewport) {
   OdSmartPtr<OdDbDatabase> db(OdRxObjectImpl<OdDbDatabase>::createObject(), kOdRxObjAttach);
   auto modelSpace = OdDbBlockTableRecord::createObject();
   modelSpace->setName(u"*Model_Space");
   db->m_modelSpaceId = db->addOdDbObject(modelSpace.get());
   auto table = OdDbViewportTable::createObject();
   db->m_viewportTableId = db->addOdDbObject(table.get());
-  auto active = OdDbViewportTableRecord::createObject();
-  active->setName(viewportActiveNameStr);
-  table->add(active.get());
+  if (withActiveViewport) {
+    auto active = OdDbViewportTableRecord::createObject();
+    active->setName(viewportActiveNameStr);
+    table->add(active.get());
+  }
   db->m_undoRecords = 0;
   return db;
 }

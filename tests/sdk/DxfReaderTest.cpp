@@ -1,0 +1,232 @@
+// Reading each entity kind and the viewport table from DXF text, and
+// refusing malformed or truncated files as a whole.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "sdk/OdDb2dPolyline.h"
+#include "sdk/OdDb3dPolyline.h"
+#include "sdk/OdDbArc.h"
+#include "sdk/OdDbCircle.h"
+#include "sdk/OdDbDxfReader.h"
+#include "sdk/OdDbLine.h"
+#include "sdk/OdDbPolyline.h"
+#include "sdk/OdDbSpline.h"
+#include "sdk/OdDbViewportTable.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+std::string Pairs(std::initializer_list<std::pair<int, std::string>> pairs) {
+  std::string out;
+  for (const auto& [code, value] : pairs) out += std::to_string(code) + "\n" + value + "\n";
+  return out;
+}
+
+std::string Dxf(const std::string& entities, const std::string& tables = "") {
+  return Pairs({{0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1015"}, {0, "ENDSEC"}}) +
+         (tables.empty() ? "" : Pairs({{0, "SECTION"}, {2, "TABLES"}}) + tables + Pairs({{0, "ENDSEC"}})) +
+         Pairs({{0, "SECTION"}, {2, "ENTITIES"}}) + entities + Pairs({{0, "ENDSEC"}, {0, "EOF"}});
+}
+
+OdDbDatabasePtr Read(const std::string& text) {
+  OdDbDatabasePtr db;
+  std::string message;
+  EXPECT_EQ(odDbReadDxfText(text.data(), text.size(), db, message), eOk) << message;
+  return db;
+}
+
+std::string Refused(const std::string& text) {
+  OdDbDatabasePtr db;
+  std::string message;
+  EXPECT_NE(odDbReadDxfText(text.data(), text.size(), db, message), eOk);
+  EXPECT_TRUE(db.isNull());
+  EXPECT_FALSE(message.empty());
+  return message;
+}
+
+template <class T>
+OdSmartPtr<T> Only(const OdDbDatabasePtr& db) {
+  if (db.isNull() || db->modelSpaceIds().size() != 1) {
+    ADD_FAILURE() << "expected one entity";
+    return {};
+  }
+  OdDbObjectPtr object = db->modelSpaceIds()[0].openObject();
+  T* cast = T::cast(object.get());
+  if (cast == nullptr) ADD_FAILURE() << "wrong class";
+  return OdSmartPtr<T>(cast);
+}
+
+double Length(const OdDbCurve& curve) {
+  double end = 0, len = 0;
+  EXPECT_EQ(curve.getEndParam(end), eOk);
+  EXPECT_EQ(curve.getDistAtParam(end, len), eOk);
+  return len;
+}
+
+const std::string kLwPolyline = Pairs({{0, "LWPOLYLINE"}, {5, "2A"}, {62, "1"}, {90, "3"}, {70, "0"}, {38, "2.5"},
+                                       {10, "0"}, {20, "0"}, {42, "1"}, {10, "2"}, {20, "0"}, {10, "2"}, {20, "3"}});
+
+}  // namespace
+
+TEST(DxfReader, LightweightPolylineWithBulgeElevationHandleAndColour) {
+  auto db = Read(Dxf(kLwPolyline));
+  auto pl = Only<OdDbPolyline>(db);
+  ASSERT_TRUE(pl);
+  EXPECT_EQ(pl->numVerts(), 3u);
+  EXPECT_DOUBLE_EQ(pl->elevation(), 2.5);
+  EXPECT_DOUBLE_EQ(pl->getBulgeAt(0), 1.0);
+  EXPECT_NEAR(Length(*pl), kPi + 3.0, 1e-12);
+  EXPECT_EQ(pl->objectId().getHandle().value(), 0x2Au);
+  EXPECT_EQ(db->getOdDbObjectId(OdDbHandle(0x2A)), pl->objectId());
+  EXPECT_EQ(pl->color(), 0xFF0000u);
+  // A file without viewport records gets an active one showing everything.
+  EXPECT_FALSE(db->activeViewportId().isNull());
+}
+
+TEST(DxfReader, TwoDAndThreeDPolylines) {
+  const std::string p2 = Pairs({{0, "POLYLINE"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "4"}, {70, "1"},
+                                {0, "VERTEX"}, {10, "0"}, {20, "0"}, {0, "VERTEX"}, {10, "3"}, {20, "0"},
+                                {0, "VERTEX"}, {70, "16"}, {10, "99"}, {20, "99"},  // frame control point: not a vertex
+                                {0, "VERTEX"}, {10, "3"}, {20, "4"}, {0, "SEQEND"}});
+  auto pl2 = Only<OdDb2dPolyline>(Read(Dxf(p2)));
+  ASSERT_TRUE(pl2);
+  EXPECT_EQ(pl2->numVerts(), 3u);
+  EXPECT_TRUE(pl2->isClosed());
+  EXPECT_DOUBLE_EQ(pl2->elevation(), 4.0);
+  EXPECT_NEAR(Length(*pl2), 12.0, 1e-12);
+
+  const std::string p3 = Pairs({{0, "POLYLINE"}, {66, "1"}, {70, "8"}, {0, "VERTEX"}, {70, "32"}, {10, "0"},
+                                {20, "0"}, {30, "0"}, {0, "VERTEX"}, {70, "32"}, {10, "0"}, {20, "0"}, {30, "7"},
+                                {0, "SEQEND"}});
+  auto pl3 = Only<OdDb3dPolyline>(Read(Dxf(p3)));
+  ASSERT_TRUE(pl3);
+  EXPECT_NEAR(Length(*pl3), 7.0, 1e-12);
+}
+
+TEST(DxfReader, LineArcCircle) {
+  auto line = Only<OdDbLine>(Read(Dxf(Pairs({{0, "LINE"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "6"}, {31, "3"}}))));
+  ASSERT_TRUE(line);
+  EXPECT_NEAR(Length(*line), 5.0, 1e-12);
+
+  auto arc = Only<OdDbArc>(Read(Dxf(Pairs({{0, "ARC"}, {10, "1"}, {20, "1"}, {30, "0"}, {40, "2"}, {50, "90"}, {51, "180"}}))));
+  ASSERT_TRUE(arc);
+  EXPECT_NEAR(Length(*arc), kPi, 1e-12);
+  OdGePoint3d start;
+  ASSERT_EQ(arc->getStartPoint(start), eOk);
+  EXPECT_NEAR(start.x, 1.0, 1e-12);
+  EXPECT_NEAR(start.y, 3.0, 1e-12);
+
+  // A circle with a downward extrusion: its centre is given in its own
+  // coordinate system, where X points the other way.
+  auto circle = Only<OdDbCircle>(Read(Dxf(Pairs({{0, "CIRCLE"}, {10, "5"}, {20, "0"}, {30, "1"}, {40, "0.5"},
+                                                 {210, "0"}, {220, "0"}, {230, "-1"}}))));
+  ASSERT_TRUE(circle);
+  EXPECT_NEAR(circle->center().x, -5.0, 1e-12);
+  EXPECT_NEAR(circle->center().z, -1.0, 1e-12);
+  EXPECT_NEAR(Length(*circle), kPi, 1e-12);
+}
+
+TEST(DxfReader, SplinesFromControlPointsAndFromFitPoints) {
+  const std::string nurbs = Pairs({{0, "SPLINE"}, {70, "12"}, {71, "2"}, {72, "6"}, {73, "3"}, {74, "0"},
+                                   {40, "0"}, {40, "0"}, {40, "0"}, {40, "1"}, {40, "1"}, {40, "1"},
+                                   {10, "3"}, {20, "0"}, {30, "0"}, {41, "1"},
+                                   {10, "3"}, {20, "3"}, {30, "0"}, {41, "0.70710678118654752"},
+                                   {10, "0"}, {20, "3"}, {30, "0"}, {41, "1"}});
+  auto quarter = Only<OdDbSpline>(Read(Dxf(nurbs)));
+  ASSERT_TRUE(quarter);
+  EXPECT_TRUE(quarter->isRational());
+  EXPECT_NEAR(Length(*quarter), 1.5 * kPi, 1e-9);
+
+  const std::string fit = Pairs({{0, "SPLINE"}, {70, "8"}, {71, "3"}, {72, "0"}, {73, "0"}, {74, "4"},
+                                 {11, "0"}, {21, "0"}, {31, "0"}, {11, "1"}, {21, "2"}, {31, "0"},
+                                 {11, "2"}, {21, "0"}, {31, "1"}, {11, "3"}, {21, "2"}, {31, "0"}});
+  auto through = Only<OdDbSpline>(Read(Dxf(fit)));
+  ASSERT_TRUE(through);
+  ASSERT_EQ(through->numFitPoints(), 4);
+  OdGePoint3d p;
+  ASSERT_EQ(through->getPointAtParam(through->fitParamAt(2), p), eOk);
+  EXPECT_NEAR(p.x, 2.0, 1e-9);
+  EXPECT_NEAR(p.z, 1.0, 1e-9);
+}
+
+TEST(DxfReader, ViewportRecordsAndTheActiveOne) {
+  const std::string vports =
+      Pairs({{0, "TABLE"}, {2, "VPORT"}, {70, "2"},
+             {0, "VPORT"}, {2, "*ACTIVE"}, {5, "8A"}, {70, "0"}, {10, "0"}, {20, "0"}, {11, "0.5"}, {21, "1"},
+             {12, "3"}, {22, "4"}, {16, "1"}, {26, "1"}, {36, "1"}, {17, "5"}, {27, "5"}, {37, "0"},
+             {40, "20"}, {41, "1.5"}, {42, "35"}, {51, "0"}, {71, "1"},
+             {0, "VPORT"}, {2, "*ACTIVE"}, {70, "0"}, {10, "0.5"}, {20, "0"}, {11, "1"}, {21, "1"}, {40, "7"},
+             {0, "ENDTAB"}});
+  auto db = Read(Dxf(kLwPolyline, vports));
+  ASSERT_TRUE(db);
+  OdDbObjectPtr tableObject = db->getViewportTableId().openObject();
+  auto* table = OdDbViewportTable::cast(tableObject.get());
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->recordIds().size(), 2u);
+  const OdDbObjectId active = table->getActiveViewportId();
+  EXPECT_EQ(active, db->activeViewportId());
+  EXPECT_EQ(active.getHandle().value(), 0x8Au);
+  OdDbObjectPtr recordObject = active.openObject();
+  auto* record = OdDbViewportTableRecord::cast(recordObject.get());
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->upperRightCorner(), OdGePoint2d(0.5, 1));
+  EXPECT_EQ(record->centerPoint(), OdGePoint2d(3, 4));
+  EXPECT_EQ(record->target(), OdGePoint3d(5, 5, 0));
+  EXPECT_EQ(record->viewDirection(), OdGeVector3d(1, 1, 1));
+  EXPECT_DOUBLE_EQ(record->height(), 20.0);
+  EXPECT_DOUBLE_EQ(record->width(), 30.0);
+  EXPECT_DOUBLE_EQ(record->lensLength(), 35.0);
+  EXPECT_TRUE(record->isPerspectiveEnabled());
+}
+
+TEST(DxfReader, OtherEntitiesAndBlocksArePassedOver) {
+  const std::string blocks = Pairs({{0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "B"}, {0, "LINE"}, {10, "0"},
+                                    {20, "0"}, {11, "1"}, {21, "1"}, {0, "ENDBLK"}, {0, "ENDSEC"}});
+  const std::string text = blocks + Dxf(Pairs({{0, "TEXT"}, {10, "0"}, {20, "0"}, {40, "1"}, {1, "hello"},
+                                               {0, "HATCH"}, {91, "99999999"}}) + kLwPolyline);
+  auto db = Read(text);
+  ASSERT_TRUE(db);
+  EXPECT_EQ(db->modelSpaceIds().size(), 1u);
+}
+
+TEST(DxfReader, MalformedAndTruncatedFilesLoadNothing) {
+  const std::string good = Dxf(kLwPolyline);
+  // Truncated anywhere before EOF: cut at every tenth byte.
+  for (std::size_t cut = 0; cut + 4 < good.size(); cut += 10) Refused(good.substr(0, cut));
+  EXPECT_NE(Refused(good.substr(0, good.size() - 8)).find("truncated"), std::string::npos);
+  // A value that is not a number.
+  std::string bad = good;
+  bad.replace(bad.find("\n2.5\n"), 5, "\nabc\n");
+  EXPECT_NE(Refused(bad).find("not a number"), std::string::npos);
+  // A group code that is not a number, with its line.
+  std::string code = good;
+  code.replace(code.find("90\n3\n"), 5, "x9\n3\n");
+  EXPECT_NE(Refused(code).find("group code"), std::string::npos);
+  // Counts that do not match the data.
+  EXPECT_NE(Refused(Dxf(Pairs({{0, "LWPOLYLINE"}, {90, "1000000000"}, {10, "0"}, {20, "0"}}))).find("vertex count"),
+            std::string::npos);
+  Refused(Dxf(Pairs({{0, "SPLINE"}, {71, "3"}, {72, "8"}, {73, "4"}, {40, "0"}})));
+  // Knots that go down; a spline of degree 0; a negative radius.
+  Refused(Dxf(Pairs({{0, "SPLINE"}, {71, "1"}, {72, "4"}, {73, "2"}, {40, "0"}, {40, "1"}, {40, "0"}, {40, "1"},
+                     {10, "0"}, {20, "0"}, {10, "1"}, {20, "0"}})));
+  Refused(Dxf(Pairs({{0, "SPLINE"}, {71, "0"}, {72, "0"}, {73, "0"}})));
+  EXPECT_NE(Refused(Dxf(Pairs({{0, "CIRCLE"}, {5, "FF"}, {10, "0"}, {20, "0"}, {40, "-2"}}))).find("handle FF"),
+            std::string::npos);
+  // Not closed sections, a polyline without SEQEND, binary DXF, empty.
+  Refused(Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "EOF"}}));
+  Refused(Dxf(Pairs({{0, "POLYLINE"}, {70, "0"}, {0, "VERTEX"}, {10, "0"}, {20, "0"}})));
+  Refused(std::string("AutoCAD Binary DXF\r\n\x1a\0", 22));
+  Refused("");
+  Refused(std::string(1000, '\0'));
+}
+
+TEST(DxfReader, MissingFileGivesAMessage) {
+  OdDbDatabasePtr db;
+  std::string message;
+  EXPECT_EQ(odDbReadDxf("/nonexistent/drawing.dxf", db, message), eFileNotFound);
+  EXPECT_TRUE(db.isNull());
+  EXPECT_FALSE(message.empty());
+}
