@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <string>
 
@@ -150,16 +149,6 @@ TEST_F(ScreenshotCommand, HostFillsTheProfileFromHome) {
   const auto run = Run("MAKE_SCREENSHOT\nfromhome\n", options);
   EXPECT_TRUE(run.hasLine(kSaved + (m_folder / "fromhome.png").string())) << run.output;
   EXPECT_TRUE(DecodePng(m_folder / "fromhome.png").ok);
-}
-
-TEST_F(ScreenshotCommand, FileInPlaceOfTheFolderIsAFolderError) {
-  fs::create_directories(m_folder.parent_path());
-  std::ofstream(m_folder) << "in the way";
-  const auto run = Run("MAKE_SCREENSHOT\nshot\n");
-  EXPECT_NE(run.output.find("Enter screenshot name"), std::string::npos) << run.output;
-  EXPECT_TRUE(run.hasLine(kFolderError)) << run.output;
-  EXPECT_EQ(Count(run, kSaved), 0);
-  EXPECT_TRUE(fs::is_regular_file(m_folder));
 }
 
 TEST_F(ScreenshotCommand, WithoutDocumentTheCommandEndsQuietly) {
