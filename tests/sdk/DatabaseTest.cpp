@@ -1,0 +1,234 @@
+// Objects by id, class tests, the DWG class table, the viewport table and
+// the geometry values the commands use.
+#include <gtest/gtest.h>
+
+#include "sdk/OdDb2dPolyline.h"
+#include "sdk/OdDb3dPolyline.h"
+#include "sdk/OdDbDatabase.h"
+#include "sdk/OdDbDwgClasses.h"
+#include "sdk/OdDbLine.h"
+#include "sdk/OdDbPolyline.h"
+#include "sdk/OdDbSpline.h"
+#include "sdk/OdDbViewportTable.h"
+
+namespace {
+
+OdDbViewportTablePtr OpenTable(const OdDbDatabasePtr& db, OdDb::OpenMode mode) {
+  return odCastOrThrow<OdDbViewportTable>(db->getViewportTableId().openObject(mode));
+}
+
+// The single-viewport step of the four-view screenshot, as the command makes
+// its SDK calls.
+void MakeSingleViewport(const OdDbDatabasePtr& db) {
+  auto table = OpenTable(db, OdDb::kForRead);
+  auto active = odCastOrThrow<OdDbViewportTableRecord>(table->getActiveViewportId().openObject(OdDb::kForRead));
+  ASSERT_TRUE(active);
+  table.release();
+  auto copy = OdDbViewportTableRecord::createObject();
+  copy->copyFrom(active.get());
+  table = OpenTable(db, OdDb::kForWrite);
+  auto found = table->getAt(viewportActiveNameStr, OdDb::kForWrite, false);
+  ASSERT_TRUE(found);
+  while (found) {
+    found->erase(true);
+    found = table->getAt(viewportActiveNameStr, OdDb::kForWrite, false);
+  }
+  auto record = OdDbViewportTableRecord::createObject();
+  record->copyFrom(copy.get());
+  record->setLowerLeftCorner(OdGePoint2d(0, 0));
+  record->setUpperRightCorner(OdGePoint2d(1, 1));
+  db->disableUndoRecording(false);
+  table->add(record.get());
+  db->disableUndoRecording(true);
+}
+
+std::vector<OdDbViewportTableRecordPtr> LiveActiveRecords(const OdDbDatabasePtr& db) {
+  std::vector<OdDbViewportTableRecordPtr> out;
+  auto table = OpenTable(db, OdDb::kForRead);
+  for (const auto& id : table->recordIds()) {
+    auto record = odCastOrThrow<OdDbViewportTableRecord>(id.openObject(OdDb::kForRead));
+    if (record && record->getName() == OdString(u"*Active")) out.push_back(record);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(Database, OpeningByIdAndErasing) {
+  auto db = OdDbDatabase::createObject();
+  auto line = OdDbLine::createObject();
+  EXPECT_EQ(line->erase(true), eNotApplicable);  // not in a database yet
+  const OdDbObjectId id = db->addEntity(line.get());
+  ASSERT_FALSE(id.isNull());
+  EXPECT_EQ(id.database(), db.get());
+  EXPECT_EQ(line->ownerId(), db->getModelSpaceId());
+  EXPECT_EQ(db->getOdDbObjectId(id.getHandle()), id);
+  EXPECT_TRUE(db->addEntity(line.get()).isNull());  // already added
+
+  OdDbObjectPtr opened = id.openObject(OdDb::kForWrite);
+  EXPECT_EQ(opened.get(), line.get());
+  EXPECT_EQ(opened->openMode(), OdDb::kForWrite);
+  EXPECT_EQ(line->erase(true), eOk);
+  EXPECT_TRUE(id.isErased());
+  EXPECT_TRUE(id.openObject(OdDb::kForRead).isNull());
+  OdDbObjectPtr again;
+  EXPECT_EQ(id.openObject(again, OdDb::kForRead), eWasErased);
+  EXPECT_FALSE(id.openObject(OdDb::kForRead, true).isNull());
+  EXPECT_EQ(line->erase(false), eOk);
+  EXPECT_FALSE(id.openObject().isNull());
+  EXPECT_TRUE(OdDbObjectId().openObject().isNull());
+
+  // A handle from a file is kept when free, replaced when taken.
+  auto other = OdDbLine::createObject();
+  EXPECT_EQ(db->addEntity(other.get(), OdDbHandle(0x400)).getHandle().value(), 0x400u);
+  auto clash = OdDbLine::createObject();
+  EXPECT_NE(db->addEntity(clash.get(), OdDbHandle(0x400)).getHandle().value(), 0x400u);
+  EXPECT_EQ(OdDbHandle(0x2AF).ascii(), OdString(u"2AF"));
+}
+
+TEST(Database, ClassTestsAndTheDwgClassTable) {
+  auto spline = OdDbSpline::createObject();
+  EXPECT_TRUE(spline->isKindOf(OdDbCurve::desc()));
+  EXPECT_TRUE(spline->isKindOf(OdDbEntity::desc()));
+  EXPECT_FALSE(spline->isKindOf(OdDbLine::desc()));
+  EXPECT_EQ(spline->isA(), OdDbSpline::desc());
+
+  const OdRxClass* accepted[] = {g_odDbRegistredDwgClasses[15], g_odDbRegistredDwgClasses[77],
+                                 g_odDbRegistredDwgClasses[36]};
+  EXPECT_EQ(accepted[0], OdDb2dPolyline::desc());
+  EXPECT_EQ(accepted[1], OdDbPolyline::desc());
+  EXPECT_EQ(accepted[2], OdDbSpline::desc());
+  EXPECT_EQ(g_odDbRegistredDwgClasses[19], OdDbLine::desc());
+  EXPECT_EQ(g_odDbRegistredDwgClasses[16], OdDb3dPolyline::desc());
+  for (const OdRxClass* cls : accepted) {
+    EXPECT_FALSE(OdDbLine::desc()->isDerivedFrom(cls));
+    EXPECT_FALSE(OdDb3dPolyline::desc()->isDerivedFrom(cls));
+  }
+
+  // An object of another class where an entity is wanted.
+  auto db = OdDbDatabase::createObject();
+  OdDbObjectPtr table = db->getViewportTableId().openObject();
+  EXPECT_THROW(odCastOrThrow<OdDbEntity>(table), OdError_NotThatKindOfClass);
+  try {
+    odCastOrThrow<OdDbCurve>(table);
+  } catch (const OdError& error) {
+    EXPECT_EQ(error.code(), eNotThatKindOfClass);
+    EXPECT_NE(std::string(error.what()).find("OdDbViewportTable"), std::string::npos);
+  }
+  EXPECT_THROW(spline->copyFrom(table.get()), OdError_NotThatKindOfClass);
+}
+
+TEST(Database, ClassThatIsNotLoaded) {
+  odrxUnregisterClass(OdDbViewportTableRecord::desc());
+  try {
+    OdDbViewportTableRecord::createObject();
+    ADD_FAILURE() << "created a record of an unloaded class";
+  } catch (const OdError& error) {
+    EXPECT_EQ(error.code(), eClassNotLoaded);
+  }
+  odrxRegisterClass(OdDbViewportTableRecord::desc());
+  EXPECT_TRUE(OdDbViewportTableRecord::createObject());
+}
+
+TEST(ViewportTable, FourTilesBecomeOneThatShowsTheActiveTile) {
+  auto db = OdDbDatabase::createObject(false);
+  {
+    auto table = OpenTable(db, OdDb::kForWrite);
+    const double corners[4][4] = {{0, 0.5, 0.5, 1}, {0.5, 0.5, 1, 1}, {0, 0, 0.5, 0.5}, {0.5, 0, 1, 0.5}};
+    for (int i = 0; i < 4; ++i) {
+      auto tile = OdDbViewportTableRecord::createObject();
+      tile->setName(viewportActiveNameStr);
+      tile->setLowerLeftCorner(OdGePoint2d(corners[i][0], corners[i][1]));
+      tile->setUpperRightCorner(OdGePoint2d(corners[i][2], corners[i][3]));
+      tile->setTarget(OdGePoint3d(i, i, i));
+      tile->setHeight(10.0 + i);
+      table->add(tile.get());
+    }
+    auto named = OdDbViewportTableRecord::createObject();
+    named->setName(u"Saved");
+    table->add(named.get());
+    EXPECT_THROW(table->add(named.get()), OdError);  // already added
+  }
+  EXPECT_EQ(LiveActiveRecords(db).size(), 4u);
+  EXPECT_EQ(db->activeViewportId(), OpenTable(db, OdDb::kForRead)->recordIds()[0]);
+
+  MakeSingleViewport(db);
+  auto live = LiveActiveRecords(db);
+  ASSERT_EQ(live.size(), 1u);
+  EXPECT_EQ(live[0]->objectId(), db->activeViewportId());
+  EXPECT_EQ(live[0]->lowerLeftCorner(), OdGePoint2d(0, 0));
+  EXPECT_EQ(live[0]->upperRightCorner(), OdGePoint2d(1, 1));
+  EXPECT_EQ(live[0]->target(), OdGePoint3d(0, 0, 0));  // the first tile was the active one
+  EXPECT_DOUBLE_EQ(live[0]->height(), 10.0);
+  EXPECT_TRUE(db->isUndoRecordingDisabled());
+  // The named view stays, found by name in any case.
+  EXPECT_TRUE(OpenTable(db, OdDb::kForRead)->has(u"SAVED"));
+
+  // Twice is the same as once.
+  const auto firstId = db->activeViewportId();
+  MakeSingleViewport(db);
+  live = LiveActiveRecords(db);
+  ASSERT_EQ(live.size(), 1u);
+  EXPECT_NE(live[0]->objectId(), firstId);
+  EXPECT_TRUE(firstId.isErased());
+  EXPECT_EQ(live[0]->upperRightCorner(), OdGePoint2d(1, 1));
+  EXPECT_EQ(live[0]->target(), OdGePoint3d(0, 0, 0));
+  EXPECT_DOUBLE_EQ(live[0]->height(), 10.0);
+}
+
+TEST(ViewportTable, LookupSkipsErasedRecordsUnlessAsked) {
+  auto db = OdDbDatabase::createObject();
+  auto table = OpenTable(db, OdDb::kForWrite);
+  const OdDbObjectId only = table->getActiveViewportId();
+  ASSERT_FALSE(only.isNull());
+  auto record = table->getAt(viewportActiveNameStr, OdDb::kForWrite);
+  ASSERT_TRUE(record);
+  record->erase(true);
+  EXPECT_FALSE(table->getAt(viewportActiveNameStr, OdDb::kForWrite));
+  EXPECT_TRUE(table->getAt(viewportActiveNameStr, OdDb::kForRead, true));
+  EXPECT_TRUE(table->getActiveViewportId().isNull());
+  EXPECT_TRUE(db->activeViewportId().isNull());
+}
+
+TEST(Geometry, NormaliseMatricesAndExtents) {
+  OdGeVector3d v(3, 0, 4);
+  v.normalize(OdGeContext::gTol);
+  EXPECT_DOUBLE_EQ(v.length(), 1.0);
+  OdGeVector3d zero;
+  OdGe::ErrorCondition flag;
+  zero.normalize(OdGeContext::gTol, flag);
+  EXPECT_EQ(flag, OdGe::k0This);
+  EXPECT_EQ(zero, OdGeVector3d());
+
+  // A frame at (1, 2, 3) turned a quarter about Z.
+  const OdGeMatrix3d m = OdGeMatrix3d::alignCoordSys(OdGePoint3d(1, 2, 3), OdGeVector3d(0, 1, 0), OdGeVector3d(-1, 0, 0),
+                                                     OdGeVector3d(0, 0, 1), OdGePoint3d::kOrigin, OdGeVector3d::kXAxis,
+                                                     OdGeVector3d::kYAxis, OdGeVector3d::kZAxis);
+  const OdGePoint3d p = m * OdGePoint3d(1, 3, 3);  // one along the frame's X
+  EXPECT_NEAR(p.x, 1, 1e-12);
+  EXPECT_NEAR(p.y, 0, 1e-12);
+  EXPECT_NEAR(p.z, 0, 1e-12);
+  EXPECT_TRUE((m * m.inverse()).isEqualTo(OdGeMatrix3d::kIdentity));
+
+  // The four-view frame has a zero Z axis: singular; inverting leaves the
+  // matrix as it was.
+  const OdGeMatrix3d flat = OdGeMatrix3d::alignCoordSys(OdGePoint3d(5, 5, 5), OdGeVector3d(-1, 1, 0), OdGeVector3d(0, 0, 1),
+                                                        OdGeVector3d(), OdGePoint3d::kOrigin, OdGeVector3d::kXAxis,
+                                                        OdGeVector3d::kYAxis, OdGeVector3d::kZAxis);
+  EXPECT_TRUE(flat.isSingular());
+  OdGeMatrix3d inv;
+  inv.setToIdentity();
+  OdGeMatrix3d copy = flat;
+  EXPECT_FALSE(copy.invert());
+  EXPECT_TRUE(copy.isEqualTo(flat));
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_TRUE(std::isfinite(flat.entry[r][c]));
+
+  OdGeExtents3d e;
+  EXPECT_FALSE(e.isValidExtents());
+  EXPECT_EQ(e.minPoint(), OdGePoint3d(1e20, 1e20, 1e20));
+  e.addExt(OdGeExtents3d(OdGePoint3d(0, 0, 0), OdGePoint3d(10, 10, 10)));
+  EXPECT_EQ(e.center(), OdGePoint3d(5, 5, 5));
+  e.addExt(OdGeExtents3d());  // an empty box changes nothing
+  EXPECT_EQ(e.maxPoint(), OdGePoint3d(10, 10, 10));
+}
