@@ -13,9 +13,7 @@
 namespace {
 
 std::string NativePath(const OdChar* path) {
-  std::string native = win32::ToUtf8(path != nullptr ? std::u16string_view(path) : std::u16string_view());
-  std::replace(native.begin(), native.end(), '\\', '/');
-  return native;
+  return win32::NativePath(path != nullptr ? std::u16string_view(path) : std::u16string_view());
 }
 
 HostApplication* CurrentApplication() { return &host::Application::instance(); }

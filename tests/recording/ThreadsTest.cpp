@@ -27,6 +27,9 @@ TEST(Threads, AWaitOutlivesTheHandleTheThreadClosesItself) {
   HANDLE thread = CreateThread(nullptr, 0, &CloseOwnHandle, nullptr, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   g_selfClosing = thread;
+  HANDLE duplicate = nullptr;
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &duplicate, 0, FALSE,
+                              DUPLICATE_SAME_ACCESS));
   // The thread closes its own handle a while after this wait has begun.
   g_release = true;
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
@@ -35,6 +38,9 @@ TEST(Threads, AWaitOutlivesTheHandleTheThreadClosesItself) {
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_FAILED);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
   EXPECT_FALSE(CloseHandle(thread));
+  // The duplicate lives on until it is closed itself.
+  EXPECT_EQ(WaitForSingleObject(duplicate, 0), WAIT_OBJECT_0);
+  EXPECT_TRUE(CloseHandle(duplicate));
 }
 
 TEST(Threads, ExitCodeAndTimeouts) {
@@ -60,6 +66,24 @@ TEST(Threads, ExitCodeAndTimeouts) {
   EXPECT_EQ(WaitForSingleObject(busy, INFINITE), WAIT_OBJECT_0);
   CloseHandle(busy);
   EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
+}
+
+TEST(Threads, ASuspendedThreadRunsOnlyAfterResume) {
+  static std::atomic<int> runs{0};
+  runs = 0;
+  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
+    ++runs;
+    return 0;
+  }, nullptr, CREATE_SUSPENDED, nullptr);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_EQ(WaitForSingleObject(thread, 50), WAIT_TIMEOUT);
+  EXPECT_EQ(runs.load(), 0);
+  EXPECT_EQ(ResumeThread(thread), 1u);
+  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+  EXPECT_EQ(runs.load(), 1);
+  EXPECT_EQ(ResumeThread(thread), 0u);
+  CloseHandle(thread);
+  EXPECT_EQ(ResumeThread(thread), static_cast<DWORD>(-1));
 }
 
 TEST(PerformanceCounter, IsMonotonicAtItsFrequency) {

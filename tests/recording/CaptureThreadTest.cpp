@@ -1,0 +1,205 @@
+// The live recorder on its capture thread, recording X windows of known
+// colours into AVI files that ffprobe/ffmpeg read back.
+#include <gtest/gtest.h>
+// Xlib's macros must come after GoogleTest's headers.
+#include <X11/Xlib.h>
+
+#include <filesystem>
+
+#include "../avi/MediaProbe.h"
+#include "recording/parallelThreadData.h"
+#include "win32/Text.h"
+#include "win32/Threads.h"
+#include "win32/Window.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+HWND H(Window w) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w)); }
+
+class CaptureThread : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_display = XOpenDisplay(nullptr);
+    if (m_display == nullptr) GTEST_SKIP() << "no X server";
+    m_dir = avitest::MakeTempDir();
+  }
+  void TearDown() override {
+    if (m_display != nullptr) XCloseDisplay(m_display);
+    if (!m_dir.empty()) fs::remove_all(m_dir);
+  }
+
+  Window MakeWindow(int x, int y, unsigned w, unsigned h, unsigned long rgb) {
+    const Window window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), x, y, w, h, 0, 0, rgb);
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    XChangeWindowAttributes(m_display, window, CWOverrideRedirect, &attributes);
+    XMapRaised(m_display, window);
+    XSync(m_display, False);
+    for (int i = 0; i < 200; ++i) {
+      XWindowAttributes state{};
+      XGetWindowAttributes(m_display, window, &state);
+      if (state.map_state == IsViewable) break;
+      Sleep(5);
+    }
+    Repaint(window, rgb);
+    return window;
+  }
+
+  void Repaint(Window window, unsigned long rgb) {
+    XSetWindowBackground(m_display, window, rgb);
+    XClearWindow(m_display, window);
+    XSync(m_display, False);
+  }
+
+  void Focus(Window window) {
+    XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
+    XSync(m_display, False);
+  }
+
+  VideoRecordingParams Params(Window window, const std::string& file, int fps, int delay) {
+    VideoRecordingParams params;
+    const CaptureTarget target(u"test window", H(window));
+    params.window = target.window;
+    params.frameFormat = target.frameFormat;
+    params.filePath = OdString(win32::FromUtf8(file));
+    params.fps = fps;
+    params.startDelay = delay;
+    params.codecInfo.fccHandler = 0;  // no compressor: frames stored as they are
+    return params;
+  }
+
+  // Starts the capture thread the way the start command does.
+  void Start(const VideoRecordingParams& params) {
+    ASSERT_EQ(g_captureThread.load(), nullptr);
+    g_recorder.prepare(params);
+    HANDLE thread = CreateThread(nullptr, 0, &CaptureThreadProc, &g_recorder, CREATE_SUSPENDED, nullptr);
+    ASSERT_NE(thread, nullptr);
+    g_captureThread = thread;
+    ResumeThread(thread);
+  }
+
+  void StopAndWait() {
+    HANDLE thread = g_captureThread.load();
+    if (thread == nullptr) return;
+    g_recorder.m_stop = true;
+    WaitForSingleObject(thread, INFINITE);
+    WaitUntilIdle();
+  }
+
+  static void WaitUntilIdle() {
+    for (int i = 0; i < 1000 && g_captureThread.load() != nullptr; ++i) Sleep(5);
+  }
+
+  Display* m_display = nullptr;
+  std::string m_dir;
+};
+
+TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSize) {
+  const Window window = MakeWindow(100, 100, 161, 121, 0xFF0000);  // odd size: frames are 160 x 120
+  Focus(window);
+  const std::string file = m_dir + "/red-then-green.avi";
+  Start(Params(window, file, 20, 0));
+  while (g_recorder.framesWritten() < 5) Sleep(5);
+  Repaint(window, 0x00FF00);
+  const std::uint32_t before = g_recorder.framesWritten();
+  while (g_recorder.framesWritten() < before + 5) Sleep(5);
+  StopAndWait();
+
+  EXPECT_FALSE(g_recorder.failed());
+  const std::uint32_t frames = g_recorder.framesWritten();
+  const auto probe = avitest::Probe(file);
+  ASSERT_TRUE(probe.ok);
+  EXPECT_EQ(probe.width, 160);
+  EXPECT_EQ(probe.height, 120);
+  EXPECT_EQ(probe.frameRate, "20/1");
+  EXPECT_EQ(probe.decodedFrames, static_cast<int>(frames));
+  const auto decoded = avitest::DecodeBgr(file, 160, 120);
+  ASSERT_EQ(decoded.size(), frames);
+  const auto pixel = [&](std::size_t frame, int x, int y) {
+    const std::uint8_t* p = &decoded[frame][(static_cast<std::size_t>(y) * 160 + x) * 3];
+    return (p[2] << 16) | (p[1] << 8) | p[0];
+  };
+  EXPECT_EQ(pixel(0, 80, 60), 0xFF0000);
+  EXPECT_EQ(pixel(0, 2, 2), 0xFF0000);
+  EXPECT_EQ(pixel(frames - 1, 80, 60), 0x00FF00);
+  EXPECT_EQ(pixel(frames - 1, 157, 117), 0x00FF00);
+  XDestroyWindow(m_display, window);
+}
+
+TEST_F(CaptureThread, AClosedWindowEndsTheRecordingWithACompleteFile) {
+  const Window window = MakeWindow(50, 400, 64, 48, 0x0000FF);
+  Focus(window);
+  const std::string file = m_dir + "/closed.avi";
+  Start(Params(window, file, 20, 0));
+  while (g_recorder.framesWritten() < 3) Sleep(5);
+  XDestroyWindow(m_display, window);
+  XSync(m_display, False);
+  WaitUntilIdle();
+  EXPECT_EQ(g_captureThread.load(), nullptr);  // back to idle by itself
+  EXPECT_FALSE(g_recorder.failed());
+  EXPECT_EQ(avitest::Probe(file).decodedFrames, static_cast<int>(g_recorder.framesWritten()));
+}
+
+TEST_F(CaptureThread, FramesAreSkippedWhileAnotherWindowHasTheFocus) {
+  const Window window = MakeWindow(300, 400, 64, 48, 0xFFFF00);
+  const Window other = MakeWindow(500, 400, 64, 48, 0x000000);
+  Focus(window);
+  const std::string file = m_dir + "/suspended.avi";
+  Start(Params(window, file, 20, 0));
+  while (g_recorder.framesWritten() < 2) Sleep(5);
+  Focus(other);
+  Sleep(100);  // a frame in flight may still land
+  const std::uint32_t atSwitch = g_recorder.framesWritten();
+  Sleep(400);
+  EXPECT_EQ(g_recorder.framesWritten(), atSwitch);
+  Focus(window);
+  while (g_recorder.framesWritten() < atSwitch + 2) Sleep(5);
+  StopAndWait();
+  EXPECT_EQ(avitest::Probe(file).decodedFrames, static_cast<int>(g_recorder.framesWritten()));
+  XDestroyWindow(m_display, other);
+  XDestroyWindow(m_display, window);
+}
+
+TEST_F(CaptureThread, StoppedDuringTheStartDelayNoFrameAndNoFile) {
+  const Window window = MakeWindow(600, 100, 64, 48, 0x00FFFF);
+  Focus(window);
+  const std::string file = m_dir + "/delayed.avi";
+  Start(Params(window, file, 20, 3));
+  Sleep(300);
+  EXPECT_LT(g_recorder.elapsedSeconds(), 0);  // still waiting for the first frame
+  StopAndWait();
+  EXPECT_EQ(g_recorder.framesWritten(), 0u);
+  EXPECT_LT(g_recorder.savedElapsedSeconds(), 0);
+  EXPECT_FALSE(fs::exists(file));
+  XDestroyWindow(m_display, window);
+}
+
+TEST_F(CaptureThread, NoFrameRateOrNoFrameFormatFailsTheStart) {
+  const Window window = MakeWindow(600, 300, 64, 48, 0x00FFFF);
+  Focus(window);
+  auto params = Params(window, m_dir + "/nofps.avi", 0, 0);
+  Start(params);
+  WaitUntilIdle();
+  EXPECT_TRUE(g_recorder.failed());
+  params = Params(window, m_dir + "/noformat.avi", 20, 0);
+  params.frameFormat = BITMAPINFOHEADER{};
+  Start(params);
+  WaitUntilIdle();
+  EXPECT_TRUE(g_recorder.failed());
+  EXPECT_FALSE(fs::exists(m_dir + "/nofps.avi"));
+  XDestroyWindow(m_display, window);
+}
+
+TEST_F(CaptureThread, AnUnwritableFileFailsTheFirstFrame) {
+  const Window window = MakeWindow(600, 500, 64, 48, 0xFF00FF);
+  Focus(window);
+  Start(Params(window, m_dir + "/no/such/folder/x.avi", 20, 0));
+  WaitUntilIdle();
+  EXPECT_TRUE(g_recorder.failed());
+  EXPECT_EQ(g_recorder.framesWritten(), 0u);
+  XDestroyWindow(m_display, window);
+}
+
+}  // namespace
