@@ -187,7 +187,7 @@ VFW_EXPORT HRESULT AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM so
 // compressor cannot take that size).
 VFW_EXPORT HRESULT AVIStreamSetFormat(PAVISTREAM stream, LONG position, LPVOID format, LONG formatSize);
 // One sample per call at position start (not before the stream's end; a gap
-// is filled with empty frames). A frame written to a compressed stream is a
+// stays in the file as empty frames, so later frames keep their times). A frame written to a compressed stream is a
 // bottom-up DIB of the format set; it reaches the file as soon as the
 // compressor hands out its output. After a failed write to the file every
 // further write fails with AVIERR_FILEWRITE; what was written before stays
