@@ -1,0 +1,112 @@
+// Host commands that change what is on the screen, so that what reads the
+// screen (recordings, screenshots) can be tried and tested from a script:
+//   VIEWCOLOR   fills the view with one colour (asks for "r,g,b");
+//   FOCUSOTHER  shows and activates a second top-level window;
+//   FOCUSMAIN   activates the main window again;
+//   CLOSEVIEW   closes the view window, as when a drawing's window goes away.
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QStringList>
+
+#include "host/CommandRegistry.h"
+#include "host/HostSession.h"
+#include "host/HostWindow.h"
+
+namespace host {
+
+namespace {
+
+HostWindow* FindHostWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (auto* window = dynamic_cast<HostWindow*>(widget)) return window;
+  }
+  return nullptr;
+}
+
+// Lets the window system act on an activation before the next command runs.
+void Settle() {
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  QApplication::sync();
+}
+
+void Add(const char16_t* name, std::function<void()> body) {
+  RegisteredCommand command;
+  command.group = u"PCHOST";
+  command.globalName = name;
+  command.localName = name;
+  command.builtin = std::move(body);
+  CommandRegistry::instance().add(std::move(command));
+}
+
+QPointer<QWidget> g_otherWindow;
+
+struct ViewControlCommands {
+  ViewControlCommands() {
+    Add(u"VIEWCOLOR", [] {
+      Console& console = Application::instance().console();
+      HostWindow* window = FindHostWindow();
+      if (window == nullptr || window->view() == nullptr) {
+        console.write(u"No view to draw on.");
+        return;
+      }
+      std::u16string answer;
+      if (console.readLine(u"Colour (r,g,b)", u"0,0,0", answer) != kHostPromptOk) return;
+      const QStringList parts = QString::fromStdU16String(answer).split(QLatin1Char(','));
+      bool ok = parts.size() == 3;
+      int rgb[3] = {};
+      for (int i = 0; ok && i < 3; ++i) {
+        rgb[i] = parts[i].trimmed().toInt(&ok);
+        ok = ok && rgb[i] >= 0 && rgb[i] <= 255;
+      }
+      if (!ok) {
+        console.write(u"A colour is three numbers from 0 to 255, such as 255,0,0.");
+        return;
+      }
+      const QColor colour(rgb[0], rgb[1], rgb[2]);
+      window->view()->setPainter([colour](QPainter& painter, const QSize& size) {
+        painter.fillRect(QRect(QPoint(0, 0), size), colour);
+      });
+      window->view()->repaint();
+      Settle();
+    });
+    Add(u"FOCUSOTHER", [] {
+      if (g_otherWindow == nullptr) {
+        auto* other = new QLabel(QStringLiteral("Another window"));
+        other->setWindowTitle(QStringLiteral("pchost: another window"));
+        other->setAttribute(Qt::WA_DeleteOnClose);
+        other->resize(240, 120);
+        other->move(40, 40);
+        g_otherWindow = other;
+      }
+      g_otherWindow->show();
+      g_otherWindow->raise();
+      g_otherWindow->activateWindow();
+      Settle();
+    });
+    Add(u"FOCUSMAIN", [] {
+      if (HostWindow* window = FindHostWindow()) {
+        window->raise();
+        window->activateWindow();
+      }
+      Settle();
+    });
+    Add(u"CLOSEVIEW", [] {
+      HostWindow* window = FindHostWindow();
+      if (window == nullptr || window->view() == nullptr) {
+        Application::instance().console().write(u"The view window is closed already.");
+        return;
+      }
+      window->closeView();
+      Settle();
+      Application::instance().console().write(u"View window closed.");
+    });
+  }
+};
+
+const ViewControlCommands g_viewControlCommands;
+
+}  // namespace
+
+}  // namespace host
