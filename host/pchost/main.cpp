@@ -78,6 +78,8 @@ int main(int argc, char** argv) {
   host::Application& application = host::Application::instance();
   host::Document* document = application.openDocument(u"Drawing1");
   window.show();
+  // Without a window manager nothing gives the new window the focus.
+  window.activateWindow();
   document->setViewWindow(reinterpret_cast<HWND>(window.view()->winId()));
 
   std::ifstream scriptFile;

@@ -62,6 +62,11 @@ HostWindow::~HostWindow() {
   if (m_promptLoop != nullptr) m_promptLoop->exit(0);
 }
 
+void HostWindow::closeView() {
+  delete m_view;
+  m_view = nullptr;
+}
+
 void HostWindow::appendMessage(const QString& text) { m_messages->appendPlainText(text); }
 
 int HostWindow::prompt(const QString& text, const QString& defaultText, QString& answer) {

@@ -184,8 +184,8 @@ void Shell::registerBuiltins() {
   });
   add(u"VIEWINFO", [this] {
     Document* document = Application::instance().document();
-    if (document == nullptr) {
-      write(u"No document is open.");
+    if (document == nullptr || m_window.view() == nullptr) {
+      write(document == nullptr ? u"No document is open." : u"The view window is closed.");
       return;
     }
     const QPoint origin = m_window.view()->mapToGlobal(QPoint(0, 0));

@@ -34,7 +34,10 @@ class HOST_EXPORT HostWindow : public QMainWindow {
   HostWindow();
   ~HostWindow() override;
 
+  // Null once the view window has been closed.
   ViewWidget* view() const { return m_view; }
+  // Closes the view window for good: its X window is destroyed.
+  void closeView();
   void appendMessage(const QString& text);
   // Runs a nested event loop until the person answers at the command line
   // (Enter) or cancels (Esc); returns a HostPromptStatus.
