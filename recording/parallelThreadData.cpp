@@ -11,6 +11,8 @@
 parallelThreadData g_recorder PCVR_INIT_PRIORITY(PCVR_INIT_RECORDER);
 std::atomic<HANDLE> g_captureThread{nullptr};
 
+parallelThreadData::parallelThreadData() = default;
+
 parallelThreadData::~parallelThreadData() {
   if (HANDLE thread = g_captureThread.load()) {
     m_stop = true;

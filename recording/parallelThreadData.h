@@ -16,9 +16,9 @@
 class AviMovieWriter;
 class FrameClock;
 
-class parallelThreadData final : public iEventListener {
+class parallelThreadData : public iEventListener {
  public:
-  parallelThreadData() = default;
+  parallelThreadData();
   // Stops a running capture and waits for it, as module unload does.
   ~parallelThreadData();
   parallelThreadData(const parallelThreadData&) = delete;
