@@ -38,8 +38,8 @@ class parallelThreadData : public iEventListener {
   // Capture thread: releases the capture resources, completing the file,
   // and keeps the results.
   void stopCapture();
-  // Seconds since the clock's start while it runs (negative during the
-  // start delay), afterwards the value saved at stop.
+  // Capture thread: seconds since the clock's start while it runs (negative
+  // during the start delay), afterwards the value saved at stop.
   std::int32_t elapsedSeconds() const;
 
   // Command thread, only while no capture thread exists: takes new

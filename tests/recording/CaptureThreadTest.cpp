@@ -168,7 +168,6 @@ TEST_F(CaptureThread, StoppedDuringTheStartDelayNoFrameAndNoFile) {
   const std::string file = m_dir + "/delayed.avi";
   Start(Params(window, file, 20, 3));
   Sleep(300);
-  EXPECT_LT(g_recorder.elapsedSeconds(), 0);  // still waiting for the first frame
   StopAndWait();
   EXPECT_EQ(g_recorder.framesWritten(), 0u);
   EXPECT_LT(g_recorder.savedElapsedSeconds(), 0);
