@@ -1,0 +1,2 @@
+#pragma once
+#define MFC_EXPORT __attribute__((visibility("default")))
