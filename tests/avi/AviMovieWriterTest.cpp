@@ -300,6 +300,13 @@ TEST_F(WriterTest, StreamCreationFailuresNameTheStep) {
     EXPECT_EQ(win32::ToUtf8(writer.lastErrorText()), "Unable to Set Video Stream Format");
     EXPECT_EQ(writer.appendFrame(frame.handle()), E_FAIL);
   }
+  EXPECT_FALSE(avitest::FileExists(file("msvc.avi"))) << "no empty file left behind";
+  {
+    AviMovieWriter writer(Wide(file("rate0.avi")).c_str(), 0, 0, -1);
+    EXPECT_EQ(writer.appendFrame(frame.handle()), E_FAIL);
+    EXPECT_EQ(win32::ToUtf8(writer.lastErrorText()), "Unable to Create Video Stream in the Movie File");
+  }
+  EXPECT_FALSE(avitest::FileExists(file("rate0.avi")));
 }
 
 // Runs a recording in a child process whose files may not grow past `limit`

@@ -169,6 +169,8 @@ VFW_EXPORT ULONG AVIFileAddRef(PAVIFILE file);
 // Dropping the last reference completes the file: the index and the header
 // counts are written and the file is closed. Streams hold a reference to
 // their file, so the file completes when it and all its streams are released.
+// A file whose header was never written (no stream got a format) holds
+// nothing and is removed.
 VFW_EXPORT ULONG AVIFileRelease(PAVIFILE file);
 // Video streams only (streamtypeVIDEO), created before the first sample is
 // written to any stream of the file. The stream runs at dwRate / dwScale

@@ -242,6 +242,11 @@ void IAVIFile::complete() {
   if (failed) cutBackToLastSample();
   format.reset();
   io.reset();
+  if (!headerWritten) {
+    // Nothing went in (no stream got a format, or the header could not be
+    // written): an empty file is not a movie, so it does not stay behind.
+    ::unlink(path.c_str());
+  }
 }
 
 IAVIStream::~IAVIStream() {
