@@ -18,15 +18,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "Compressors.h"
 #include "win32/Text.h"
-
-extern "C" {
-#include <libavutil/imgutils.h>
-#include <libavutil/opt.h>
-}
 
 namespace {
 
