@@ -89,7 +89,16 @@ class CaptureThread : public ::testing::Test {
   }
 
   static void WaitUntilIdle() {
-    for (int i = 0; i < 1000 && g_captureThread.load() != nullptr; ++i) Sleep(5);
+    for (int i = 0; i < 2000 && g_captureThread.load() != nullptr; ++i) Sleep(5);
+  }
+
+  // Waits up to ten seconds for the recorder to have written `count` frames.
+  static bool WaitForFrames(std::uint32_t count) {
+    for (int i = 0; i < 2000; ++i) {
+      if (g_recorder.framesWritten() >= count) return true;
+      Sleep(5);
+    }
+    return false;
   }
 
   Display* m_display = nullptr;
@@ -101,11 +110,12 @@ TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSize) {
   Focus(window);
   const std::string file = m_dir + "/red-then-green.avi";
   Start(Params(window, file, 20, 0));
-  while (g_recorder.framesWritten() < 5) Sleep(5);
+  ASSERT_TRUE(WaitForFrames(5)) << "no frames: does the window have the focus?";
   Repaint(window, 0x00FF00);
   const std::uint32_t before = g_recorder.framesWritten();
-  while (g_recorder.framesWritten() < before + 5) Sleep(5);
+  const bool more = WaitForFrames(before + 5);
   StopAndWait();
+  ASSERT_TRUE(more);
 
   EXPECT_FALSE(g_recorder.failed());
   const std::uint32_t frames = g_recorder.framesWritten();
@@ -133,10 +143,11 @@ TEST_F(CaptureThread, AClosedWindowEndsTheRecordingWithACompleteFile) {
   Focus(window);
   const std::string file = m_dir + "/closed.avi";
   Start(Params(window, file, 20, 0));
-  while (g_recorder.framesWritten() < 3) Sleep(5);
+  const bool recording = WaitForFrames(3);
   XDestroyWindow(m_display, window);
   XSync(m_display, False);
   WaitUntilIdle();
+  ASSERT_TRUE(recording);
   EXPECT_EQ(g_captureThread.load(), nullptr);  // back to idle by itself
   EXPECT_FALSE(g_recorder.failed());
   EXPECT_EQ(avitest::Probe(file).decodedFrames, static_cast<int>(g_recorder.framesWritten()));
@@ -148,15 +159,19 @@ TEST_F(CaptureThread, FramesAreSkippedWhileAnotherWindowHasTheFocus) {
   Focus(window);
   const std::string file = m_dir + "/suspended.avi";
   Start(Params(window, file, 20, 0));
-  while (g_recorder.framesWritten() < 2) Sleep(5);
+  if (!WaitForFrames(2)) {
+    StopAndWait();
+    FAIL() << "no frames while the window had the focus";
+  }
   Focus(other);
   Sleep(100);  // a frame in flight may still land
   const std::uint32_t atSwitch = g_recorder.framesWritten();
   Sleep(400);
   EXPECT_EQ(g_recorder.framesWritten(), atSwitch);
   Focus(window);
-  while (g_recorder.framesWritten() < atSwitch + 2) Sleep(5);
+  const bool resumed = WaitForFrames(atSwitch + 2);
   StopAndWait();
+  EXPECT_TRUE(resumed);
   EXPECT_EQ(avitest::Probe(file).decodedFrames, static_cast<int>(g_recorder.framesWritten()));
   XDestroyWindow(m_display, other);
   XDestroyWindow(m_display, window);
