@@ -1,5 +1,5 @@
 // The window grab and the window rectangles it stands on, against a real X
-// server (Xvfb in the test run): real windows, real screen pixels.
+// server (an Xvfb of the test's own): real windows, real screen pixels.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "InProcessHost.h"
+#include "PrivateXServer.h"
 #include "RawXWindows.h"
 #include "screenshots/GrabDocumentWindow.h"
 #include "win32/Kernel.h"
@@ -19,9 +20,25 @@
 
 namespace {
 
-// One application for the whole run, ended before the process exits: a
+// One X server and one application for the whole run, started before any
+// connection is opened (every connection, Qt's, the win32 layer's and the
+// tests' own, follows DISPLAY) and ended before the process exits: a
 // QApplication left to static destruction outlives Qt's own statics.
+std::unique_ptr<screenshots_test::PrivateXServer> g_server;
 std::unique_ptr<QApplication> g_app;
+
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    g_server = std::make_unique<screenshots_test::PrivateXServer>();
+    if (!g_server->display().empty()) setenv("DISPLAY", g_server->display().c_str(), 1);
+  }
+  // The server itself stays up until static destruction, after the win32
+  // layer's per-thread connection has been closed at thread exit.
+  void TearDown() override { g_app.reset(); }
+};
+
+bool HaveServer() { return g_server != nullptr && !g_server->display().empty(); }
 
 QApplication& App() {
   static int argc = 1;
@@ -30,11 +47,6 @@ QApplication& App() {
   if (!g_app) g_app = std::make_unique<QApplication>(argc, argv);
   return *g_app;
 }
-
-class QtEnvironment : public ::testing::Environment {
- public:
-  void TearDown() override { g_app.reset(); }
-};
 const auto* const g_qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 const QColor kRed(255, 0, 0), kGreen(0, 255, 0), kBlue(0, 0, 255), kYellow(255, 255, 0), kWhite(255, 255, 255);
@@ -90,7 +102,7 @@ QRgb Rgb(const QColor& color) { return color.rgb() & 0xffffff; }
 class WindowGrab : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server";
+    ASSERT_TRUE(HaveServer()) << "Xvfb could not be started";
     App();
     m_document = screenshots_test::EnsureDocument();
   }
@@ -196,7 +208,10 @@ TEST_F(WindowGrab, NothingToGrabGivesNullPicture) {
 // client reparented into it and marked with WM_STATE, as ICCCM managers do.
 class WindowRects : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(m_x.connected()) << "needs an X server"; }
+  void SetUp() override {
+    ASSERT_TRUE(HaveServer()) << "Xvfb could not be started";
+    ASSERT_TRUE(m_x.connected());
+  }
 
   static HWND H(screenshots_test::RawXWindows::Id window) { return reinterpret_cast<HWND>(window); }
 
