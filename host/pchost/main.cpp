@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/DrawingDocument.h"
 #include "host/HostSession.h"
 #include "host/HostWindow.h"
 #include "host/ModuleLoader.h"
@@ -109,7 +110,7 @@ int main(int argc, char** argv) {
                   win32::FromUtf8(loader.version()) + u")");
     }
   }
-  for (const auto& file : files) shell.write(u"Cannot open " + win32::FromUtf8(file) + u": no reader for it yet.");
+  host::OpenDrawingFiles(*document, window.view(), files, shell);
 
   int exitCode = 0;
   if (script) {
