@@ -53,11 +53,14 @@ class ODSDK_EXPORT OdDbDatabase : public OdRxObject {
   // keeps no undo data, only this count).
   std::uint64_t undoRecordCount() const { return m_undoRecords; }
 
-  // Grows with every change (objects added, erased, opened for write), so
-  // a view knows when to draw again.
+  // Grows with every change (objects added, erased, opened for write).
   std::uint64_t revision() const { return m_revision; }
-  void touch() {
+  // Grows with the changes that alter what is drawn (entities), so that a
+  // view rebuilds its picture only then, not when a viewport record changes.
+  std::uint64_t drawRevision() const { return m_drawRevision; }
+  void touch(bool drawable = true) {
     ++m_revision;
+    if (drawable) ++m_drawRevision;
     if (!m_undoDisabled) ++m_undoRecords;
   }
   // The bounding box of the visible model-space entities (empty when none).
@@ -75,6 +78,7 @@ class ODSDK_EXPORT OdDbDatabase : public OdRxObject {
   bool m_undoDisabled = false;
   std::uint64_t m_undoRecords = 0;
   std::uint64_t m_revision = 0;
+  std::uint64_t m_drawRevision = 0;
 };
 
 using OdDbDatabasePtr = OdSmartPtr<OdDbDatabase>;

@@ -53,7 +53,8 @@ OdResult OdDbObjectId::openObject(OdDbObjectPtr& object, OdDb::OpenMode mode, bo
   if (!m_stub->object) return eKeyNotFound;
   if (m_stub->object->isErased() && !openErasedOne) return eWasErased;
   m_stub->object->setOpenMode(mode);
-  if (mode == OdDb::kForWrite && m_stub->database != nullptr) m_stub->database->touch();
+  if (mode == OdDb::kForWrite && m_stub->database != nullptr)
+    m_stub->database->touch(m_stub->object->isKindOf(OdDbEntity::desc()));
   object = m_stub->object;
   return eOk;
 }
@@ -84,7 +85,7 @@ void OdDbObject::upgradeOpen() {
 }
 
 void OdDbObject::modified() const {
-  if (OdDbDatabase* db = database()) db->touch();
+  if (OdDbDatabase* db = database()) db->touch(isKindOf(OdDbEntity::desc()));
 }
 
 void OdDbObject::copyFrom(const OdRxObject* source) { OdRxObject::copyFrom(source); }
@@ -193,7 +194,7 @@ OdDbObjectId OdDbDatabase::addOdDbObject(OdDbObject* object, OdDbObjectId ownerI
   m_stubs.emplace(handle, std::move(stub));
   object->attach(id);
   object->setOwnerId(ownerId);
-  touch();
+  touch(object->isKindOf(OdDbEntity::desc()));
   return id;
 }
 

@@ -237,7 +237,7 @@ void OdGsDevice::onSize(const OdGsDCRect& rect) {
 }
 
 const odrender::Scene& OdGsDevice::scene() {
-  const unsigned long long revision = m_database != nullptr ? m_database->revision() : 0;
+  const unsigned long long revision = m_database != nullptr ? m_database->drawRevision() : 0;
   if (revision == m_sceneRevision) return *m_scene;
   m_scene->clear();
   if (m_database != nullptr) {

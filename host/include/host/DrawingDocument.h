@@ -1,0 +1,84 @@
+// A document's drawing: its database, the graphics device and view that
+// draw it, and the painting of the view window. Main thread only.
+#pragma once
+
+#include <QPointer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/DrawingViewManager.h"
+#include "host/HostSession.h"
+#include "host/HostWindow.h"
+#include "sdk/OdDbDatabase.h"
+#include "sdk/OdGsDevice.h"
+
+class QPainter;
+class QSize;
+
+namespace host {
+
+class HOST_EXPORT DrawingViewManager final : public HostViewManager {
+ public:
+  DrawingViewManager(OdDbDatabase* database, ViewWidget* widget);
+  ~DrawingViewManager();
+
+  OdGsView* activeView() override;
+  void refreshView(OdGsView* view, int flags) override;
+
+  OdGsDevice* device() const { return m_device.get(); }
+  ViewWidget* widget() const { return m_widget.data(); }
+  // Brings the view and the drawing's active viewport record in step: a new
+  // active record (the layout was changed) sets the camera; otherwise the
+  // camera is written into the record, so that a copy of the record shows
+  // what the view shows.
+  void syncWithViewportTable();
+  // Draws the view at size with the painter (the view window's painter hook).
+  void paint(QPainter& painter, const QSize& size);
+
+ private:
+  OdDbDatabase* m_database;
+  QPointer<ViewWidget> m_widget;
+  OdGsDevicePtr m_device;
+  OdDbObjectId m_activeRecord;
+  unsigned long long m_writtenRevision = ~0ull;
+  std::unique_ptr<QObject> m_mouse;
+};
+
+class HOST_EXPORT Drawing {
+ public:
+  explicit Drawing(OdDbDatabasePtr database);
+  ~Drawing();
+  Drawing(const Drawing&) = delete;
+  Drawing& operator=(const Drawing&) = delete;
+
+  OdDbDatabase* database() const { return m_database.get(); }
+  DrawingViewManager* views() const { return m_views.get(); }
+  // Shows the drawing in widget (which may be null: no view window) and
+  // hands its database and view manager to document.
+  void attach(Document& document, ViewWidget* widget);
+  // Another drawing takes over the view window: this one's destruction must
+  // not clear the window's painter.
+  void leavePainter() { m_ownsPainter = false; }
+
+ private:
+  bool m_ownsPainter = false;
+  OdDbDatabasePtr m_database;
+  std::unique_ptr<DrawingViewManager> m_views;
+};
+
+// The drawing of document, or null.
+HOST_EXPORT Drawing* DrawingOf(const Document* document);
+// Gives document an empty drawing.
+HOST_EXPORT void NewDrawing(Document& document, ViewWidget* widget);
+// Gives document the drawing in the DXF file at path (UTF-8). On failure
+// returns false with message (one line) and gives the document an empty
+// drawing, so nothing of a bad file is kept.
+HOST_EXPORT bool OpenDrawing(Document& document, ViewWidget* widget, const std::string& path, std::u16string& message);
+// What pchost does with the files named on its command line: the first DXF
+// file becomes the drawing (or an empty one when there is none, or it
+// cannot be read); every outcome is reported on console.
+HOST_EXPORT void OpenDrawingFiles(Document& document, ViewWidget* widget, const std::vector<std::string>& files,
+                                  Console& console);
+
+}  // namespace host

@@ -1,0 +1,109 @@
+// Host commands that move the view of the drawing, and save what the view
+// window shows:
+//   VIEWORBIT     turns the view about its target (asks "horizontal,vertical" degrees);
+//   VIEWZOOM      zooms by a factor (asks for it; above 1 comes closer);
+//   VIEWEXTENTS   shows the whole drawing;
+//   VIEWPROJECTION switches between parallel and perspective;
+//   VIEWSAVEPNG   saves the view window's pixels as a PNG file (asks for the path).
+#include <QPixmap>
+#include <QStringList>
+
+#include "host/CommandRegistry.h"
+#include "host/DrawingDocument.h"
+#include "win32/Text.h"
+
+namespace host {
+
+namespace {
+
+void Add(const char16_t* name, std::function<void()> body) {
+  RegisteredCommand command;
+  command.group = u"PCHOST";
+  command.globalName = name;
+  command.localName = name;
+  command.builtin = std::move(body);
+  CommandRegistry::instance().add(std::move(command));
+}
+
+// The current drawing's views and active view, or a message and null.
+DrawingViewManager* CurrentViews(OdGsView*& view) {
+  Console& console = Application::instance().console();
+  Drawing* drawing = DrawingOf(Application::instance().document());
+  view = drawing != nullptr ? drawing->views()->activeView() : nullptr;
+  if (view == nullptr) {
+    console.write(drawing == nullptr ? u"No drawing is open." : u"The drawing has no view window.");
+    return nullptr;
+  }
+  return drawing->views();
+}
+
+bool AskNumbers(const char16_t* prompt, const char16_t* defaultText, int count, double* values) {
+  Console& console = Application::instance().console();
+  std::u16string answer;
+  if (console.readLine(prompt, defaultText, answer) != kHostPromptOk) return false;
+  const QStringList parts = QString::fromStdU16String(answer).split(QLatin1Char(','));
+  bool ok = parts.size() == count;
+  for (int i = 0; ok && i < count; ++i) {
+    values[i] = parts[i].trimmed().toDouble(&ok);
+    ok = ok && std::isfinite(values[i]);
+  }
+  if (!ok) console.write(u"Invalid input \"" + answer + u"\".");
+  return ok;
+}
+
+struct DrawingCommands {
+  DrawingCommands() {
+    Add(u"VIEWORBIT", [] {
+      OdGsView* view;
+      DrawingViewManager* views = CurrentViews(view);
+      double angles[2];
+      if (views == nullptr || !AskNumbers(u"Orbit degrees (horizontal,vertical)", u"30,0", 2, angles)) return;
+      view->orbit(angles[0], angles[1]);
+      views->refreshView(view, 0);
+    });
+    Add(u"VIEWZOOM", [] {
+      OdGsView* view;
+      DrawingViewManager* views = CurrentViews(view);
+      double factor;
+      if (views == nullptr || !AskNumbers(u"Zoom factor", u"2", 1, &factor)) return;
+      if (!(factor > 0.0)) {
+        Application::instance().console().write(u"The zoom factor must be above 0.");
+        return;
+      }
+      view->zoom(factor);
+      views->refreshView(view, 0);
+    });
+    Add(u"VIEWEXTENTS", [] {
+      OdGsView* view;
+      DrawingViewManager* views = CurrentViews(view);
+      if (views == nullptr) return;
+      view->zoomExtents(views->device()->database()->modelSpaceExtents());
+      views->refreshView(view, 0);
+    });
+    Add(u"VIEWPROJECTION", [] {
+      OdGsView* view;
+      DrawingViewManager* views = CurrentViews(view);
+      if (views == nullptr) return;
+      const bool perspective = !view->isPerspective();
+      view->setView(view->position(), view->target(), view->upVector(), view->fieldWidth(), view->fieldHeight(),
+                    perspective ? OdGsView::kPerspective : OdGsView::kParallel);
+      views->refreshView(view, 0);
+      Application::instance().console().write(perspective ? u"Perspective projection." : u"Parallel projection.");
+    });
+    Add(u"VIEWSAVEPNG", [] {
+      Console& console = Application::instance().console();
+      OdGsView* view;
+      DrawingViewManager* views = CurrentViews(view);
+      if (views == nullptr) return;
+      std::u16string path;
+      if (console.readLine(u"PNG file", u"view.png", path) != kHostPromptOk || path.empty()) return;
+      views->refreshView(view, 0);
+      const bool saved = views->widget()->grab().save(QString::fromStdU16String(path), "PNG");
+      console.write((saved ? u"View saved: " : u"View not saved: ") + path);
+    });
+  }
+} g_drawingCommands;
+
+}  // namespace
+
+}  // namespace host

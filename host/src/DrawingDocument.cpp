@@ -1,0 +1,229 @@
+#include "host/DrawingDocument.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <cmath>
+#include <map>
+
+#include "sdk/OdDbDxfReader.h"
+#include "sdk/OdDbViewportTable.h"
+#include "sdk/render/SoftwareRenderer.h"
+#include "win32/Text.h"
+
+namespace host {
+
+namespace {
+
+// Left drag orbits the view, the wheel zooms, a double click shows everything.
+class ViewMouse : public QObject {
+ public:
+  explicit ViewMouse(DrawingViewManager& views) : m_views(views) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    OdGsView* view = m_views.activeView();
+    if (view == nullptr) return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+      case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+          m_last = mouse->pos();
+          m_dragging = true;
+          return true;
+        }
+        break;
+      }
+      case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_dragging) {
+          const QPoint delta = mouse->pos() - m_last;
+          m_last = mouse->pos();
+          view->orbit(-delta.x() * 0.4, -delta.y() * 0.4);
+          m_views.refreshView(view, 0);
+          return true;
+        }
+        break;
+      }
+      case QEvent::MouseButtonRelease:
+        m_dragging = false;
+        break;
+      case QEvent::MouseButtonDblClick:
+        if (m_views.device()->database() != nullptr) view->zoomExtents(m_views.device()->database()->modelSpaceExtents());
+        m_views.refreshView(view, 0);
+        return true;
+      case QEvent::Wheel: {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        view->zoom(std::pow(1.15, wheel->angleDelta().y() / 120.0));
+        m_views.refreshView(view, 0);
+        return true;
+      }
+      default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  DrawingViewManager& m_views;
+  QPoint m_last;
+  bool m_dragging = false;
+};
+
+std::map<const Document*, std::unique_ptr<Drawing>>& Drawings() {
+  static std::map<const Document*, std::unique_ptr<Drawing>> drawings;
+  return drawings;
+}
+
+bool IsDxf(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".dxf";
+}
+
+}  // namespace
+
+// ---- view manager -------------------------------------------------------------------
+
+DrawingViewManager::DrawingViewManager(OdDbDatabase* database, ViewWidget* widget)
+    : m_database(database), m_widget(widget), m_device(OdGsDevice::createObject(database)) {
+  m_device->setBackgroundColor(0x212830);  // the view window's own background
+  if (widget != nullptr) {
+    OdGsDCRect rect;
+    rect.m_max = {widget->width(), widget->height()};
+    m_device->onSize(rect);
+    m_mouse = std::make_unique<ViewMouse>(*this);
+    widget->installEventFilter(m_mouse.get());
+  }
+  syncWithViewportTable();
+}
+
+DrawingViewManager::~DrawingViewManager() {
+  if (m_widget) m_widget->removeEventFilter(m_mouse.get());
+}
+
+OdGsView* DrawingViewManager::activeView() { return m_widget ? m_device->viewAt(0) : nullptr; }
+
+void DrawingViewManager::refreshView(OdGsView*, int) {
+  syncWithViewportTable();
+  if (m_widget) m_widget->repaint();
+}
+
+void DrawingViewManager::syncWithViewportTable() {
+  if (m_database == nullptr) return;
+  OdGsView* view = m_device->viewAt(0);
+  const OdDbObjectId active = m_database->activeViewportId();
+  OdDbObjectPtr object = active.openObject(OdDb::kForRead);
+  auto* record = OdDbViewportTableRecord::cast(object.get());
+  if (record == nullptr) return;
+  if (active != m_activeRecord) {
+    const bool first = m_activeRecord.isNull();
+    m_activeRecord = active;
+    view->setFromViewport(*record);
+    // A record that was never given a view (a new drawing) shows everything.
+    if (first && record->height() == 10.0 && record->target() == OdGePoint3d() && record->centerPoint() == OdGePoint2d())
+      view->zoomExtents(m_database->modelSpaceExtents());
+  } else if (view->revision() != m_writtenRevision) {
+    // Keeping undo as it is: writing the camera back is not a user's change.
+    const bool undoWasDisabled = m_database->isUndoRecordingDisabled();
+    m_database->disableUndoRecording(true);
+    view->copyToViewport(*record);
+    m_database->disableUndoRecording(undoWasDisabled);
+  }
+  m_writtenRevision = view->revision();
+}
+
+void DrawingViewManager::paint(QPainter& painter, const QSize& size) {
+  if (size.width() < 1 || size.height() < 1) return;
+  syncWithViewportTable();
+  OdGsDCRect rect;
+  rect.m_max = {size.width(), size.height()};
+  m_device->onSize(rect);
+  odrender::Frame frame;
+  m_device->render(frame);
+  const QImage image(reinterpret_cast<const uchar*>(frame.pixels.data()), frame.width, frame.height,
+                     frame.width * 4, QImage::Format_RGB32);
+  painter.drawImage(0, 0, image);
+}
+
+// ---- drawing ------------------------------------------------------------------------------
+
+Drawing::Drawing(OdDbDatabasePtr database) : m_database(std::move(database)) {}
+
+Drawing::~Drawing() {
+  if (m_ownsPainter && m_views && m_views->widget() != nullptr) m_views->widget()->setPainter(nullptr);
+}
+
+void Drawing::attach(Document& document, ViewWidget* widget) {
+  m_views = std::make_unique<DrawingViewManager>(m_database.get(), widget);
+  document.setDatabase(m_database.get());
+  document.setViewManager(m_views.get());
+  if (widget != nullptr) {
+    m_ownsPainter = true;
+    DrawingViewManager* views = m_views.get();
+    const Document* owner = &document;
+    widget->setPainter([views, owner](QPainter& painter, const QSize& size) {
+      // Once the document is closed, its drawing is not shown.
+      if (Application::instance().document() != owner) return;
+      views->paint(painter, size);
+    });
+    widget->update();
+  }
+}
+
+Drawing* DrawingOf(const Document* document) {
+  auto it = Drawings().find(document);
+  return it == Drawings().end() ? nullptr : it->second.get();
+}
+
+namespace {
+void Install(Document& document, ViewWidget* widget, OdDbDatabasePtr database) {
+  std::unique_ptr<Drawing>& slot = Drawings()[&document];
+  // The old drawing stays alive until the new one is in place, so that the
+  // document never points at a freed database; it leaves the painter alone.
+  std::unique_ptr<Drawing> old = std::move(slot);
+  if (old) old->leavePainter();
+  slot = std::make_unique<Drawing>(std::move(database));
+  slot->attach(document, widget);
+}
+}  // namespace
+
+void NewDrawing(Document& document, ViewWidget* widget) { Install(document, widget, OdDbDatabase::createObject()); }
+
+bool OpenDrawing(Document& document, ViewWidget* widget, const std::string& path, std::u16string& message) {
+  OdDbDatabasePtr database;
+  std::string error;
+  if (odDbReadDxf(path, database, error) != eOk || database.isNull()) {
+    message = u"Cannot open " + win32::FromUtf8(path) + u": " + win32::FromUtf8(error) + u".";
+    NewDrawing(document, widget);
+    return false;
+  }
+  const std::size_t entities = database->modelSpaceIds().size();
+  Install(document, widget, std::move(database));
+  message = u"Drawing opened: " + win32::FromUtf8(path) + u" (" + win32::FromUtf8(std::to_string(entities)) +
+            (entities == 1 ? u" entity)." : u" entities).");
+  return true;
+}
+
+void OpenDrawingFiles(Document& document, ViewWidget* widget, const std::vector<std::string>& files, Console& console) {
+  bool opened = false;
+  for (const std::string& file : files) {
+    if (!IsDxf(file)) {
+      console.write(u"Cannot open " + win32::FromUtf8(file) + u": no reader for it yet.");
+      continue;
+    }
+    if (opened) {
+      console.write(u"Cannot open " + win32::FromUtf8(file) + u": a drawing is already open.");
+      continue;
+    }
+    std::u16string message;
+    OpenDrawing(document, widget, file, message);
+    console.write(message);
+    opened = true;
+  }
+  if (!opened) NewDrawing(document, widget);
+}
+
+}  // namespace host
