@@ -51,8 +51,8 @@ QPixmap GrabDocumentWindow() {
   const GrabArea area = ScaleWindowRect(rect, GrabScaleRatio(screens, pointerScreen->size().width()));
 
   QPixmap result(area.width, area.height);
-  // Qt reads a width or height below 1 as "to the window's edge"; an empty
-  // window gives the empty picture instead.
+  // An empty window gives the empty picture; Qt is not asked to grab
+  // nothing, as it reads some sizes as "to the window's edge".
   if (area.width <= 0 || area.height <= 0) return result;
   // The desktop widget needs a widget application; the root window (id 0)
   // is the same desktop for a host without one.
