@@ -1,0 +1,22 @@
+// Ids of the module's dialog templates and of their controls.
+#pragma once
+
+enum DialogId : unsigned {
+  IDD_VIDEO_RECORDING_PARAMS = 500,
+  IDD_VIDEO_FROM_TRACK_PARAMS = 507,
+};
+
+enum DialogControlId : int {
+  IDC_STATIC_FILE_PATH = 101,
+  IDC_STATIC_WINDOW = 102,
+  IDC_STATIC_CODEC = 103,
+  IDC_STATIC_FPS = 104,
+  IDC_STATIC_START_DELAY = 105,
+  IDC_EDIT_PATH = 501,
+  IDC_BUTTON_BROWSE = 502,
+  IDC_COMBO_CODEC = 503,
+  IDC_COMBO_WINDOW = 504,
+  IDC_COMBO_FPS = 505,
+  IDC_EDIT_START_DELAY = 506,
+  IDC_EDIT_STEP_SPEED = 508,
+};
