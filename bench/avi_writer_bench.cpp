@@ -7,6 +7,7 @@
 //
 //   bench_avi_writer [FOLDER] [FRAMES]   (default /tmp, 60 frames)
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,25 @@ constexpr int kRounds = 5;
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+// CPU seconds used so far by this process (all its threads) or by its
+// finished children.
+double CpuSeconds(int who) {
+  rusage ru{};
+  getrusage(who, &ru);
+  return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+// Frames per second of wall time, and per second of CPU time: on a machine
+// shared with other work the second is the steadier comparison.
+struct Speed {
+  double wall = 0;
+  double cpu = 0;
+  void keepBest(const Speed& other) {
+    wall = std::max(wall, other.wall);
+    cpu = std::max(cpu, other.cpu);
+  }
+};
 
 void SyncFile(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY);
@@ -62,64 +82,72 @@ std::vector<std::vector<BYTE>> MakeFrames() {
   return frames;
 }
 
-// Frames per second of the writer, file completed and flushed to disk.
-double RunWriter(const std::string& path, DWORD codec, int count, const std::vector<std::vector<BYTE>>& frames) {
+// Speed of the writer, file completed and flushed to disk.
+Speed RunWriter(const std::string& path, DWORD codec, int count, const std::vector<std::vector<BYTE>>& frames) {
   BITMAPINFO bmi{};
   bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap) return 0;
+  if (!bitmap) return {};
   // Painting the next picture into the bitmap is the caller's work, not the
   // writer's, and is left out of the time.
   Clock::duration spent{};
+  double cpu = 0;
   {
     auto start = Clock::now();
+    double cpuStart = CpuSeconds(RUSAGE_SELF);
     AviMovieWriter writer(win32::FromUtf8(path).c_str(), codec, 15, -1);
     for (int i = 0; i < count; ++i) {
       spent += Clock::now() - start;
+      cpu += CpuSeconds(RUSAGE_SELF) - cpuStart;
       std::memcpy(bits, frames[i % kDistinctFrames].data(), kFrameBytes);
       start = Clock::now();
+      cpuStart = CpuSeconds(RUSAGE_SELF);
       if (FAILED(writer.appendFrame(bitmap))) {
         std::fprintf(stderr, "writer: %s\n", win32::ToUtf8(writer.lastErrorText()).c_str());
         DeleteObject(bitmap);
-        return 0;
+        return {};
       }
     }
     start = Clock::now();
+    cpuStart = CpuSeconds(RUSAGE_SELF);
     writer.releaseStreams();  // completes the file
     SyncFile(path);
     spent += Clock::now() - start;
+    cpu += CpuSeconds(RUSAGE_SELF) - cpuStart;
   }
-  const double fps = count / std::chrono::duration<double>(spent).count();
   DeleteObject(bitmap);
-  return fps;
+  return {count / std::chrono::duration<double>(spent).count(), count / cpu};
 }
 
-// Frames per second of the ffmpeg command line fed the same frames (top row
-// first, as raw video is) through a pipe.
-double RunFfmpeg(const std::string& path, const std::string& encoder, int count,
+// Speed of the ffmpeg command line fed the same frames (top row first, as
+// raw video is) through a pipe; its CPU time is the child's alone.
+Speed RunFfmpeg(const std::string& path, const std::string& encoder, int count,
                  const std::vector<std::vector<BYTE>>& frames) {
   const std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt bgra -s " +
                               std::to_string(kWidth) + "x" + std::to_string(kHeight) + " -r 15 -i - " + encoder +
                               " -f avi '" + path + "'";
   const auto start = Clock::now();
+  const double cpuStart = CpuSeconds(RUSAGE_CHILDREN);
   FILE* pipe = popen(command.c_str(), "w");
-  if (!pipe) return 0;
+  if (!pipe) return {};
   const size_t rowBytes = static_cast<size_t>(kWidth) * 4;
   for (int i = 0; i < count; ++i) {
     const BYTE* bits = frames[i % kDistinctFrames].data();
     for (LONG y = kHeight - 1; y >= 0; --y) std::fwrite(bits + y * rowBytes, 1, rowBytes, pipe);
   }
-  if (pclose(pipe) != 0) return 0;
+  if (pclose(pipe) != 0) return {};
   SyncFile(path);
-  return count / Seconds(start);
+  const double wall = Seconds(start);
+  return {count / wall, count / (CpuSeconds(RUSAGE_CHILDREN) - cpuStart)};
 }
 
-// Frames per second of writing the frame bytes straight to a file.
-double RunPlainWrite(const std::string& path, int count, const std::vector<std::vector<BYTE>>& frames) {
+// Speed of writing the frame bytes straight to a file.
+Speed RunPlainWrite(const std::string& path, int count, const std::vector<std::vector<BYTE>>& frames) {
   const auto start = Clock::now();
+  const double cpuStart = CpuSeconds(RUSAGE_SELF);
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) return 0;
+  if (fd < 0) return {};
   for (int i = 0; i < count; ++i) {
     const BYTE* bits = frames[i % kDistinctFrames].data();
     size_t done = 0;
@@ -127,14 +155,14 @@ double RunPlainWrite(const std::string& path, int count, const std::vector<std::
       ssize_t n = ::write(fd, bits + done, kFrameBytes - done);
       if (n <= 0) {
         ::close(fd);
-        return 0;
+        return {};
       }
       done += static_cast<size_t>(n);
     }
   }
   ::fsync(fd);
   ::close(fd);
-  return count / Seconds(start);
+  return {count / Seconds(start), count / (CpuSeconds(RUSAGE_SELF) - cpuStart)};
 }
 
 double FileMegabytes(const std::string& path) {
@@ -167,34 +195,38 @@ int main(int argc, char** argv) {
                     plain = folder + "/bench_plain.raw";
   std::printf("%d frames of %ldx%ld, 32 bits, best of %d rounds\n", count, static_cast<long>(kWidth),
               static_cast<long>(kHeight), kRounds);
-  bool met = true;
+  bool met = true, cpuMet = true;
   for (const Case& c : cases) {
-    double writer = 0, ffmpeg = 0, direct = 0;
+    Speed writer, ffmpeg, direct;
     for (int round = 0; round < kRounds; ++round) {
       // Each run starts without its old file, so no run pays for freeing
       // the last one's blocks.
       std::remove(ours.c_str());
       std::remove(theirs.c_str());
       std::remove(plain.c_str());
-      writer = std::max(writer, RunWriter(ours, c.codec, count, frames));
-      ffmpeg = std::max(ffmpeg, RunFfmpeg(theirs, c.ffmpegEncoder, count, frames));
-      if (c.codec == 0) direct = std::max(direct, RunPlainWrite(plain, count, frames));
+      writer.keepBest(RunWriter(ours, c.codec, count, frames));
+      ffmpeg.keepBest(RunFfmpeg(theirs, c.ffmpegEncoder, count, frames));
+      if (c.codec == 0) direct.keepBest(RunPlainWrite(plain, count, frames));
     }
-    const double ratio = ffmpeg > 0 ? writer / ffmpeg : 0;
+    const double ratio = ffmpeg.wall > 0 ? writer.wall / ffmpeg.wall : 0;
+    const double cpuRatio = ffmpeg.cpu > 0 ? writer.cpu / ffmpeg.cpu : 0;
     // Equal settings give files of about the same size.
-    std::printf("%-14s writer %7.1f fps %7.1f MB   ffmpeg %7.1f fps %7.1f MB   ratio %.2f", c.name, writer,
-                FileMegabytes(ours), ffmpeg, FileMegabytes(theirs), ratio);
+    std::printf("%s\n  writer %6.1f fps (%6.1f per CPU s) %7.1f MB | ffmpeg %6.1f fps (%6.1f per CPU s) %7.1f MB"
+                " | ratio %.2f, CPU %.2f\n",
+                c.name, writer.wall, writer.cpu, FileMegabytes(ours), ffmpeg.wall, ffmpeg.cpu, FileMegabytes(theirs),
+                ratio, cpuRatio);
     met = met && ratio >= 0.9;
+    cpuMet = cpuMet && cpuRatio >= 0.9;
     if (c.codec == 0) {
-      const double plainRatio = direct > 0 ? writer / direct : 0;
-      std::printf("   plain write %7.1f fps   ratio %.2f", direct, plainRatio);
+      const double plainRatio = direct.wall > 0 ? writer.wall / direct.wall : 0;
+      std::printf("  plain write %6.1f fps | ratio %.2f\n", direct.wall, plainRatio);
       met = met && plainRatio >= 0.9;
     }
-    std::printf("\n");
   }
   std::remove(ours.c_str());
   std::remove(theirs.c_str());
   std::remove(plain.c_str());
-  std::printf("goal (every ratio >= 0.9): %s\n", met ? "met" : "not met");
+  std::printf("goal (every wall-time ratio >= 0.9): %s; against ffmpeg in CPU time: %s\n", met ? "met" : "not met",
+              cpuMet ? "met" : "not met");
   return 0;
 }
