@@ -125,26 +125,11 @@ class AviFileTest : public ::testing::Test {
   std::string dir;
 };
 
-TEST_F(AviFileTest, OpenRefusesWhatItCannotWrite) {
-  PAVIFILE file = reinterpret_cast<PAVIFILE>(1);
-  EXPECT_EQ(AVIFileOpenW(&file, path("a.avi").c_str(), OF_WRITE, nullptr), AVIERR_BADFLAGS);
-  EXPECT_EQ(file, nullptr);
-  EXPECT_EQ(AVIFileOpenW(&file, win32::FromUtf8(dir + "/missing/a.avi").c_str(), OF_CREATE | OF_WRITE, nullptr),
-            AVIERR_FILEOPEN);
-  EXPECT_EQ(AVIFileOpenW(&file, u"", OF_CREATE | OF_WRITE, nullptr), AVIERR_BADPARAM);
-  EXPECT_EQ(AVIFileOpenW(nullptr, path("a.avi").c_str(), OF_CREATE | OF_WRITE, nullptr), AVIERR_BADPARAM);
-}
-
-TEST_F(AviFileTest, StreamCallsCheckTheirArguments) {
+TEST_F(AviFileTest, StreamKeepsOneFormatAndMovesForward) {
   PAVIFILE file = nullptr;
   ASSERT_EQ(AVIFileOpenW(&file, path("b.avi").c_str(), OF_CREATE | OF_WRITE, nullptr), AVIERR_OK);
   PAVISTREAM stream = nullptr;
-  AVISTREAMINFOW si = VideoInfo(0);
-  EXPECT_EQ(AVIFileCreateStreamW(file, &stream, &si), AVIERR_BADPARAM) << "a rate of 0";
-  si = VideoInfo(10);
-  si.fccType = mmioFOURCC('a', 'u', 'd', 's');
-  EXPECT_EQ(AVIFileCreateStreamW(file, &stream, &si), AVIERR_UNSUPPORTED);
-  si = VideoInfo(10);
+  AVISTREAMINFOW si = VideoInfo(10);
   ASSERT_EQ(AVIFileCreateStreamW(file, &stream, &si), AVIERR_OK);
 
   AVICOMPRESSOPTIONS opts{};
@@ -159,7 +144,6 @@ TEST_F(AviFileTest, StreamCallsCheckTheirArguments) {
   BITMAPINFOHEADER bad = Dib(4, 4, 16);
   EXPECT_EQ(AVIStreamSetFormat(stream, 0, &bad, sizeof bad), AVIERR_BADFORMAT);
   BITMAPINFOHEADER good = Dib(4, 4, 32);
-  EXPECT_EQ(AVIStreamSetFormat(stream, 0, &good, 20), AVIERR_BADSIZE);
   ASSERT_EQ(AVIStreamSetFormat(stream, 0, &good, sizeof good), AVIERR_OK);
   EXPECT_EQ(AVIStreamSetFormat(stream, 0, &good, sizeof good), AVIERR_UNSUPPORTED) << "one format per stream";
   EXPECT_EQ(AVIStreamWrite(stream, 0, 1, frame.data(), 32, 0, nullptr, nullptr), AVIERR_BADSIZE) << "short frame";
@@ -180,27 +164,6 @@ TEST_F(AviFileTest, StreamCallsCheckTheirArguments) {
   ASSERT_TRUE(probe.ok);
   EXPECT_EQ(probe.decodedFrames, 2);
   EXPECT_EQ(probe.width, 4);
-}
-
-TEST_F(AviFileTest, CompressorRefusingTheFrameSizeFailsTheFormat) {
-  PAVIFILE file = nullptr;
-  ASSERT_EQ(AVIFileOpenW(&file, path("c.avi").c_str(), OF_CREATE | OF_WRITE, nullptr), AVIERR_OK);
-  PAVISTREAM stream = nullptr, compressed = nullptr;
-  AVISTREAMINFOW si = VideoInfo(10);
-  ASSERT_EQ(AVIFileCreateStreamW(file, &stream, &si), AVIERR_OK);
-  AVICOMPRESSOPTIONS opts{};
-  opts.fccType = streamtypeVIDEO;
-  opts.fccHandler = mmioFOURCC('M', 'S', 'V', 'C');
-  opts.dwQuality = static_cast<DWORD>(ICQUALITY_DEFAULT);
-  ASSERT_EQ(AVIMakeCompressedStream(&compressed, stream, &opts, nullptr), AVIERR_OK);
-  BITMAPINFOHEADER odd = Dib(30, 30, 32);  // Video 1 codes 4x4 blocks
-  EXPECT_EQ(AVIStreamSetFormat(compressed, 0, &odd, sizeof odd), AVIERR_BADFORMAT);
-  std::vector<BYTE> frame(odd.biSizeImage);
-  EXPECT_EQ(AVIStreamWrite(compressed, 0, 1, frame.data(), static_cast<LONG>(frame.size()), 0, nullptr, nullptr),
-            AVIERR_BADFORMAT);
-  AVIStreamRelease(compressed);
-  AVIStreamRelease(stream);
-  AVIFileRelease(file);
 }
 
 }  // namespace
