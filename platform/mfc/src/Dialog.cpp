@@ -327,6 +327,7 @@ class DialogDriver final : public ModalDriver {
   }
 
   bool ended() const override { return WindowBinding::Ended(m_dialog); }
+  int result() const override { return WindowBinding::Result(m_dialog); }
 
   bool saveImage(const std::u16string& path) const override { return SaveWidgetImage(m_state.window, path); }
 

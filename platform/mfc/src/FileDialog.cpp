@@ -84,7 +84,7 @@ class FileDialogDriver final : public mfc::ModalDriver {
   bool ended() const override { return m_result != 0; }
   bool saveImage(const std::u16string& path) const override { return mfc::SaveWidgetImage(&m_dialog, path); }
 
-  int result() const { return m_result; }
+  int result() const override { return m_result; }
   const QString& chosen() const { return m_chosen; }
 
  private:

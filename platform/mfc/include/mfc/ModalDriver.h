@@ -44,6 +44,8 @@ class MFC_EXPORT ModalDriver {
   // Ends the dialog with a result, as closing it does (IDCANCEL).
   virtual void close() = 0;
   virtual bool ended() const = 0;
+  // What DoModal returns once ended: IDOK, IDCANCEL, or -1.
+  virtual int result() const = 0;
   // Renders the dialog as it looks now into a PNG file.
   virtual bool saveImage(const std::u16string& pngPath) const = 0;
 };
