@@ -9,6 +9,7 @@
 
 #include "host/CommandRegistry.h"
 #include "host/HostWindow.h"
+#include "host/ScriptDialogs.h"
 #include "win32/WidePrintf.h"
 #include "sdk/OdError.h"
 #include "win32/Text.h"
@@ -44,9 +45,12 @@ Shell::Shell(HostWindow& window, ScriptInput* script) : m_window(window), m_scri
   Application::instance().setConsole(this);
   m_window.setCommandHandler([this](const QString& line) { execute(FromQString(line)); });
   registerBuiltins();
+  // A module's modal dialogs read their input from the script too.
+  if (m_script != nullptr) InstallScriptDialogs(*this, *m_script);
 }
 
 Shell::~Shell() {
+  if (m_script != nullptr) RemoveScriptDialogs();
   if (&Application::instance().console() == this) Application::instance().setConsole(nullptr);
 }
 
