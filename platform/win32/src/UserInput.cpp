@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QThread>
+#include <atomic>
 #include <cstring>
 #include <optional>
 
@@ -15,6 +16,7 @@
 namespace {
 
 thread_local std::optional<win32::KeyModifiers> t_messageModifiers;
+std::atomic<unsigned> g_beeps{0};
 
 bool OnGuiThread() {
   QCoreApplication* app = QCoreApplication::instance();
@@ -58,6 +60,8 @@ void SetMessageKeyModifiers(const KeyModifiers* modifiers) {
   }
 }
 
+unsigned BeepCount() { return g_beeps.load(); }
+
 }  // namespace win32
 
 extern "C" {
@@ -65,6 +69,7 @@ extern "C" {
 BOOL MessageBeep(UINT /*type*/) {
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return FALSE;
   QApplication::beep();
+  ++g_beeps;
   return TRUE;
 }
 

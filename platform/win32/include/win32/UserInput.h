@@ -80,4 +80,8 @@ struct KeyModifiers {
 };
 WIN32_EXPORT void SetMessageKeyModifiers(const KeyModifiers* modifiers);
 
+// How many times MessageBeep has sounded in this process: the only trace a
+// refused keystroke leaves, so tests and diagnostics can see it.
+WIN32_EXPORT unsigned BeepCount();
+
 }  // namespace win32
