@@ -273,6 +273,7 @@ class FakeScreen : public win32::ScreenSource {
 TEST(StretchBlt, ReadsScreenDcsThroughTheInstalledSource) {
   HDC screen = GetDC(nullptr);
   Canvas dst(4, 3, 32);
+  win32::ScreenSource* installed = win32::SetScreenSource(nullptr);
   EXPECT_FALSE(StretchBlt(dst.dc, 0, 0, 4, 3, screen, 0, 0, 8, 6, SRCCOPY)) << "no source installed";
   FakeScreen fake;
   win32::SetScreenSource(&fake);
@@ -284,7 +285,7 @@ TEST(StretchBlt, ReadsScreenDcsThroughTheInstalledSource) {
   EXPECT_EQ(dst.sourceOf(0, 0, 0), std::make_pair(-1, -1));  // came from x = -1: untouched
   EXPECT_EQ(dst.sourceOf(1, 0, 0), std::make_pair(1, 1));
   EXPECT_EQ(dst.sourceOf(3, 2, 0), std::make_pair(5, 5));
-  win32::SetScreenSource(nullptr);
+  win32::SetScreenSource(installed);
   ReleaseDC(nullptr, screen);
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 
@@ -559,9 +560,9 @@ SIZE_T GlobalSize(HGLOBAL memory) {
 
 namespace win32 {
 
-void SetScreenSource(ScreenSource* source) {
+ScreenSource* SetScreenSource(ScreenSource* source) {
   std::lock_guard lock(g_screenMutex);
-  g_screenSource = source;
+  return std::exchange(g_screenSource, source);
 }
 
 bool GetDcKind(HDC hdc, DcKind* kind) {

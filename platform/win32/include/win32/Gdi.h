@@ -172,7 +172,9 @@ class ScreenSource {
 
 // Installs the source (null removes it). The caller keeps it alive until it
 // is removed. Thread-safe.
-WIN32_EXPORT void SetScreenSource(ScreenSource* source);
+// Returns the source installed before. The layer installs its X server
+// reader when it loads.
+WIN32_EXPORT ScreenSource* SetScreenSource(ScreenSource* source);
 // Kind of a live DC; false for a bad handle.
 WIN32_EXPORT bool GetDcKind(HDC hdc, DcKind* kind);
 
