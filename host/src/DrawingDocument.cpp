@@ -88,7 +88,10 @@ bool IsDxf(const std::string& path) {
 // ---- view manager -------------------------------------------------------------------
 
 DrawingViewManager::DrawingViewManager(OdDbDatabase* database, ViewWidget* widget)
-    : m_database(database), m_widget(widget), m_device(OdGsDevice::createObject(database)) {
+    : m_database(database),
+      m_widget(widget),
+      m_device(OdGsDevice::createObject(database)),
+      m_frame(std::make_unique<odrender::Frame>()) {
   m_device->setBackgroundColor(0x212830);  // the view window's own background
   if (widget != nullptr) {
     OdGsDCRect rect;
@@ -141,7 +144,7 @@ void DrawingViewManager::paint(QPainter& painter, const QSize& size) {
   OdGsDCRect rect;
   rect.m_max = {size.width(), size.height()};
   m_device->onSize(rect);
-  odrender::Frame frame;
+  odrender::Frame& frame = *m_frame;
   m_device->render(frame);
   const QImage image(reinterpret_cast<const uchar*>(frame.pixels.data()), frame.width, frame.height,
                      frame.width * 4, QImage::Format_RGB32);

@@ -15,6 +15,9 @@
 
 class QPainter;
 class QSize;
+namespace odrender {
+struct Frame;
+}
 
 namespace host {
 
@@ -43,6 +46,7 @@ class HOST_EXPORT DrawingViewManager final : public HostViewManager {
   OdDbObjectId m_activeRecord;
   unsigned long long m_writtenRevision = ~0ull;
   std::unique_ptr<QObject> m_mouse;
+  std::unique_ptr<odrender::Frame> m_frame;  // kept: the renderer reuses its buffers
 };
 
 class HOST_EXPORT Drawing {

@@ -128,6 +128,7 @@ class ODSDK_EXPORT OdGsDevice : public OdRxObject {
   OdGiRgb m_background = 0x212830;
   std::unique_ptr<odrender::Scene> m_scene;
   std::unique_ptr<odrender::SoftwareRenderer> m_renderer;
+  std::unique_ptr<odrender::Frame> m_snapshotFrame;  // its working buffers are reused
   unsigned long long m_sceneRevision = ~0ull;
 };
 using OdGsDevicePtr = OdSmartPtr<OdGsDevice>;

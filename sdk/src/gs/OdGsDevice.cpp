@@ -198,7 +198,10 @@ void OdGsView::copyToViewport(OdDbViewportTableRecord& record) const {
 
 // ---- device ----------------------------------------------------------------------------
 
-OdGsDevice::OdGsDevice() : m_scene(std::make_unique<odrender::Scene>()), m_renderer(std::make_unique<odrender::SoftwareRenderer>()) {}
+OdGsDevice::OdGsDevice()
+    : m_scene(std::make_unique<odrender::Scene>()),
+      m_renderer(std::make_unique<odrender::SoftwareRenderer>()),
+      m_snapshotFrame(std::make_unique<odrender::Frame>()) {}
 
 OdGsDevice::~OdGsDevice() {
   for (auto& view : m_views) view->setDevice(nullptr);
@@ -270,8 +273,9 @@ void OdGsDevice::getSnapShot(OdGiRasterImagePtr& image, const OdGsDCRect& region
   height = std::min(height, 16384L);
   odrender::Camera camera;
   m_views.front()->camera(camera);
-  odrender::Frame frame;
+  odrender::Frame& frame = *m_snapshotFrame;
   m_renderer->render(scene(), camera, static_cast<int>(width), static_cast<int>(height), m_background, frame);
   image = OdGiRasterImagePtr(OdGiRasterImageBGRA::createObject(static_cast<OdUInt32>(width),
                                                                static_cast<OdUInt32>(height), std::move(frame.pixels)).get());
+  frame.pixels.clear();
 }

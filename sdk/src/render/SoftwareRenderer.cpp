@@ -1,7 +1,10 @@
 #include "sdk/render/SoftwareRenderer.h"
 
 #include <algorithm>
+#include <atomic>
+#include <barrier>
 #include <climits>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <thread>
@@ -91,12 +94,18 @@ bool Projection::project(double x, double y, double z, double& sx, double& sy, d
 
 namespace {
 
-constexpr std::int32_t kHidden = INT_MIN / 2;
+constexpr std::uint64_t kEmptyDepth = 0xFFFFFFFF00000000ull;
 
-struct ProjectedPoints {
-  std::vector<std::int32_t> x, y;
-  std::vector<float> key;
-};
+// The depth key as an unsigned number in the same order as the float.
+inline std::uint32_t OrderedKey(float key) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &key, sizeof bits);
+  return (bits & 0x80000000u) != 0 ? ~bits : (bits | 0x80000000u);
+}
+
+inline std::uint64_t Sample(double key, std::uint32_t color) {
+  return (static_cast<std::uint64_t>(OrderedKey(static_cast<float>(key))) << 32) | color;
+}
 
 // A segment in screen space, clipped to the image: samples k = 0..steps at
 // start + k * step. The samples do not depend on the bands.
@@ -154,71 +163,35 @@ bool MakeSegment(const Projection& proj, const OdGePoint3d& a, const OdGePoint3d
   return true;
 }
 
-class BandRaster {
+// Writes samples into the frame's work buffer from any number of threads at
+// once: each cell keeps the smallest sample (nearest, then smaller colour),
+// so the result does not depend on which thread gets there first.
+class Raster {
  public:
-  BandRaster(Frame& frame, int y0, int y1) : m_frame(frame), m_y0(y0), m_y1(y1) {}
+  explicit Raster(Frame& frame) : m_work(frame.work.data()), m_width(frame.width), m_height(frame.height) {}
 
-  void plot(int x, int y, float key, std::uint32_t color) {
-    if (x < 0 || x >= m_frame.width || y < m_y0 || y >= m_y1) return;
-    const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(m_frame.width) + static_cast<std::size_t>(x);
-    if (key < m_frame.depth[i]) {
-      m_frame.depth[i] = key;
-      m_frame.pixels[i] = color;
+  void keepMin(std::size_t at, std::uint64_t sample) {
+    std::atomic_ref<std::uint64_t> cell(m_work[at]);
+    std::uint64_t current = cell.load(std::memory_order_relaxed);
+    while (sample < current && !cell.compare_exchange_weak(current, sample, std::memory_order_relaxed)) {
     }
+  }
+
+  void plot(int x, int y, std::uint64_t sample) {
+    if (x < 0 || x >= m_width || y < 0 || y >= m_height) return;
+    keepMin(static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x), sample);
   }
 
   void segment(const ScreenSegment& s, std::uint32_t color) {
-    int kFirst = 0, kLast = s.steps;
-    if (s.dy != 0.0) {
-      // Only the samples whose row can lie in this band (one row of margin).
-      double a = (m_y0 - 1 - s.y0) / s.dy, b = (m_y1 + 1 - s.y0) / s.dy;
-      if (a > b) std::swap(a, b);
-      kFirst = std::max(0, static_cast<int>(std::floor(a)));
-      kLast = std::min(s.steps, static_cast<int>(std::ceil(b)));
-    } else if (s.y0 < m_y0 || s.y0 >= m_y1) {
-      return;
-    }
-    for (int k = kFirst; k <= kLast; ++k) {
+    for (int k = 0; k <= s.steps; ++k) {
       const double x = s.x0 + s.dx * k, y = s.y0 + s.dy * k;
-      plot(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)), static_cast<float>(s.k0 + s.dk * k), color);
-    }
-  }
-
-  void points(const ProjectedPoints& p, const Scene::PointBatch& batch) {
-    const int size = batch.pointSize;
-    const std::size_t n = p.y.size();
-    const int width = m_frame.width;
-    const bool perPoint = !batch.colors.empty();
-    const std::uint32_t fixed = 0xFF000000u | batch.defaultColor;
-    float* depth = m_frame.depth.data();
-    std::uint32_t* pixels = m_frame.pixels.data();
-    if (size == 1) {
-      for (std::size_t i = 0; i < n; ++i) {
-        const int y = p.y[i];
-        if (y < m_y0 || y >= m_y1) continue;
-        const int x = p.x[i];
-        if (x < 0 || x >= width) continue;
-        const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
-        const float key = p.key[i];
-        if (key < depth[at]) {
-          depth[at] = key;
-          pixels[at] = perPoint ? (0xFF000000u | batch.colors[i]) : fixed;
-        }
-      }
-      return;
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-      const int y = p.y[i];
-      if (y + size <= m_y0 || y >= m_y1) continue;
-      const std::uint32_t color = perPoint ? (0xFF000000u | batch.colors[i]) : fixed;
-      for (int dy = 0; dy < size; ++dy)
-        for (int dx = 0; dx < size; ++dx) plot(p.x[i] + dx, y + dy, p.key[i], color);
+      plot(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)), Sample(s.k0 + s.dk * k, color));
     }
   }
 
  private:
-  Frame& m_frame;
-  int m_y0, m_y1;
+  std::uint64_t* m_work;
+  int m_width, m_height;
 };
 
 template <class Work>
@@ -244,71 +217,92 @@ SoftwareRenderer::SoftwareRenderer(unsigned threads) {
 void SoftwareRenderer::render(const Scene& scene, const Camera& camera, int width, int height, OdGiRgb background,
                               Frame& frame) const {
   if (width < 1 || height < 1) {
-    frame = Frame{};
+    frame.width = frame.height = 0;
+    frame.pixels.clear();
     return;
   }
   const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   frame.width = width;
   frame.height = height;
   frame.pixels.resize(count);
-  frame.depth.resize(count);
+  frame.work.resize(count);
   const Projection proj(camera, width, height);
   const unsigned parts = std::min<unsigned>(m_threads, static_cast<unsigned>(height));
 
-  // Project the points, each thread a slice of every batch.
-  std::vector<ProjectedPoints> projected(scene.batches().size());
-  for (std::size_t b = 0; b < projected.size(); ++b) {
-    const std::size_t n = scene.batches()[b].xyz.size() / 3;
-    projected[b].x.resize(n);
-    projected[b].y.resize(n);
-    projected[b].key.resize(n);
-  }
+  const std::size_t lineSegments = [&] {
+    std::size_t n = 0;
+    for (const auto& line : scene.lines()) n += line.count > 1 ? line.count - 1 : 1;
+    return n;
+  }();
+  std::barrier sync(static_cast<std::ptrdiff_t>(parts));
+
   RunParallel(parts, [&](unsigned part) {
-    const std::uint32_t fill = 0xFF000000u | (background & 0xFFFFFFu);
-    const std::size_t clear0 = count * part / parts, clear1 = count * (part + 1) / parts;
-    std::fill(frame.pixels.begin() + static_cast<long>(clear0), frame.pixels.begin() + static_cast<long>(clear1), fill);
-    std::fill(frame.depth.begin() + static_cast<long>(clear0), frame.depth.begin() + static_cast<long>(clear1),
-              std::numeric_limits<float>::infinity());
-    for (std::size_t b = 0; b < projected.size(); ++b) {
-      const auto& batch = scene.batches()[b];
-      auto& out = projected[b];
-      const std::size_t n = out.y.size();
-      const double half = batch.pointSize * 0.5 - 0.5;
-      for (std::size_t i = n * part / parts, end = n * (part + 1) / parts; i < end; ++i) {
+    const auto slice = [&](std::size_t n, std::size_t& first, std::size_t& end) {
+      first = n * part / parts;
+      end = n * (part + 1) / parts;
+    };
+    std::size_t first, end;
+    // Clear.
+    slice(count, first, end);
+    std::fill(frame.work.begin() + static_cast<long>(first), frame.work.begin() + static_cast<long>(end),
+              kEmptyDepth | 0xFF000000u | (background & 0xFFFFFFu));
+    sync.arrive_and_wait();
+
+    Raster raster(frame);
+    // Points: each thread a slice of every batch, projected and written at once.
+    for (const auto& batch : scene.batches()) {
+      const bool perPoint = !batch.colors.empty();
+      const std::uint32_t fixed = 0xFF000000u | batch.defaultColor;
+      const int size = batch.pointSize;
+      const double half = size * 0.5 - 0.5;
+      const float* xyz = batch.xyz.data();
+      slice(batch.xyz.size() / 3, first, end);
+      for (std::size_t i = first; i < end; ++i) {
         double sx, sy, key;
-        if (!proj.project(batch.xyz[3 * i], batch.xyz[3 * i + 1], batch.xyz[3 * i + 2], sx, sy, key) ||
-            !(sx > -1e9 && sx < 1e9 && sy > -1e9 && sy < 1e9)) {
-          out.y[i] = kHidden;
+        if (!proj.project(xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2], sx, sy, key)) continue;
+        const std::uint64_t sample = Sample(key, perPoint ? (0xFF000000u | batch.colors[i]) : fixed);
+        if (size == 1) {
+          if (!(sx >= 0.0 && sx < width && sy >= 0.0 && sy < height)) continue;
+          raster.keepMin(static_cast<std::size_t>(sy) * static_cast<std::size_t>(width) + static_cast<std::size_t>(sx),
+                         sample);
           continue;
         }
-        out.x[i] = static_cast<std::int32_t>(std::floor(sx - half));
-        out.y[i] = static_cast<std::int32_t>(std::floor(sy - half));
-        out.key[i] = static_cast<float>(key);
+        if (!(sx > -1e6 && sx < 1e6 && sy > -1e6 && sy < 1e6)) continue;
+        const int x0 = static_cast<int>(std::floor(sx - half)), y0 = static_cast<int>(std::floor(sy - half));
+        for (int dy = 0; dy < size; ++dy)
+          for (int dx = 0; dx < size; ++dx) raster.plot(x0 + dx, y0 + dy, sample);
       }
     }
-  });
-
-  // Draw, each thread its band of rows.
-  RunParallel(parts, [&](unsigned part) {
-    const int y0 = static_cast<int>(static_cast<long long>(height) * part / parts);
-    const int y1 = static_cast<int>(static_cast<long long>(height) * (part + 1) / parts);
-    BandRaster band(frame, y0, y1);
+    // Lines: each thread a slice of the segments.
+    slice(lineSegments, first, end);
+    std::size_t index = 0;
     const auto& vertices = scene.vertices();
     for (const auto& line : scene.lines()) {
-      const std::uint32_t color = 0xFF000000u | line.color;
-      if (line.count == 1) {
-        double sx, sy, key;
-        const OdGePoint3d& p = vertices[line.first];
-        if (proj.project(p.x, p.y, p.z, sx, sy, key) && std::fabs(sx) < 1e9 && std::fabs(sy) < 1e9)
-          band.plot(static_cast<int>(std::floor(sx)), static_cast<int>(std::floor(sy)), static_cast<float>(key), color);
+      const std::size_t segments = line.count > 1 ? line.count - 1 : 1;
+      if (index + segments <= first || index >= end) {
+        index += segments;
         continue;
       }
-      for (std::size_t i = line.first; i + 1 < line.first + line.count; ++i) {
+      const std::uint32_t color = 0xFF000000u | line.color;
+      for (std::size_t k = 0; k < segments; ++k, ++index) {
+        if (index < first || index >= end) continue;
+        if (line.count == 1) {
+          double sx, sy, key;
+          const OdGePoint3d& p = vertices[line.first];
+          if (proj.project(p.x, p.y, p.z, sx, sy, key) && std::fabs(sx) < 1e9 && std::fabs(sy) < 1e9)
+            raster.plot(static_cast<int>(std::floor(sx)), static_cast<int>(std::floor(sy)), Sample(key, color));
+          continue;
+        }
         ScreenSegment seg;
-        if (MakeSegment(proj, vertices[i], vertices[i + 1], width, height, seg)) band.segment(seg, color);
+        if (MakeSegment(proj, vertices[line.first + k], vertices[line.first + k + 1], width, height, seg))
+          raster.segment(seg, color);
       }
     }
-    for (std::size_t b = 0; b < projected.size(); ++b) band.points(projected[b], scene.batches()[b]);
+    sync.arrive_and_wait();
+
+    // The colours of the samples that were kept.
+    slice(count, first, end);
+    for (std::size_t i = first; i < end; ++i) frame.pixels[i] = static_cast<std::uint32_t>(frame.work[i]);
   });
 }
 

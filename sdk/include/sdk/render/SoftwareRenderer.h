@@ -4,10 +4,10 @@
 // snapshots.
 //
 // Deterministic: the same scene, camera and size give the same pixels,
-// whatever the number of threads. The frame is split into horizontal bands,
-// one per thread; every band walks the primitives in scene order, so a
-// pixel's depth test sees the same sequence in every run (on equal depth the
-// earlier primitive stays).
+// whatever the number of threads. Each thread draws a share of the
+// primitives into the whole frame; each pixel keeps the nearest sample, and
+// of samples at the same depth the one with the smaller colour value, so the
+// outcome does not depend on the order in which samples arrive.
 #pragma once
 
 #include <cstdint>
@@ -67,18 +67,22 @@ class ODSDK_EXPORT Scene : public OdGiDrawSink {
 };
 
 // A rendered frame: width x height pixels, rows top-down, each 0xFFRRGGBB
-// (bytes blue, green, red, alpha in memory).
+// (bytes blue, green, red, alpha in memory). Keep a frame and render into it
+// again: its working buffers are reused.
 struct Frame {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;
-  std::vector<float> depth;
   std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+
+  // The renderer's working buffer: per pixel the depth key (high 32 bits)
+  // and colour (low 32 bits), so that one compare does the depth test.
+  std::vector<std::uint64_t> work;
 };
 
 // Where a world point lands: pixel coordinates (x right, y down, pixel i
 // covering [i, i + 1)) and a depth key growing with distance from the eye.
-struct Projection {
+struct ODSDK_EXPORT Projection {
   // Builds the projection of camera onto a width x height image.
   Projection(const Camera& camera, int width, int height);
   // False for a point behind the eye (perspective only).

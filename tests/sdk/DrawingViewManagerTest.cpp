@@ -1,0 +1,140 @@
+// The document's drawing in the host: the view manager behind document
+// operation 2, its view kept in step with the viewport table, and the view
+// window's picture.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPixmap>
+#include <cstdlib>
+
+#include "host/DrawingDocument.h"
+#include "sdk/OdDbEntity.h"
+#include "sdk/OdDbViewportTable.h"
+#include "win32/Text.h"
+
+namespace {
+
+QApplication* App() {
+  static int argc = 1;
+  static char name[] = "drawing_view_manager_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return app;
+}
+
+int DrawnPixels(const QImage& image) {
+  int drawn = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) drawn += (image.pixel(x, y) & 0xFFFFFF) != 0x212830;
+  return drawn;
+}
+
+OdDbViewportTableRecordPtr ActiveRecord(OdDbDatabase* db, OdDb::OpenMode mode = OdDb::kForRead) {
+  return odCastOrThrow<OdDbViewportTableRecord>(db->activeViewportId().openObject(mode));
+}
+
+class DrawingViewManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X server (DISPLAY)";
+    App();
+    m_widget = std::make_unique<host::ViewWidget>();
+    m_widget->resize(400, 300);
+    m_widget->show();
+    m_document = host::Application::instance().openDocument(u"Test");
+    std::u16string message;
+    ASSERT_TRUE(host::OpenDrawing(*m_document, m_widget.get(), PCVR_SAMPLE_SCENE, message)) << win32::ToUtf8(message);
+  }
+  void TearDown() override {
+    if (m_document != nullptr) host::Application::instance().closeDocument();
+  }
+
+  std::unique_ptr<host::ViewWidget> m_widget;
+  host::Document* m_document = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DrawingViewManagerTest, DocumentGivesDatabaseViewManagerAndActiveView) {
+  HostDocument* document = m_document;
+  OdDbDatabase* db = document->database();
+  ASSERT_NE(db, nullptr);
+  HostViewManager* manager = document->viewManager();
+  ASSERT_NE(manager, nullptr);
+  OdGsView* view = manager->activeView();
+  ASSERT_NE(view, nullptr);
+  ASSERT_NE(view->device(), nullptr);
+  EXPECT_EQ(view->device()->database(), db);
+  EXPECT_TRUE(view->device()->properties()->has(u"SnapShotFlags"));
+  // The camera comes from the drawing's active viewport.
+  auto record = ActiveRecord(db);
+  EXPECT_FALSE(view->isPerspective());
+  EXPECT_DOUBLE_EQ(view->fieldHeight(), record->height());
+  const OdGeVector3d dir = (view->position() - view->target()).normal();
+  EXPECT_NEAR(dir.dotProduct(record->viewDirection().normal()), 1.0, 1e-12);
+
+  // The window shows the drawing.
+  manager->refreshView(view, 0);
+  const QImage shown = m_widget->grab().toImage();
+  EXPECT_GT(DrawnPixels(shown), shown.width() * shown.height() / 50);
+}
+
+TEST_F(DrawingViewManagerTest, CameraGoesIntoTheActiveRecordAndANewRecordSetsTheCamera) {
+  OdDbDatabase* db = m_document->database();
+  HostViewManager* manager = m_document->viewManager();
+  OdGsView* view = manager->activeView();
+  const auto undoBefore = db->undoRecordCount();
+  view->setView(OdGePoint3d(50, 50, 100), OdGePoint3d(50, 50, 0), OdGeVector3d(0, 1, 0), 40, 40, OdGsView::kParallel);
+  manager->refreshView(view, 0);
+  auto record = ActiveRecord(db);
+  EXPECT_EQ(record->target(), OdGePoint3d(50, 50, 0));
+  EXPECT_DOUBLE_EQ(record->height(), 40.0);
+  EXPECT_EQ(db->undoRecordCount(), undoBefore);  // the host's bookkeeping is not an undoable change
+
+  // The layout changes: the active record is replaced by a copy looking elsewhere.
+  auto table = odCastOrThrow<OdDbViewportTable>(db->getViewportTableId().openObject(OdDb::kForWrite));
+  auto copy = OdDbViewportTableRecord::createObject();
+  copy->copyFrom(record.get());
+  copy->setTarget(OdGePoint3d(10, 20, 0));
+  ActiveRecord(db, OdDb::kForWrite)->erase(true);
+  table->add(copy.get());
+  manager->refreshView(view, 0);
+  EXPECT_EQ(view->target(), OdGePoint3d(10, 20, 0));
+  EXPECT_DOUBLE_EQ(view->fieldHeight(), 40.0);
+}
+
+TEST_F(DrawingViewManagerTest, HiddenEntityLeavesTheSnapshot) {
+  OdDbDatabase* db = m_document->database();
+  OdGsView* view = m_document->viewManager()->activeView();
+  OdGsDevice* device = view->device();
+  // Look straight down at the middle of the sample's spline trajectory.
+  view->setView(OdGePoint3d(45, 38, 200), OdGePoint3d(45, 38, 12), OdGeVector3d(0, 1, 0), 4, 4, OdGsView::kParallel);
+  OdGsDCRect rect;
+  rect.m_max = {64, 64};
+  OdGiRasterImagePtr shown, hidden;
+  device->getSnapShot(shown, rect);
+  auto spline = odCastOrThrow<OdDbEntity>(db->getOdDbObjectId(OdDbHandle(0xA00)).openObject(OdDb::kForWrite));
+  ASSERT_TRUE(spline);
+  spline->setVisibility(OdDb::kInvisible);
+  device->getSnapShot(hidden, rect);
+  spline->setVisibility(OdDb::kVisible);
+  ASSERT_TRUE(shown && hidden);
+  EXPECT_EQ(shown->pixelAt(32, 32) & 0xFFFFFF, 0xFFDC00u);  // the spline's yellow
+  EXPECT_NE(hidden->pixelAt(32, 32) & 0xFFFFFF, 0xFFDC00u);
+}
+
+TEST_F(DrawingViewManagerTest, BadFileLeavesAnEmptyDrawing) {
+  std::u16string message;
+  EXPECT_FALSE(host::OpenDrawing(*m_document, m_widget.get(), "/nonexistent/x.dxf", message));
+  EXPECT_EQ(message.rfind(u"Cannot open /nonexistent/x.dxf: ", 0), 0u);
+  ASSERT_NE(m_document->database(), nullptr);
+  EXPECT_TRUE(m_document->database()->modelSpaceIds().empty());
+  ASSERT_NE(m_document->viewManager(), nullptr);
+  EXPECT_NE(m_document->viewManager()->activeView(), nullptr);
+  // A drawing without a view window has no active view.
+  host::Document* other = host::Application::instance().openDocument(u"NoWindow");
+  host::NewDrawing(*other, nullptr);
+  EXPECT_EQ(other->viewManager()->activeView(), nullptr);
+  host::Application::instance().closeDocument();
+}
