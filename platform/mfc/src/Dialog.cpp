@@ -489,10 +489,12 @@ INT_PTR CDialog::DoModal() {
     }
   }
   if (!m_ended) {
-    if (const mfc::ModalHook* hook = mfc::CurrentModalHook()) {
+    if (const mfc::ModalHook* installed = mfc::CurrentModalHook()) {
+      // A copy: the hook may install another one while it runs.
+      const mfc::ModalHook hook = *installed;
       window->show();
       mfc::DialogDriver driver(*this, state);
-      (*hook)(driver);
+      hook(driver);
     }
   }
   if (!m_ended) {

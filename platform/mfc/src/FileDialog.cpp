@@ -148,10 +148,12 @@ INT_PTR CFileDialog::DoModal() {
     dialog.selectFile(info.fileName());
   }
 
-  if (const mfc::ModalHook* hook = mfc::CurrentModalHook()) {
+  if (const mfc::ModalHook* installed = mfc::CurrentModalHook()) {
+    // A copy: the hook may install another one while it runs.
+    const mfc::ModalHook hook = *installed;
     dialog.show();
     FileDialogDriver driver(dialog, suffix);
-    (*hook)(driver);
+    hook(driver);
     dialog.hide();
     if (driver.ended()) {
       if (driver.result() == IDOK) m_chosen = CString(mfc::FromQ(driver.chosen()));

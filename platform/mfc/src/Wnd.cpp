@@ -83,7 +83,6 @@ LRESULT EditProc(QLineEdit& edit, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case EM_SCROLLCARET:
       // A line edit keeps its cursor in view whenever it moves.
-      edit.setCursorPosition(edit.cursorPosition());
       return TRUE;
     case EM_REPLACESEL:
       edit.insert(ToQ(reinterpret_cast<LPCWSTR>(lParam)));
@@ -210,7 +209,20 @@ void WindowBinding::Detach(CWnd& wnd) {
   wnd.m_style = 0;
 }
 
-HWND HandleOf(QWidget* widget) { return widget != nullptr ? reinterpret_cast<HWND>(widget->winId()) : nullptr; }
+HWND HandleOf(QWidget* widget) {
+  if (widget == nullptr) return nullptr;
+  // Windows are X windows; the controls inside a dialog are drawn by Qt in
+  // their dialog's window, as Windows controls are windows of their own only
+  // to Windows. They get handles of their own that no X window id can have.
+  if (widget->isWindow() || widget->testAttribute(Qt::WA_NativeWindow)) return reinterpret_cast<HWND>(widget->winId());
+  QVariant handle = widget->property("mfcHandle");
+  if (!handle.isValid()) {
+    static quint64 next = 0;
+    handle = QVariant::fromValue<quint64>(0x7F00000000000000ull + ++next);
+    widget->setProperty("mfcHandle", handle);
+  }
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle.toULongLong()));
+}
 
 QWidget* WidgetOfHandle(HWND window) {
   CWnd* wnd = CWnd::FromHandlePermanent(window);

@@ -1,0 +1,69 @@
+// What the dialog suites share: the Qt application, running a modal dialog
+// under a script of steps, typing keys into real widgets, and a scripted
+// compressor list at the codec enumeration's seam.
+#pragma once
+
+#include <QString>
+#include <Qt>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "afxwin.h"
+#include "dialogs/CodecList.h"
+#include "mfc/ModalDriver.h"
+
+class QWidget;
+
+namespace dialogs_test {
+
+// Creates the application once; gui tests need an X server (DISPLAY).
+void EnsureApplication();
+
+// Runs dialog.DoModal() with steps acting on it once it is open. Steps that
+// leave the dialog open fail the test and the dialog is closed, so no test
+// ever waits for a person.
+INT_PTR RunModal(CDialog& dialog, const std::function<void(mfc::ModalDriver&)>& steps);
+
+// Runs action (a press that opens a nested dialog) with nestedSteps
+// driving the nested dialog.
+void WithNestedDialog(const std::function<void(mfc::ModalDriver&)>& nestedSteps, const std::function<void()>& action);
+
+// A key press as the keyboard delivers it to the widget, then its release.
+void PressKey(QWidget* widget, int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void PressKeypad(QWidget* widget, int key, const QString& text);
+
+// Where the suites leave pictures of the dialogs for a person to look at.
+std::filesystem::path ImageDir();
+
+// One compressor of a scripted list.
+struct ScriptedCodec {
+  DWORD fccHandler = 0;
+  std::u16string description;
+  bool answersKeyFrameRate = true;
+  DWORD keyFrameRate = 0;
+  bool answersQuality = true;
+  DWORD quality = 0;
+  bool opens = true;
+  bool describes = true;
+};
+
+// Makes EnumerateCodecs enumerate the given compressors while it lives, and
+// counts what the enumeration did to them.
+class ScriptedCompressors {
+ public:
+  explicit ScriptedCompressors(std::vector<ScriptedCodec> codecs);
+  ~ScriptedCompressors();
+  ScriptedCompressors(const ScriptedCompressors&) = delete;
+  ScriptedCompressors& operator=(const ScriptedCompressors&) = delete;
+
+  const CompressorManager& manager() const;
+  int opened() const;
+  int closed() const;
+  bool onlyQueryMode() const;
+};
+
+DWORD Fourcc(const char (&code)[5]);
+
+}  // namespace dialogs_test
