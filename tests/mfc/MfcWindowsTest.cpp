@@ -1,0 +1,270 @@
+// Controls, message maps and key messages of the MFC layer on real widgets.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <functional>
+
+#include "MfcTestSupport.h"
+#include "afxwin.h"
+#include "mfc/DialogTemplate.h"
+#include "mfc/ModalDriver.h"
+#include "mfc/QtBridge.h"
+
+namespace {
+
+constexpr UINT kTestDialog = 7000;
+constexpr int kSorted = 10;
+constexpr int kUnsorted = 11;
+constexpr int kEdit = 12;
+constexpr int kButton = 13;
+constexpr UINT kPing = WM_USER + 1;
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+
+const DialogItemTemplate kItems[] = {
+    {kSorted, u"COMBOBOX", u"", kChild | CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP, 5, 5, 80, 60},
+    {kUnsorted, u"COMBOBOX", u"", kChild | CBS_DROPDOWNLIST | WS_TABSTOP, 5, 25, 80, 60},
+    {kEdit, u"EDIT", u"", kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 5, 45, 80, 14},
+    {kButton, u"BUTTON", u"&Go", kChild | WS_TABSTOP, 90, 5, 40, 14},
+    {IDOK, u"BUTTON", u"OK", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 90, 25, 40, 14},
+    {IDCANCEL, u"BUTTON", u"Cancel", kChild | WS_TABSTOP, 90, 45, 40, 14},
+};
+const DialogTemplate kTemplates[] = {
+    {kTestDialog, WS_POPUP | WS_CAPTION | DS_SETFONT, 140, 70, u"Test", u"MS Shell Dlg", 8, kItems, std::size(kItems)}};
+int g_tag = 0;
+HMODULE TestModule() { return reinterpret_cast<HMODULE>(&g_tag); }
+
+// Records every key message it is offered and what GetKeyState said then.
+class KeyRecorder : public CEdit {
+ public:
+  BOOL PreTranslateMessage(MSG* msg) override {
+    if (msg->message == WM_KEYDOWN) {
+      keys.push_back(static_cast<int>(msg->wParam));
+      controlDown.push_back(GetKeyState(VK_CONTROL) < 0);
+    }
+    return swallow ? TRUE : FALSE;
+  }
+  std::vector<int> keys;
+  std::vector<bool> controlDown;
+  bool swallow = false;
+};
+
+class TestDialog : public CDialog {
+  DECLARE_DYNAMIC(TestDialog)
+ public:
+  TestDialog() : CDialog(kTestDialog) {}
+  CComboBox m_sorted;
+  CComboBox m_unsorted;
+  KeyRecorder m_edit;
+  int clicks = 0;
+  int selections = 0;
+  std::function<void()> onClick;
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override {
+    DDX_Control(dx, kSorted, m_sorted);
+    DDX_Control(dx, kUnsorted, m_unsorted);
+    DDX_Control(dx, kEdit, m_edit);
+  }
+  afx_msg void OnGo() {
+    ++clicks;
+    if (onClick) onClick();
+  }
+  afx_msg void OnSorted() { ++selections; }
+  afx_msg LRESULT OnPing(WPARAM wParam, LPARAM lParam) { return static_cast<LRESULT>(wParam * 100 + lParam); }
+  DECLARE_MESSAGE_MAP()
+};
+
+IMPLEMENT_DYNAMIC(TestDialog, CDialog)
+BEGIN_MESSAGE_MAP(TestDialog, CDialog)
+ON_BN_CLICKED(kButton, OnGo)
+ON_CBN_SELCHANGE(kSorted, OnSorted)
+ON_MESSAGE(kPing, OnPing)
+END_MESSAGE_MAP()
+
+class MfcWindows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    RegisterDialogTemplates(TestModule(), kTemplates, std::size(kTemplates));
+    m_previous = AfxGetResourceHandle();
+    AfxSetResourceHandle(TestModule());
+  }
+  void TearDown() override {
+    mfc::SetModalHook({});
+    AfxSetResourceHandle(m_previous);
+    UnregisterDialogTemplates(TestModule());
+  }
+  INT_PTR run(TestDialog& dialog, const std::function<void(mfc::ModalDriver&)>& steps) {
+    mfc::SetModalHook([&](mfc::ModalDriver& driver) {
+      steps(driver);
+      if (!driver.ended()) driver.close();
+    });
+    const INT_PTR result = dialog.DoModal();
+    mfc::SetModalHook({});
+    return result;
+  }
+  HINSTANCE m_previous = nullptr;
+};
+
+void Key(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QString& text = QString()) {
+  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+  QCoreApplication::sendEvent(widget, &press);
+}
+
+TEST_F(MfcWindows, ASortedComboOrdersWithoutRegardToCaseAndKeepsItsSelection) {
+  TestDialog dialog;
+  run(dialog, [&](mfc::ModalDriver&) {
+    EXPECT_EQ(dialog.m_sorted.AddString(u"beta"), 0);
+    EXPECT_EQ(dialog.m_sorted.AddString(u"Alpha"), 0);
+    EXPECT_EQ(dialog.m_sorted.AddString(u"alpha"), 1);  // after the equal one
+    EXPECT_EQ(dialog.m_sorted.AddString(u"Gamma"), 3);
+    EXPECT_EQ(dialog.m_sorted.GetCount(), 4);
+    CString text;
+    dialog.m_sorted.GetWindowText(text);
+    EXPECT_TRUE(text.IsEmpty()) << "adding selects nothing";
+    EXPECT_EQ(dialog.m_sorted.SetCurSel(2), 2);
+    EXPECT_EQ(dialog.m_sorted.AddString(u"aardvark"), 0);
+    dialog.m_sorted.GetWindowText(text);
+    EXPECT_EQ(text.str(), u"beta");
+    EXPECT_EQ(dialog.m_sorted.GetCurSel(), 3);
+    dialog.m_sorted.GetLBText(1, text);
+    EXPECT_EQ(text.str(), u"Alpha");
+    EXPECT_EQ(dialog.m_sorted.FindStringExact(-1, u"GAMMA"), 4);
+    EXPECT_EQ(dialog.m_sorted.SetCurSel(9), CB_ERR);
+    EXPECT_EQ(dialog.m_sorted.GetCurSel(), CB_ERR);
+    dialog.m_sorted.ResetContent();
+    EXPECT_EQ(dialog.m_sorted.GetCount(), 0);
+    EXPECT_EQ(dialog.m_sorted.GetWindowTextLength(), 0);
+
+    for (const char16_t* item : {u"b", u"A", u"c"}) dialog.m_unsorted.AddString(item);
+    dialog.m_unsorted.GetLBText(0, text);
+    EXPECT_EQ(text.str(), u"b");
+    dialog.m_unsorted.GetLBText(2, text);
+    EXPECT_EQ(text.str(), u"c");
+  });
+}
+
+TEST_F(MfcWindows, NotificationsAndMessagesReachTheMessageMap) {
+  TestDialog dialog;
+  EXPECT_STREQ(dialog.GetRuntimeClass()->m_lpszClassName, "TestDialog");
+  EXPECT_TRUE(dialog.IsKindOf(RUNTIME_CLASS(CDialog)));
+  EXPECT_FALSE(dialog.IsKindOf(RUNTIME_CLASS(CEdit)));
+  const INT_PTR result = run(dialog, [&](mfc::ModalDriver& driver) {
+    EXPECT_TRUE(driver.press(kButton));
+    EXPECT_TRUE(driver.press(kButton));
+    EXPECT_EQ(dialog.clicks, 2);
+    dialog.m_sorted.AddString(u"one");
+    dialog.m_sorted.AddString(u"two");
+    dialog.m_sorted.SetCurSel(0);
+    EXPECT_EQ(dialog.selections, 0) << "CB_SETCURSEL notifies nobody";
+    EXPECT_TRUE(driver.select(kSorted, u"two"));
+    EXPECT_EQ(dialog.selections, 1);
+    EXPECT_FALSE(driver.select(kSorted, u"three"));
+    EXPECT_EQ(dialog.SendMessage(kPing, 3, 4), 304);
+    EXPECT_EQ(dialog.GetDlgItem(kEdit), &dialog.m_edit);
+    EXPECT_EQ(dialog.m_edit.GetDlgCtrlID(), kEdit);
+    EXPECT_EQ(dialog.m_edit.GetParent(), &dialog);
+    // IDOK has no entry: the dialog's own OnOK ends it.
+    driver.press(IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(dialog.m_edit.m_hWnd, nullptr) << "controls are detached when the dialog is gone";
+  EXPECT_EQ(dialog.m_edit.SendMessage(WM_GETTEXTLENGTH), 0);
+}
+
+TEST_F(MfcWindows, EditSelectionsAsWindowsReportsThem) {
+  TestDialog dialog;
+  run(dialog, [&](mfc::ModalDriver&) {
+    dialog.m_edit.SetWindowText(u"hello");
+    int start = -1;
+    int end = -1;
+    dialog.m_edit.GetSel(start, end);
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(end, 0);
+    dialog.m_edit.SetSel(1, 3);
+    dialog.m_edit.GetSel(start, end);
+    EXPECT_EQ(start, 1);
+    EXPECT_EQ(end, 3);
+    dialog.m_edit.SetSel(4, 2);  // caret at 2, selection still 2..4
+    dialog.m_edit.GetSel(start, end);
+    EXPECT_EQ(start, 2);
+    EXPECT_EQ(end, 4);
+    dialog.m_edit.SetSel(0, -1);
+    EXPECT_EQ(dialog.m_edit.GetSel(), static_cast<DWORD>(MAKELONG(0, 5)));
+    dialog.m_edit.SetSel(-1, 0);
+    dialog.m_edit.GetSel(start, end);
+    EXPECT_EQ(start, end);
+    dialog.m_edit.SetSel(2, 2);
+    dialog.m_edit.ReplaceSel(u"XY");
+    CString text;
+    dialog.m_edit.GetWindowText(text);
+    EXPECT_EQ(text.str(), u"heXYllo");
+    WCHAR small[4] = {};
+    EXPECT_EQ(dialog.m_edit.GetWindowText(small, 4), 3);
+    EXPECT_EQ(std::u16string(small), u"heX");
+  });
+}
+
+TEST_F(MfcWindows, KeysArriveAsVirtualKeysWithTheKeypadToldApart) {
+  TestDialog dialog;
+  run(dialog, [&](mfc::ModalDriver&) {
+    QWidget* edit = mfc::WidgetOf(&dialog.m_edit);
+    ASSERT_NE(edit, nullptr);
+    Key(edit, Qt::Key_5, Qt::NoModifier, "5");
+    Key(edit, Qt::Key_5, Qt::KeypadModifier, "5");
+    Key(edit, Qt::Key_Period, Qt::KeypadModifier, ".");
+    Key(edit, Qt::Key_Comma, Qt::KeypadModifier, ",");
+    Key(edit, Qt::Key_Minus, Qt::KeypadModifier, "-");
+    Key(edit, Qt::Key_Minus, Qt::NoModifier, "-");
+    Key(edit, Qt::Key_Period, Qt::NoModifier, ".");
+    Key(edit, Qt::Key_Exclam, Qt::ShiftModifier, "!");
+    Key(edit, Qt::Key_A, Qt::NoModifier, "a");
+    Key(edit, Qt::Key_C, Qt::ControlModifier);
+    Key(edit, Qt::Key_F5, Qt::NoModifier);
+    Key(edit, Qt::Key_Space, Qt::NoModifier, " ");
+    Key(edit, Qt::Key_Left, Qt::NoModifier);
+    Key(edit, Qt::Key_Slash, Qt::KeypadModifier, "/");
+    Key(edit, Qt::Key_Eacute, Qt::NoModifier, "\u00e9");
+    const std::vector<int> expected = {0x35, 0x65, VK_DECIMAL, VK_DECIMAL, VK_SUBTRACT, VK_OEM_MINUS, VK_OEM_PERIOD,
+                                       '1',  'A',  'C',        VK_F1 + 4,  VK_SPACE,    VK_LEFT,      VK_DIVIDE,
+                                       VK_OEM_8};
+    EXPECT_EQ(dialog.m_edit.keys, expected);
+    ASSERT_EQ(dialog.m_edit.controlDown.size(), expected.size());
+    EXPECT_TRUE(dialog.m_edit.controlDown[9]);
+    EXPECT_FALSE(dialog.m_edit.controlDown[8]);
+    EXPECT_FALSE(GetKeyState(VK_CONTROL) < 0) << "the key state belongs to the message being handled";
+
+    // A swallowed key never reaches the line edit; a passed one does.
+    auto* line = static_cast<QLineEdit*>(edit);
+    line->clear();
+    dialog.m_edit.swallow = true;
+    Key(edit, Qt::Key_7, Qt::NoModifier, "7");
+    EXPECT_EQ(line->text(), "");
+    dialog.m_edit.swallow = false;
+    Key(edit, Qt::Key_7, Qt::NoModifier, "7");
+    EXPECT_EQ(line->text(), "7");
+  });
+}
+
+TEST_F(MfcWindows, AnExceptionInAHandlerEndsTheDialogAndReachesTheCaller) {
+  TestDialog dialog;
+  dialog.onClick = [] { throw std::runtime_error("handler failed"); };
+  EXPECT_THROW(run(dialog, [&](mfc::ModalDriver& driver) { driver.press(kButton); }), std::runtime_error);
+  EXPECT_EQ(dialog.m_hWnd, nullptr);
+  EXPECT_EQ(dialog.m_sorted.m_hWnd, nullptr);
+  // The same object runs again.
+  dialog.onClick = nullptr;
+  EXPECT_EQ(run(dialog, [&](mfc::ModalDriver& driver) { driver.press(IDCANCEL); }), IDCANCEL);
+}
+
+TEST_F(MfcWindows, AMissingTemplateOrApplicationGivesMinusOne) {
+  CDialog unknown(4242);
+  EXPECT_EQ(unknown.DoModal(), -1);
+  AfxSetResourceHandle(nullptr);
+  TestDialog dialog;
+  EXPECT_EQ(dialog.DoModal(), -1);
+}
+
+}  // namespace
