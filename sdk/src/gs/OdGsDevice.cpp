@@ -198,6 +198,10 @@ void OdGsView::copyToViewport(OdDbViewportTableRecord& record) const {
 
 // ---- device ----------------------------------------------------------------------------
 
+namespace {
+OdGsDevice::SnapShotImageFactory g_snapShotImageFactory = nullptr;
+}  // namespace
+
 OdGsDevice::OdGsDevice()
     : m_scene(std::make_unique<odrender::Scene>()),
       m_renderer(std::make_unique<odrender::SoftwareRenderer>()),
@@ -275,7 +279,13 @@ void OdGsDevice::getSnapShot(OdGiRasterImagePtr& image, const OdGsDCRect& region
   m_views.front()->camera(camera);
   odrender::Frame& frame = *m_snapshotFrame;
   m_renderer->render(scene(), camera, static_cast<int>(width), static_cast<int>(height), m_background, frame);
+  if (g_snapShotImageFactory != nullptr) {
+    image = g_snapShotImageFactory(static_cast<OdUInt32>(width), static_cast<OdUInt32>(height), frame.pixels);
+    return;
+  }
   image = OdGiRasterImagePtr(OdGiRasterImageBGRA::createObject(static_cast<OdUInt32>(width),
                                                                static_cast<OdUInt32>(height), std::move(frame.pixels)).get());
   frame.pixels.clear();
 }
+
+void OdGsDevice::setSnapShotImageFactory(SnapShotImageFactory factory) { g_snapShotImageFactory = factory; }
