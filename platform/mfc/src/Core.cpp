@@ -2,6 +2,7 @@
 // object, dialog templates and the modal hook.
 #include <QApplication>
 #include <QMainWindow>
+#include <QPointer>
 #include <QThread>
 #include <cstring>
 #include <map>
@@ -160,7 +161,7 @@ namespace {
 // main window changes.
 struct MainWindowObject {
   CWnd wnd;
-  QWidget* attachedTo = nullptr;
+  QPointer<QWidget> attachedTo;
 };
 
 QMainWindow* FindMainWindow() {
@@ -184,9 +185,9 @@ CWinThread* AfxGetThread() {
     thread.m_pMainWnd = nullptr;
     return &thread;
   }
-  static MainWindowObject mainWindow;
+  static MainWindowObject& mainWindow = *new MainWindowObject;  // outlives every static of the process
   QMainWindow* main = FindMainWindow();
-  if (main != mainWindow.attachedTo) {
+  if (main != mainWindow.attachedTo.data() || (main == nullptr && mainWindow.wnd.m_hWnd != nullptr)) {
     if (mainWindow.wnd.m_hWnd != nullptr) mfc::WindowBinding::Detach(mainWindow.wnd);
     if (main != nullptr) mfc::WindowBinding::Attach(mainWindow.wnd, main, mfc::Kind::Other, WS_OVERLAPPED);
     mainWindow.attachedTo = main;

@@ -16,9 +16,11 @@ namespace mfc {
 namespace {
 
 // Attached windows by handle; one CWnd per handle, as MFC's permanent map.
+// Never destroyed: CWnd objects of static storage detach from it when the
+// process ends, in whatever order their destructors run.
 std::map<HWND, CWnd*>& PermanentMap() {
-  static std::map<HWND, CWnd*> map;
-  return map;
+  static auto* map = new std::map<HWND, CWnd*>;
+  return *map;
 }
 
 LRESULT CopyText(const QString& text, WPARAM maxCount, LPARAM buffer) {
