@@ -1,0 +1,76 @@
+// The live recording's options dialog shown by pchost and driven by script
+// lines, as a person's automation drives it.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+
+#include "PchostRunner.h"
+
+namespace {
+
+std::filesystem::path Images() {
+  std::filesystem::path dir(PCVR_DIALOG_IMAGE_DIR);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+TEST(RecordingOptionsInPchost, ShownWithBothWindowsAndCancelledWithoutAMessage) {
+  const auto picture = Images() / "dialog500_pchost.png";
+  std::filesystem::remove(picture);
+  const auto run = pcvr_test::RunPchost("START_VIDEO_RECORDING\n"
+                                        "dialog show " + picture.string() + "\n"
+                                        "dialog press 2\n"
+                                        "END_VIDEO_RECORDING\n"
+                                        "echo done\n");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.hasLine("Dialog 500 \"Video recording options\" opened")) << run.output;
+  EXPECT_TRUE(run.hasLine("  504 COMBOBOX \"Current document\" [Entire programm, *Current document]")) << run.output;
+  EXPECT_TRUE(run.hasLine("  506 EDIT \"3\"")) << run.output;
+  EXPECT_TRUE(run.hasLine("  105 STATIC \"Start delay:\"")) << run.output;
+  EXPECT_TRUE(run.hasLine("Dialog 500 closed: Cancel")) << run.output;
+  // Nothing is recorded, so ending prints nothing before the echo.
+  const auto lines = run.lines();
+  const auto end = std::find(lines.begin(), lines.end(), "Command: END_VIDEO_RECORDING");
+  ASSERT_NE(end, lines.end()) << run.output;
+  ASSERT_NE(end + 1, lines.end());
+  EXPECT_EQ(*(end + 1), "done") << run.output;
+  const QImage image(QString::fromStdString(picture.string()));
+  EXPECT_FALSE(image.isNull()) << picture;
+}
+
+TEST(RecordingOptionsInPchost, WithoutADocumentOnlyTheProgramIsOffered) {
+  const auto run = pcvr_test::RunPchost("CLOSE\n"
+                                        "START_VIDEO_RECORDING\n"
+                                        "dialog show\n"
+                                        "dialog close\n");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.hasLine("  504 COMBOBOX \"Entire programm\" [*Entire programm]")) << run.output;
+  EXPECT_TRUE(run.hasLine("Dialog 500 closed: Cancel")) << run.output;
+}
+
+TEST(RecordingOptionsInPchost, TheEndOfTheScriptCancelsTheOpenDialog) {
+  const auto run = pcvr_test::RunPchost("START_VIDEO_RECORDING\n"
+                                        "dialog set 506 5\n");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.hasLine("Dialog 500: *End of script*")) << run.output;
+  EXPECT_TRUE(run.hasLine("Dialog 500 closed: Cancel")) << run.output;
+  EXPECT_FALSE(run.hasLine("Video recording is in progress")) << run.output;
+}
+
+TEST(RecordingOptionsInPchost, ABrowsedPathReplacesTheShownOneAndATypedOneDoesNot) {
+  const auto dir = pcvr_test::MakeTempDir("dialog_pchost");
+  const auto run = pcvr_test::RunPchost("START_VIDEO_RECORDING\n"
+                                        "dialog set 501 /typed/is/ignored.avi\n"
+                                        "dialog press 502\n"
+                                        "dialog set 1148 " + (dir / "chosen").string() + "\n"
+                                        "dialog press 1\n"
+                                        "dialog show\n"
+                                        "dialog press 2\n");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.hasLine("Save dialog closed: OK")) << run.output;
+  EXPECT_TRUE(run.hasLine("  501 EDIT \"" + (dir / "chosen.avi").string() + "\"")) << run.output;
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
