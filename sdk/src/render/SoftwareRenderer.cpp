@@ -1,7 +1,6 @@
 #include "sdk/render/SoftwareRenderer.h"
 
 #include <algorithm>
-#include <atomic>
 #include <barrier>
 #include <climits>
 #include <cstring>
@@ -163,35 +162,53 @@ bool MakeSegment(const Projection& proj, const OdGePoint3d& a, const OdGePoint3d
   return true;
 }
 
-// Writes samples into the frame's work buffer from any number of threads at
-// once: each cell keeps the smallest sample (nearest, then smaller colour),
-// so the result does not depend on which thread gets there first.
-class Raster {
+// Writes samples into the rows [y0, y1) of the frame's work buffer; one
+// thread per band, so no two threads write the same cell. Each cell keeps the
+// smallest sample (nearest, then smaller colour), so the result does not
+// depend on the order in which samples arrive.
+class BandRaster {
  public:
-  explicit Raster(Frame& frame) : m_work(frame.work.data()), m_width(frame.width), m_height(frame.height) {}
-
-  void keepMin(std::size_t at, std::uint64_t sample) {
-    std::atomic_ref<std::uint64_t> cell(m_work[at]);
-    std::uint64_t current = cell.load(std::memory_order_relaxed);
-    while (sample < current && !cell.compare_exchange_weak(current, sample, std::memory_order_relaxed)) {
-    }
-  }
+  BandRaster(Frame& frame, int y0, int y1)
+      : m_work(frame.work.data()), m_width(frame.width), m_y0(y0), m_y1(y1) {}
 
   void plot(int x, int y, std::uint64_t sample) {
-    if (x < 0 || x >= m_width || y < 0 || y >= m_height) return;
-    keepMin(static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x), sample);
+    if (x < 0 || x >= m_width || y < m_y0 || y >= m_y1) return;
+    std::uint64_t& cell = m_work[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)];
+    if (sample < cell) cell = sample;
   }
 
   void segment(const ScreenSegment& s, std::uint32_t color) {
-    for (int k = 0; k <= s.steps; ++k) {
+    int kFirst = 0, kLast = s.steps;
+    if (s.dy != 0.0) {
+      // Only the samples whose row can lie in this band (one row of margin).
+      double a = (m_y0 - 1 - s.y0) / s.dy, b = (m_y1 + 1 - s.y0) / s.dy;
+      if (a > b) std::swap(a, b);
+      kFirst = std::max(0, static_cast<int>(std::floor(a)));
+      kLast = std::min(s.steps, static_cast<int>(std::ceil(b)));
+    } else if (s.y0 < m_y0 - 1 || s.y0 >= m_y1 + 1) {
+      return;
+    }
+    for (int k = kFirst; k <= kLast; ++k) {
       const double x = s.x0 + s.dx * k, y = s.y0 + s.dy * k;
       plot(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)), Sample(s.k0 + s.dk * k, color));
     }
   }
 
+  void points(const std::vector<Frame::Binned>& bin) {
+    for (const Frame::Binned& p : bin) {
+      if (p.size == 1) {
+        std::uint64_t& cell = m_work[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(p.x)];
+        if (p.sample < cell) cell = p.sample;
+        continue;
+      }
+      for (int dy = 0; dy < p.size; ++dy)
+        for (int dx = 0; dx < p.size; ++dx) plot(p.x + dx, p.y + dy, p.sample);
+    }
+  }
+
  private:
   std::uint64_t* m_work;
-  int m_width, m_height;
+  int m_width, m_y0, m_y1;
 };
 
 template <class Work>
@@ -229,80 +246,86 @@ void SoftwareRenderer::render(const Scene& scene, const Camera& camera, int widt
   const Projection proj(camera, width, height);
   const unsigned parts = std::min<unsigned>(m_threads, static_cast<unsigned>(height));
 
-  const std::size_t lineSegments = [&] {
-    std::size_t n = 0;
-    for (const auto& line : scene.lines()) n += line.count > 1 ? line.count - 1 : 1;
-    return n;
-  }();
+  // Band b holds rows [bandStart[b], bandStart[b + 1]).
+  std::vector<int> bandStart(parts + 1);
+  for (unsigned b = 0; b <= parts; ++b) bandStart[b] = static_cast<int>(static_cast<long long>(height) * b / parts);
+  const auto bandOf = [&](int y) {
+    unsigned b = static_cast<unsigned>(static_cast<long long>(y) * parts / height);
+    while (b > 0 && y < bandStart[b]) --b;
+    while (b + 1 < parts && y >= bandStart[b + 1]) ++b;
+    return b;
+  };
+  // bins[t * parts + b]: the points that thread t projected into band b.
+  frame.bins.resize(static_cast<std::size_t>(parts) * parts);
+  for (auto& bin : frame.bins) bin.clear();
   std::barrier sync(static_cast<std::ptrdiff_t>(parts));
 
   RunParallel(parts, [&](unsigned part) {
-    const auto slice = [&](std::size_t n, std::size_t& first, std::size_t& end) {
-      first = n * part / parts;
-      end = n * (part + 1) / parts;
-    };
-    std::size_t first, end;
-    // Clear.
-    slice(count, first, end);
+    std::size_t first = count * part / parts, end = count * (part + 1) / parts;
     std::fill(frame.work.begin() + static_cast<long>(first), frame.work.begin() + static_cast<long>(end),
               kEmptyDepth | 0xFF000000u | (background & 0xFFFFFFu));
-    sync.arrive_and_wait();
 
-    Raster raster(frame);
-    // Points: each thread a slice of every batch, projected and written at once.
+    // Project this thread's share of every batch and sort the points into bands.
+    std::vector<Frame::Binned>* bins = frame.bins.data() + static_cast<std::size_t>(part) * parts;
     for (const auto& batch : scene.batches()) {
       const bool perPoint = !batch.colors.empty();
       const std::uint32_t fixed = 0xFF000000u | batch.defaultColor;
       const int size = batch.pointSize;
       const double half = size * 0.5 - 0.5;
       const float* xyz = batch.xyz.data();
-      slice(batch.xyz.size() / 3, first, end);
+      const std::size_t n = batch.xyz.size() / 3;
+      first = n * part / parts;
+      end = n * (part + 1) / parts;
       for (std::size_t i = first; i < end; ++i) {
         double sx, sy, key;
         if (!proj.project(xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2], sx, sy, key)) continue;
         const std::uint64_t sample = Sample(key, perPoint ? (0xFF000000u | batch.colors[i]) : fixed);
         if (size == 1) {
           if (!(sx >= 0.0 && sx < width && sy >= 0.0 && sy < height)) continue;
-          raster.keepMin(static_cast<std::size_t>(sy) * static_cast<std::size_t>(width) + static_cast<std::size_t>(sx),
-                         sample);
+          const int x = static_cast<int>(sx), y = static_cast<int>(sy);
+          if (parts == 1) {
+            // Alone: straight into the frame.
+            std::uint64_t& cell = frame.work[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+            if (sample < cell) cell = sample;
+            continue;
+          }
+          bins[bandOf(y)].push_back({sample, x, static_cast<std::int16_t>(y), 1});
           continue;
         }
         if (!(sx > -1e6 && sx < 1e6 && sy > -1e6 && sy < 1e6)) continue;
         const int x0 = static_cast<int>(std::floor(sx - half)), y0 = static_cast<int>(std::floor(sy - half));
-        for (int dy = 0; dy < size; ++dy)
-          for (int dx = 0; dx < size; ++dx) raster.plot(x0 + dx, y0 + dy, sample);
-      }
-    }
-    // Lines: each thread a slice of the segments.
-    slice(lineSegments, first, end);
-    std::size_t index = 0;
-    const auto& vertices = scene.vertices();
-    for (const auto& line : scene.lines()) {
-      const std::size_t segments = line.count > 1 ? line.count - 1 : 1;
-      if (index + segments <= first || index >= end) {
-        index += segments;
-        continue;
-      }
-      const std::uint32_t color = 0xFF000000u | line.color;
-      for (std::size_t k = 0; k < segments; ++k, ++index) {
-        if (index < first || index >= end) continue;
-        if (line.count == 1) {
-          double sx, sy, key;
-          const OdGePoint3d& p = vertices[line.first];
-          if (proj.project(p.x, p.y, p.z, sx, sy, key) && std::fabs(sx) < 1e9 && std::fabs(sy) < 1e9)
-            raster.plot(static_cast<int>(std::floor(sx)), static_cast<int>(std::floor(sy)), Sample(key, color));
-          continue;
-        }
-        ScreenSegment seg;
-        if (MakeSegment(proj, vertices[line.first + k], vertices[line.first + k + 1], width, height, seg))
-          raster.segment(seg, color);
+        if (x0 + size <= 0 || x0 >= width || y0 + size <= 0 || y0 >= height) continue;
+        // A square may reach into the next bands: it goes to each.
+        const unsigned b0 = bandOf(std::max(y0, 0)), b1 = bandOf(std::min(y0 + size - 1, height - 1));
+        for (unsigned b = b0; b <= b1; ++b)
+          bins[b].push_back({sample, x0, static_cast<std::int16_t>(y0), static_cast<std::int16_t>(size)});
       }
     }
     sync.arrive_and_wait();
 
+    // Draw this thread's band: the lines, then every thread's points for it.
+    const int y0 = bandStart[part], y1 = bandStart[part + 1];
+    BandRaster band(frame, y0, y1);
+    const auto& vertices = scene.vertices();
+    for (const auto& line : scene.lines()) {
+      const std::uint32_t color = 0xFF000000u | line.color;
+      if (line.count == 1) {
+        double sx, sy, key;
+        const OdGePoint3d& p = vertices[line.first];
+        if (proj.project(p.x, p.y, p.z, sx, sy, key) && std::fabs(sx) < 1e9 && std::fabs(sy) < 1e9)
+          band.plot(static_cast<int>(std::floor(sx)), static_cast<int>(std::floor(sy)), Sample(key, color));
+        continue;
+      }
+      for (std::size_t i = line.first; i + 1 < line.first + line.count; ++i) {
+        ScreenSegment seg;
+        if (MakeSegment(proj, vertices[i], vertices[i + 1], width, height, seg)) band.segment(seg, color);
+      }
+    }
+    for (unsigned t = 0; t < parts; ++t) band.points(frame.bins[static_cast<std::size_t>(t) * parts + part]);
+
     // The colours of the samples that were kept.
-    slice(count, first, end);
-    for (std::size_t i = first; i < end; ++i) frame.pixels[i] = static_cast<std::uint32_t>(frame.work[i]);
+    for (std::size_t i = static_cast<std::size_t>(y0) * width, to = static_cast<std::size_t>(y1) * width; i < to; ++i)
+      frame.pixels[i] = static_cast<std::uint32_t>(frame.work[i]);
   });
 }
 

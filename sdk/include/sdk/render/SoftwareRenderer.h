@@ -4,10 +4,11 @@
 // snapshots.
 //
 // Deterministic: the same scene, camera and size give the same pixels,
-// whatever the number of threads. Each thread draws a share of the
-// primitives into the whole frame; each pixel keeps the nearest sample, and
-// of samples at the same depth the one with the smaller colour value, so the
-// outcome does not depend on the order in which samples arrive.
+// whatever the number of threads. Each thread projects a share of the points
+// and sorts them into horizontal bands; then each thread draws one band (its
+// lines and every thread's points for it). Each pixel keeps the nearest
+// sample, and of samples at the same depth the one with the smaller colour
+// value, so the outcome does not depend on the order in which samples arrive.
 #pragma once
 
 #include <cstdint>
@@ -75,9 +76,17 @@ struct Frame {
   std::vector<std::uint32_t> pixels;
   std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 
-  // The renderer's working buffer: per pixel the depth key (high 32 bits)
-  // and colour (low 32 bits), so that one compare does the depth test.
+  // The renderer's working buffers: per pixel the depth key (high 32 bits)
+  // and colour (low 32 bits), so that one compare does the depth test; and
+  // the projected points sorted by thread and band of rows.
+  struct Binned {
+    std::uint64_t sample;
+    std::int32_t x;     // top-left pixel of the point's square
+    std::int16_t y;
+    std::int16_t size;
+  };
   std::vector<std::uint64_t> work;
+  std::vector<std::vector<Binned>> bins;
 };
 
 // Where a world point lands: pixel coordinates (x right, y down, pixel i
