@@ -6,6 +6,7 @@
 #include "host/HostSession.h"
 #include "host/XPC.h"
 #include "sdk/OdDbViewportTable.h"
+#include "win32/Text.h"
 
 namespace XPC {
 
@@ -101,6 +102,35 @@ OdDbObjectId AttachPointCloud(Document& document, std::shared_ptr<const PointClo
   cloud->setName(std::move(name));
   cloud->setColor(0xC8C8C8);
   return database->addEntity(cloud.get());
+}
+
+void OpenPointCloudFiles(Document& document, const std::vector<std::string>& files, Console& console) {
+  OdDbDatabase* database = document.database();
+  if (database == nullptr) return;
+  const bool wasEmpty = !database->modelSpaceExtents().isValidExtents();
+  bool added = false;
+  for (const std::string& file : files) {
+    auto data = std::make_shared<PointCloudData>();
+    std::string error;
+    if (!ReadPointCloudFile(file, *data, error)) {
+      console.write(u"Cannot open " + win32::FromUtf8(file) + u": " + win32::FromUtf8(error) + u".");
+      continue;
+    }
+    const std::size_t count = data->size();
+    const bool normals = data->hasNormals();
+    const auto slash = file.rfind('/');
+    const OdDbObjectId id = AttachPointCloud(document, std::move(data), win32::FromUtf8(slash == std::string::npos ? file : file.substr(slash + 1)));
+    console.write(u"Point cloud opened: " + win32::FromUtf8(file) + u" (" + win32::FromUtf8(std::to_string(count)) +
+                  u" points" + (normals ? u", with normals" : u"") + u"), handle " + id.getHandle().ascii().str() + u".");
+    added = true;
+  }
+  Drawing* drawing = DrawingOf(&document);
+  if (added && wasEmpty && drawing != nullptr && drawing->views() != nullptr) {
+    if (OdGsView* view = drawing->views()->activeView()) {
+      view->zoomExtents(database->modelSpaceExtents());
+      drawing->views()->refreshView(view, 0);
+    }
+  }
 }
 
 }  // namespace host

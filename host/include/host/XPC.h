@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "host/HostApi.h"
 #include "host/PointCloudReader.h"
@@ -179,4 +181,10 @@ class Document;
 // under name. Returns its id (null when the document has no drawing).
 HOST_EXPORT OdDbObjectId AttachPointCloud(Document& document, std::shared_ptr<const PointCloudData> data,
                                           std::u16string name);
+class Console;
+// What pchost does with the point-cloud files named on its command line
+// (after the drawing is open): each is read and attached to the document's
+// drawing, or refused with one message; every outcome is reported on
+// console. A drawing that showed nothing before is zoomed to show the clouds.
+HOST_EXPORT void OpenPointCloudFiles(Document& document, const std::vector<std::string>& files, Console& console);
 }  // namespace host
