@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "host/DrawingDocument.h"
+#include "host/HostSelection.h"
 #include "host/HostSession.h"
 #include "host/HostWindow.h"
 #include "host/ModuleLoader.h"
 #include "host/Shell.h"
+#include "host/XPC.h"
 #include "sdk/OdRxModule.h"
 #include "win32/Kernel.h"
 #include "win32/Text.h"
@@ -110,7 +112,12 @@ int main(int argc, char** argv) {
                   win32::FromUtf8(loader.version()) + u")");
     }
   }
-  host::OpenDrawingFiles(*document, window.view(), files, shell);
+  // Point-cloud files are attached to the drawing once it is open.
+  std::vector<std::string> drawingFiles, cloudFiles;
+  for (const std::string& file : files) (host::IsPointCloudFile(file) ? cloudFiles : drawingFiles).push_back(file);
+  host::InstallSelectionInput(*document);
+  host::OpenDrawingFiles(*document, window.view(), drawingFiles, shell);
+  host::OpenPointCloudFiles(*document, cloudFiles, shell);
 
   int exitCode = 0;
   if (script) {
