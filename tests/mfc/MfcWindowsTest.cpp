@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <functional>
+#include <thread>
 
 #include "MfcTestSupport.h"
 #include "afxwin.h"
@@ -259,9 +260,15 @@ TEST_F(MfcWindows, AnExceptionInAHandlerEndsTheDialogAndReachesTheCaller) {
   EXPECT_EQ(run(dialog, [&](mfc::ModalDriver& driver) { driver.press(IDCANCEL); }), IDCANCEL);
 }
 
-TEST_F(MfcWindows, AMissingTemplateOrApplicationGivesMinusOne) {
+TEST_F(MfcWindows, AMissingTemplateOrAThreadWithoutWindowsGivesMinusOne) {
   CDialog unknown(4242);
   EXPECT_EQ(unknown.DoModal(), -1);
+  INT_PTR elsewhere = 0;
+  std::thread([&] {
+    TestDialog dialog;
+    elsewhere = dialog.DoModal();
+  }).join();
+  EXPECT_EQ(elsewhere, -1);
   AfxSetResourceHandle(nullptr);
   TestDialog dialog;
   EXPECT_EQ(dialog.DoModal(), -1);

@@ -13,6 +13,9 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QThread>
+#include <QElapsedTimer>
+#include <QWindow>
 #include <cstdio>
 #include <exception>
 
@@ -346,6 +349,20 @@ class DialogDriver final : public ModalDriver {
 
 }  // namespace
 
+void ShowForScript(QWidget* window) {
+  window->show();
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 2000 && (window->windowHandle() == nullptr || !window->windowHandle()->isExposed())) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents, 10);
+  }
+}
+
+bool OnGuiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return qobject_cast<QApplication*>(app) != nullptr && QThread::currentThread() == app->thread();
+}
+
 bool SaveWidgetImage(QWidget* widget, const std::u16string& path) {
   if (widget == nullptr) return false;
   const QPixmap picture = widget->grab();
@@ -422,7 +439,7 @@ void CDialog::EndDialog(int result) {
 }
 
 INT_PTR CDialog::DoModal() {
-  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr || m_hWnd != nullptr) return -1;
+  if (!mfc::OnGuiThread() || m_hWnd != nullptr) return -1;
   const DialogTemplate* dialogTemplate = FindDialogTemplate(AfxGetResourceHandle(), m_nIDHelp);
   if (dialogTemplate == nullptr) {
     std::fprintf(stderr, "mfc: no dialog template %u under the current resource handle\n", m_nIDHelp);
@@ -492,7 +509,7 @@ INT_PTR CDialog::DoModal() {
     if (const mfc::ModalHook* installed = mfc::CurrentModalHook()) {
       // A copy: the hook may install another one while it runs.
       const mfc::ModalHook hook = *installed;
-      window->show();
+      mfc::ShowForScript(window.get());
       mfc::DialogDriver driver(*this, state);
       hook(driver);
     }

@@ -123,7 +123,7 @@ CString CFileDialog::GetFileName() const {
 }
 
 INT_PTR CFileDialog::DoModal() {
-  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return -1;
+  if (!mfc::OnGuiThread()) return -1;
   if (m_openFileDialog) return IDCANCEL;
   QWidget* parent = m_parent != nullptr ? mfc::WidgetOf(m_parent) : nullptr;
   if (parent == nullptr) {
@@ -151,7 +151,7 @@ INT_PTR CFileDialog::DoModal() {
   if (const mfc::ModalHook* installed = mfc::CurrentModalHook()) {
     // A copy: the hook may install another one while it runs.
     const mfc::ModalHook hook = *installed;
-    dialog.show();
+    mfc::ShowForScript(&dialog);
     FileDialogDriver driver(dialog, suffix);
     hook(driver);
     dialog.hide();

@@ -51,6 +51,16 @@ int VirtualKeyFromQt(int qtKey, bool keypad);
 // The hook of mfc/ModalDriver.h, or an empty function.
 const ModalHook* CurrentModalHook();
 
+// True on the Qt application's own thread, the only one that may show
+// windows; DoModal elsewhere fails with -1.
+bool OnGuiThread();
+
+// Shows a window for a script and lets the X server map it before the
+// script acts: a window hidden again before it was mapped leaves Qt focusing
+// a window that is gone. Bounded, so a server that never maps it costs two
+// seconds, not a hang.
+void ShowForScript(QWidget* window);
+
 // Renders a widget into a PNG file.
 bool SaveWidgetImage(QWidget* widget, const std::u16string& path);
 
