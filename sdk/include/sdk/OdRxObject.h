@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <type_traits>
 #include <utility>
 
 #include "sdk/OdError.h"
@@ -94,6 +95,15 @@ class OdSmartPtr {
   OdSmartPtr(T* object, OdRxObjMod) : m_object(object) {}
   OdSmartPtr(const OdSmartPtr& other) : OdSmartPtr(other.m_object) {}
   OdSmartPtr(OdSmartPtr&& other) noexcept : m_object(std::exchange(other.m_object, nullptr)) {}
+  // From a pointer of another class, as the SDK's smart pointers convert: an
+  // upcast always works; otherwise the object's class is tested, and an
+  // object that is not a T throws OdError_NotThatKindOfClass. Null stays null.
+  template <class U, std::enable_if_t<!std::is_same_v<U, T> && std::is_base_of_v<OdRxObject, U>, int> = 0>
+  OdSmartPtr(U* object) : m_object(convertFrom(object)) {
+    if (m_object != nullptr) m_object->addRef();
+  }
+  template <class U, std::enable_if_t<!std::is_same_v<U, T> && std::is_base_of_v<OdRxObject, U>, int> = 0>
+  OdSmartPtr(const OdSmartPtr<U>& other) : OdSmartPtr(other.get()) {}
   ~OdSmartPtr() { release(); }
   OdSmartPtr& operator=(OdSmartPtr other) noexcept {
     std::swap(m_object, other.m_object);
@@ -112,6 +122,21 @@ class OdSmartPtr {
   bool isNull() const { return m_object == nullptr; }
   explicit operator bool() const { return m_object != nullptr; }
   T* detach() { return std::exchange(m_object, nullptr); }
+
+ private:
+  template <class U>
+  static T* convertFrom(U* object) {
+    if (object == nullptr) return nullptr;
+    if constexpr (std::is_base_of_v<T, U>) {
+      return object;
+    } else {
+      OdRxObject* base = object;
+      if (!base->isKindOf(T::desc())) throw OdError_NotThatKindOfClass(base->isA(), T::desc());
+      return static_cast<T*>(base);
+    }
+  }
+
+ public:
 
  private:
   T* m_object = nullptr;
