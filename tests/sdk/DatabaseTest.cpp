@@ -116,6 +116,15 @@ TEST(Database, ClassTestsAndTheDwgClassTable) {
     EXPECT_NE(std::string(error.what()).find("OdDbViewportTable"), std::string::npos);
   }
   EXPECT_THROW(spline->copyFrom(table.get()), OdError_NotThatKindOfClass);
+
+  // Smart pointers convert like the SDK's: up always, down after a class test.
+  OdDbObjectPtr asObject = spline;
+  EXPECT_EQ(asObject.get(), spline.get());
+  OdDbCurvePtr asCurve = asObject;
+  EXPECT_EQ(asCurve.get(), spline.get());
+  EXPECT_EQ(spline->numRefs(), 3);
+  EXPECT_THROW(OdDbEntityPtr{table}, OdError_NotThatKindOfClass);
+  EXPECT_TRUE(OdDbEntityPtr(OdDbObjectPtr()).isNull());
 }
 
 TEST(Database, ClassThatIsNotLoaded) {
