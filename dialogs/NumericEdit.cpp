@@ -53,6 +53,10 @@ BOOL CNumericEdit::PreTranslateMessage(MSG* msg) {
 
   if ((key == 'C' || key == 'V' || key == 'X') && GetKeyState(VK_CONTROL) < 0) return CWnd::PreTranslateMessage(msg);
 
+  // With Shift held, a main-row digit key types the row's symbol ("!", "@",
+  // ...) on the common layouts: swallowed like the other symbol keys.
+  if (key >= '0' && key <= '9' && GetKeyState(VK_SHIFT) < 0) return kSwallow;
+
   const bool digit = (key >= '0' && key <= '9') || (key >= VK_NUMPAD0 && key <= VK_NUMPAD9);
   if (digit || key == VK_DECIMAL) {
     CString text;
@@ -64,12 +68,12 @@ BOOL CNumericEdit::PreTranslateMessage(MSG* msg) {
     int end = 0;
     GetSel(start, end);
     const bool caretOnly = start == end;
-    if (separator >= 0 && caretOnly) {
-      if (key == VK_DECIMAL) {
-        if (start != separator) return Refuse();
-      } else if (start > separator && text.GetLength() - separator - 1 >= static_cast<int>(m_decimalPlaces)) {
-        return Refuse();
-      }
+    // A second separator is refused wherever it would go: the one there is
+    // stays unless the selection replaces it.
+    if (key == VK_DECIMAL && separator >= 0 && (caretOnly || separator < start || separator >= end)) return Refuse();
+    if (digit && separator >= 0 && caretOnly && start > separator &&
+        text.GetLength() - separator - 1 >= static_cast<int>(m_decimalPlaces)) {
+      return Refuse();
     }
     // Nothing may be typed in front of the sign.
     if (start == 0 && caretOnly && text[0] == g_negativeSign) return Refuse();

@@ -141,6 +141,12 @@ TEST_F(NumericEdit, StartDelayFieldTakesOnlyDigitsOnceItHoldsText) {
     EXPECT_EQ(field.text(), "357");
     EXPECT_EQ(beeps(), before);
 
+    // Shift with a main-row digit types the row's symbol: nothing.
+    PressKey(field.edit, Qt::Key_Exclam, QStringLiteral("!"), Qt::ShiftModifier);
+    PressKey(field.edit, Qt::Key_ParenLeft, QStringLiteral("("), Qt::ShiftModifier);
+    EXPECT_EQ(field.text(), "357");
+    EXPECT_EQ(beeps(), before);
+
     // Editing keys work as usual.
     PressKey(field.edit, Qt::Key_Backspace, QString());
     EXPECT_EQ(field.text(), "35");
@@ -175,17 +181,21 @@ TEST_F(NumericEdit, DecimalPlacesLimitDigitsAfterTheSeparatorOnly) {
     field.caret(1);
     field.digit('3');
     EXPECT_EQ(field.text(), "13.25");
-    // A second separator only right before the one there is (the keypad key
-    // judged by position); elsewhere it beeps.
-    field.caret(4);
+    // No second separator: not after it, not right before it, not over a
+    // selection that leaves it in place.
     before = beeps();
+    field.caret(4);
     field.keypadDecimal();
-    EXPECT_EQ(beeps(), before + 1);
+    field.caret(2);
+    field.keypadDecimal();
+    field.control.SetSel(3, 5);
+    field.keypadDecimal();
+    EXPECT_EQ(beeps(), before + 3);
     EXPECT_EQ(field.text(), "13.25");
-    // With a selection the separator replaces it.
-    field.control.SetSel(2, 5);
+    // A selection over the separator is replaced by the new one.
+    field.control.SetSel(1, 4);
     field.keypadDecimal();
-    EXPECT_EQ(field.text(), "13.");
+    EXPECT_EQ(field.text(), "1.5");
   });
 }
 
