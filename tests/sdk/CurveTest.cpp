@@ -258,3 +258,21 @@ TEST(Curve, CubicSplineWithInteriorKnotsAndCusp) {
   EXPECT_NEAR(Length(*cusp), 2.0, 1e-9);
   ExpectConsistent(*cusp);
 }
+
+TEST(Curve, ZeroLengthSegmentsAndClosedThreeDPolyline) {
+  auto p3 = OdDb3dPolyline::createObject();
+  p3->appendVertex(OdGePoint3d(0, 0, 0));
+  p3->appendVertex(OdGePoint3d(2, 0, 0));
+  p3->appendVertex(OdGePoint3d(2, 0, 0));  // repeated: a segment of length 0
+  p3->appendVertex(OdGePoint3d(2, 2, 0));
+  p3->makeClosed();
+  EXPECT_NEAR(Length(*p3), 2 + 2 + std::sqrt(8.0), 1e-12);
+  double param = 0;
+  // The shared end of the first segment lies on the next segment with length.
+  ASSERT_EQ(p3->getParamAtDist(2.0, param), eOk);
+  EXPECT_EQ(param, 2.0);
+  OdGePoint3d p;
+  ASSERT_EQ(p3->getPointAtParam(3.5, p), eOk);
+  ExpectPoint(p, 1, 1, 0);  // halfway along the closing segment
+  ExpectConsistent(*p3);
+}

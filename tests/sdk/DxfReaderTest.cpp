@@ -223,6 +223,31 @@ TEST(DxfReader, MalformedAndTruncatedFilesLoadNothing) {
   Refused(std::string(1000, '\0'));
 }
 
+TEST(DxfReader, LayoutOfTheTextAndEntityFlags) {
+  // Windows line ends, padded group codes, comments, extended data, an
+  // invisible entity and colour by index.
+  std::string text = Dxf(Pairs({{999, "made by hand"}, {0, "LINE"}, {5, "1F"}, {60, "1"}, {62, "5"}, {10, "0"}, {20, "0"},
+                                {11, "1"}, {21, "0"}, {1001, "APP"}, {1000, "data"}, {1040, "2.5"},
+                                {0, "LWPOLYLINE"}, {90, "2"}, {70, "1"}, {10, "0"}, {20, "0"}, {10, "3"}, {20, "0"},
+                                {210, "0"}, {220, "0"}, {230, "1"}}));
+  std::string crlf;
+  for (char c : text) {
+    if (c == '\n') crlf += "\r\n";
+    else crlf += c;
+  }
+  crlf.replace(crlf.find("\r\n10\r\n"), 6, "\r\n  10\r\n");
+  auto db = Read(crlf);
+  ASSERT_TRUE(db);
+  ASSERT_EQ(db->modelSpaceIds().size(), 2u);
+  auto line = odCastOrThrow<OdDbLine>(db->modelSpaceIds()[0].openObject());
+  EXPECT_EQ(line->visibility(), OdDb::kInvisible);
+  EXPECT_EQ(line->color(), 0x0000FFu);
+  EXPECT_EQ(line->objectId().getHandle().value(), 0x1Fu);
+  auto closed = odCastOrThrow<OdDbPolyline>(db->modelSpaceIds()[1].openObject());
+  EXPECT_TRUE(closed->isClosed());
+  EXPECT_NEAR(Length(*closed), 6.0, 1e-12);
+}
+
 TEST(DxfReader, MissingFileGivesAMessage) {
   OdDbDatabasePtr db;
   std::string message;
