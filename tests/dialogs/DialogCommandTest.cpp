@@ -49,10 +49,16 @@ TEST(RecordingOptionsInPchost, WithoutADocumentOnlyTheProgramIsOffered) {
   EXPECT_TRUE(run.hasLine("Dialog 500 closed: Cancel")) << run.output;
 }
 
-TEST(RecordingOptionsInPchost, TheEndOfTheScriptCancelsTheOpenDialog) {
+TEST(RecordingOptionsInPchost, StrayLinesAreReportedAndTheEndOfTheScriptCancels) {
   const auto run = pcvr_test::RunPchost("START_VIDEO_RECORDING\n"
+                                        "VIEWINFO\n"
+                                        "dialog press 999\n"
+                                        "dialog select 503 no such codec\n"
                                         "dialog set 506 5\n");
   ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.hasLine("Dialog 500 is open; line skipped: VIEWINFO")) << run.output;
+  EXPECT_TRUE(run.hasLine("Dialog 500: cannot press control 999")) << run.output;
+  EXPECT_TRUE(run.hasLine("Dialog 500: cannot select control 503 \"no such codec\"")) << run.output;
   EXPECT_TRUE(run.hasLine("Dialog 500: *End of script*")) << run.output;
   EXPECT_TRUE(run.hasLine("Dialog 500 closed: Cancel")) << run.output;
   EXPECT_FALSE(run.hasLine("Video recording is in progress")) << run.output;

@@ -76,19 +76,6 @@ TEST(DialogScript, RecordingOptionsAreFilledPressedAndPictured) {
   EXPECT_GT(image.height(), 200);
 }
 
-TEST(DialogScript, TheEndOfTheScriptCancelsAndStrayLinesAreReported) {
-  const PreviewRun run = Preview("500", "VIEWINFO\n"
-                                 "dialog press 999\n"
-                                 "dialog select 503 no such codec\n");
-  ASSERT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_TRUE(run.has("Dialog 500 is open; line skipped: VIEWINFO")) << run.output;
-  EXPECT_TRUE(run.has("Dialog 500: cannot press control 999")) << run.output;
-  EXPECT_TRUE(run.has("Dialog 500: cannot select control 503 \"no such codec\"")) << run.output;
-  EXPECT_TRUE(run.has("Dialog 500: *End of script*")) << run.output;
-  EXPECT_TRUE(run.has("Dialog 500 closed: Cancel")) << run.output;
-  EXPECT_TRUE(run.has("DoModal: 2")) << run.output;
-}
-
 TEST(DialogScript, TrackOptionsGiveTheStepSpeedAndNoStartDelay) {
   const auto picture = Images() / "dialog507_script.png";
   const PreviewRun run = Preview("507", "dialog show " + picture.string() + "\n"
