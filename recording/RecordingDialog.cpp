@@ -1,8 +1,23 @@
 #include "recording/RecordingDialog.h"
 
-// The options dialog is still being built: until it lands the recording
-// cannot be configured, and START ends as if the dialog was cancelled.
-ResourceHandleScope::ResourceHandleScope(HINSTANCE) : m_saved(nullptr) {}
-ResourceHandleScope::~ResourceHandleScope() = default;
-HWND HostMainWindow() { return nullptr; }
-bool ChooseRecordingParams(const std::vector<CaptureTarget>&, VideoRecordingParams&) { return false; }
+#include "afxwin.h"
+#include "dialogs/DlgVideoRecodingParams.h"
+
+ResourceHandleScope::ResourceHandleScope(HINSTANCE resources)
+    : m_saved(AfxGetModuleState()->m_hCurrentResourceHandle) {
+  AfxGetModuleState()->m_hCurrentResourceHandle = resources;
+}
+
+ResourceHandleScope::~ResourceHandleScope() { AfxGetModuleState()->m_hCurrentResourceHandle = m_saved; }
+
+HWND HostMainWindow() {
+  CWinThread* thread = AfxGetThread();
+  return thread != nullptr && thread->m_pMainWnd != nullptr ? thread->m_pMainWnd->GetSafeHwnd() : nullptr;
+}
+
+bool ChooseRecordingParams(const std::vector<CaptureTarget>& targets, VideoRecordingParams& params) {
+  CDlgVideoRecodingParams dialog(&targets);
+  if (dialog.DoModal() != IDOK) return false;
+  params = dialog.m_params;
+  return true;
+}
