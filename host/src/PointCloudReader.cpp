@@ -535,7 +535,8 @@ bool ReadAsciiRecord(TextCursor& text, const PlyElement& element, std::vector<do
   for (std::size_t k = 0; k < element.properties.size(); ++k) {
     const PlyProperty& p = element.properties[k];
     if (at >= values.size()) {
-      error = "line " + Number(text.lineNumber()) + " has too few values";
+      error = text.left() == 0 ? "the file is truncated: its last line, " + Number(text.lineNumber()) + ", ends early"
+                               : "line " + Number(text.lineNumber()) + " has too few values";
       return false;
     }
     if (!p.isList) {
