@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -138,17 +139,71 @@ void DrawingViewManager::syncWithViewportTable() {
   m_writtenRevision = view->revision();
 }
 
+namespace {
+// The live records of the active configuration, the active one first.
+std::vector<OdDbViewportTableRecordPtr> ActiveTiles(OdDbDatabase* database) {
+  std::vector<OdDbViewportTableRecordPtr> tiles;
+  OdDbObjectPtr object = database->getViewportTableId().openObject(OdDb::kForRead);
+  auto* table = OdDbViewportTable::cast(object.get());
+  if (table == nullptr) return tiles;
+  for (const OdDbObjectId& id : table->recordIds()) {
+    OdDbObjectPtr recordObject = id.openObject(OdDb::kForRead);
+    auto* record = OdDbViewportTableRecord::cast(recordObject.get());
+    if (record == nullptr) continue;
+    // Names compare without regard to case, as in the drawing format.
+    OdString name = record->getName(), active(viewportActiveNameStr);
+    if (name.makeUpper() == active.makeUpper()) tiles.emplace_back(record);
+  }
+  return tiles;
+}
+
+QRect TileRect(const OdDbViewportTableRecord& record, const QSize& size) {
+  const auto clamp01 = [](double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; };
+  const int x0 = static_cast<int>(std::lround(clamp01(record.lowerLeftCorner().x) * size.width()));
+  const int x1 = static_cast<int>(std::lround(clamp01(record.upperRightCorner().x) * size.width()));
+  const int y0 = static_cast<int>(std::lround((1.0 - clamp01(record.upperRightCorner().y)) * size.height()));
+  const int y1 = static_cast<int>(std::lround((1.0 - clamp01(record.lowerLeftCorner().y)) * size.height()));
+  return QRect(QPoint(x0, y0), QPoint(x1 - 1, y1 - 1));
+}
+}  // namespace
+
 void DrawingViewManager::paint(QPainter& painter, const QSize& size) {
   if (size.width() < 1 || size.height() < 1) return;
   syncWithViewportTable();
-  OdGsDCRect rect;
-  rect.m_max = {size.width(), size.height()};
-  m_device->onSize(rect);
   odrender::Frame& frame = *m_frame;
-  m_device->render(frame);
-  const QImage image(reinterpret_cast<const uchar*>(frame.pixels.data()), frame.width, frame.height,
-                     frame.width * 4, QImage::Format_RGB32);
-  painter.drawImage(0, 0, image);
+  const auto toImage = [&frame] {
+    return QImage(reinterpret_cast<const uchar*>(frame.pixels.data()), frame.width, frame.height, frame.width * 4,
+                  QImage::Format_RGB32);
+  };
+  const std::vector<OdDbViewportTableRecordPtr> tiles =
+      m_database != nullptr ? ActiveTiles(m_database) : std::vector<OdDbViewportTableRecordPtr>();
+  if (tiles.size() <= 1) {
+    OdGsDCRect rect;
+    rect.m_max = {size.width(), size.height()};
+    m_device->onSize(rect);
+    m_device->render(frame);
+    painter.drawImage(0, 0, toImage());
+    return;
+  }
+  // A tiled layout: every tile shows its own record's view; the active tile
+  // (the first) shows the active view, and the device takes its size.
+  OdGsViewPtr tileView(OdRxObjectImpl<OdGsView>::createObject(), kOdRxObjAttach);
+  for (std::size_t i = 0; i < tiles.size(); ++i) {
+    const QRect rect = TileRect(*tiles[i], size);
+    if (rect.width() < 1 || rect.height() < 1) continue;
+    if (i == 0) {
+      OdGsDCRect deviceRect;
+      deviceRect.m_max = {rect.width(), rect.height()};
+      m_device->onSize(deviceRect);
+      m_device->render(frame);
+    } else {
+      tileView->setFromViewport(*tiles[i]);
+      m_device->render(*tileView, rect.width(), rect.height(), frame);
+    }
+    painter.drawImage(rect.topLeft(), toImage());
+    painter.setPen(i == 0 ? QColor(200, 200, 200) : QColor(90, 100, 110));
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+  }
 }
 
 // ---- drawing ------------------------------------------------------------------------------

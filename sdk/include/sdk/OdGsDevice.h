@@ -122,6 +122,9 @@ class ODSDK_EXPORT OdGsDevice : public OdRxObject {
   static void setSnapShotImageFactory(SnapShotImageFactory factory);
   // Draws the first view at the device's size into frame.
   void render(odrender::Frame& frame);
+  // Draws the device's drawing as seen by another view (a tile of a tiled
+  // layout) at width x height into frame.
+  void render(const OdGsView& view, int width, int height, odrender::Frame& frame);
 
  protected:
   OdGsDevice();

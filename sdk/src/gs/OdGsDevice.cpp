@@ -267,6 +267,12 @@ void OdGsDevice::render(odrender::Frame& frame) {
   m_renderer->render(scene(), camera, static_cast<int>(m_width), static_cast<int>(m_height), m_background, frame);
 }
 
+void OdGsDevice::render(const OdGsView& view, int width, int height, odrender::Frame& frame) {
+  odrender::Camera camera;
+  view.camera(camera);
+  m_renderer->render(scene(), camera, width, height, m_background, frame);
+}
+
 void OdGsDevice::getSnapShot(OdGiRasterImagePtr& image, const OdGsDCRect& region) {
   long width = region.width(), height = region.height();
   if (width < 1 || height < 1) {
