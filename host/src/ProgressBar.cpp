@@ -38,6 +38,7 @@ struct ProgressBar::Impl {
   // window may go first.
   QPointer<QWidget> panel;
   QPointer<QProgressBar> bar;
+  QPointer<QStatusBar> statusBar;  // set when the bar showed it
 
   unsigned position() const {
     return static_cast<unsigned>(static_cast<unsigned long long>(std::min(done, steps)) * range / steps);
@@ -67,6 +68,12 @@ struct ProgressBar::Impl {
     bar->setRange(0, static_cast<int>(std::min(range, 0x7FFFFFFFu)));
     bar->setFormat(type == kProgressSteps ? QStringLiteral("%1 / %2").arg(done).arg(steps) : QStringLiteral("%p%"));
     bar->setValue(static_cast<int>(position()));
+    // A status bar made after the window was shown starts hidden; it is
+    // hidden again on close, so the view window gets its height back.
+    if (!window->statusBar()->isVisible()) {
+      statusBar = window->statusBar();
+      statusBar->show();
+    }
     panel->show();
     panel->repaint();
   }
@@ -84,6 +91,8 @@ struct ProgressBar::Impl {
       panel->hide();
       panel->deleteLater();
     }
+    if (statusBar) statusBar->hide();
+    statusBar = nullptr;
   }
 };
 
