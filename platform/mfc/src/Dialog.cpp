@@ -525,6 +525,11 @@ INT_PTR CDialog::DoModal() {
     }
   }
   window->hide();
+  // As on Windows, the owner becomes the active window again when its modal
+  // dialog closes. Without a window manager nothing else would give it the
+  // focus back, and what follows the dialog (a recording of the owner, say)
+  // would find no window in the foreground.
+  if (parent != nullptr && parent->window()->isVisible()) parent->window()->activateWindow();
   if (state.pending) std::rethrow_exception(state.pending);
   return m_nModalResult;
 }
