@@ -249,6 +249,16 @@ TEST_F(MfcWindows, KeysArriveAsVirtualKeysWithTheKeypadToldApart) {
   });
 }
 
+TEST_F(MfcWindows, EnterPressesTheDefaultButtonAndEscapeCancels) {
+  TestDialog byEnter;
+  EXPECT_EQ(run(byEnter, [&](mfc::ModalDriver&) { Key(mfc::WidgetOf(&byEnter.m_edit), Qt::Key_Return, Qt::NoModifier, "\r"); }),
+            IDOK);
+  TestDialog byEscape;
+  EXPECT_EQ(run(byEscape, [&](mfc::ModalDriver&) { Key(mfc::WidgetOf(&byEscape.m_edit), Qt::Key_Escape, Qt::NoModifier); }),
+            IDCANCEL);
+  EXPECT_EQ(byEscape.m_edit.keys, std::vector<int>{VK_ESCAPE});
+}
+
 TEST_F(MfcWindows, AnExceptionInAHandlerEndsTheDialogAndReachesTheCaller) {
   TestDialog dialog;
   dialog.onClick = [] { throw std::runtime_error("handler failed"); };
