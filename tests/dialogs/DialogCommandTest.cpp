@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QProcess>
 #include <filesystem>
 
 #include "PchostRunner.h"
@@ -76,6 +77,36 @@ TEST(RecordingOptionsInPchost, ABrowsedPathReplacesTheShownOneAndATypedOneDoesNo
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(run.hasLine("Save dialog closed: OK")) << run.output;
   EXPECT_TRUE(run.hasLine("  501 EDIT \"" + (dir / "chosen.avi").string() + "\"")) << run.output;
+  std::filesystem::remove_all(dir);
+}
+
+// What the dialog chose reaches the file: the compressor picked in the list
+// is the one that encoded the recording, at the browsed path.
+TEST(RecordingOptionsInPchost, TheChosenCompressorAndPathMakeTheRecording) {
+  const auto dir = pcvr_test::MakeTempDir("dialog_record");
+  const auto movie = dir / "take.avi";
+  const auto run = pcvr_test::RunPchost("START_VIDEO_RECORDING\n"
+                                        "dialog press 502\n"
+                                        "dialog set 1148 " + (dir / "take").string() + "\n"
+                                        "dialog press 1\n"
+                                        "dialog select 503 Motion JPEG\n"
+                                        "dialog set 506 0\n"
+                                        "dialog press 1\n"
+                                        "wait 1500\n"
+                                        "END_VIDEO_RECORDING\n");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.hasLine("Video recording completed successfuly.")) << run.output;
+  EXPECT_TRUE(run.hasLine(" Video stream: " + movie.string())) << run.output;
+  QProcess probe;
+  probe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                          QStringLiteral("stream=codec_name,width,height"), QStringLiteral("-of"),
+                                          QStringLiteral("csv=p=0"), QString::fromStdString(movie.string())});
+  ASSERT_TRUE(probe.waitForFinished(30000));
+  const QStringList fields = QString::fromUtf8(probe.readAllStandardOutput()).trimmed().split(QLatin1Char(','));
+  ASSERT_EQ(fields.size(), 3) << run.output;
+  EXPECT_EQ(fields[0], QStringLiteral("mjpeg"));
+  EXPECT_EQ(fields[1].toInt() % 2, 0);
+  EXPECT_EQ(fields[2].toInt() % 2, 0);
   std::filesystem::remove_all(dir);
 }
 
