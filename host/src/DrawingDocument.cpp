@@ -245,12 +245,6 @@ void Install(Document& document, ViewWidget* widget, OdDbDatabasePtr database) {
   if (old) old->leavePainter();
   slot = std::make_unique<Drawing>(std::move(database));
   slot->attach(document, widget);
-  // Host service 12: the current document's view is painted at once.
-  Application::instance().setShowView([] {
-    Drawing* drawing = DrawingOf(Application::instance().document());
-    if (drawing == nullptr) return;
-    if (OdGsView* view = drawing->views()->activeView()) drawing->views()->refreshView(view, 0);
-  });
 }
 }  // namespace
 
