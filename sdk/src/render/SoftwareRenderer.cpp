@@ -283,12 +283,6 @@ void SoftwareRenderer::render(const Scene& scene, const Camera& camera, int widt
         if (size == 1) {
           if (!(sx >= 0.0 && sx < width && sy >= 0.0 && sy < height)) continue;
           const int x = static_cast<int>(sx), y = static_cast<int>(sy);
-          if (parts == 1) {
-            // Alone: straight into the frame.
-            std::uint64_t& cell = frame.work[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
-            if (sample < cell) cell = sample;
-            continue;
-          }
           bins[bandOf(y)].push_back({sample, x, static_cast<std::int16_t>(y), 1});
           continue;
         }
