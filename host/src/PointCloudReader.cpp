@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -75,7 +76,9 @@ std::uint32_t Component(double value, double scale) {
   return static_cast<std::uint32_t>(v + 0.5);
 }
 
-bool Finite3(double a, double b, double c) { return std::isfinite(a) && std::isfinite(b) && std::isfinite(c); }
+// Finite, and still finite once stored as a float (a double of 1e300 is not).
+bool FiniteFloat(double v) { return std::fabs(v) <= static_cast<double>(std::numeric_limits<float>::max()); }
+bool Finite3(double a, double b, double c) { return FiniteFloat(a) && FiniteFloat(b) && FiniteFloat(c); }
 
 // ---- PLY -----------------------------------------------------------------------------
 
@@ -375,7 +378,7 @@ struct CloudSink {
   bool add(const double* v, std::string& error) {
     const double x = v[layout.x], y = v[layout.y], z = v[layout.z];
     if (!Finite3(x, y, z)) {
-      error = "point " + Number(index + 1) + " has a coordinate that is not a finite number";
+      error = "point " + Number(index + 1) + " has a coordinate that is not a finite number in single precision";
       return false;
     }
     float* p = &cloud.xyz[3 * index];
@@ -691,7 +694,7 @@ bool ReadXyzCloud(const char* data, std::size_t size, PointCloudData& cloud, std
         return false;
       }
       if (!Finite3(values[0], values[1], values[2])) {
-        error = "line " + Number(text.lineNumber()) + " has a coordinate that is not a finite number";
+        error = "line " + Number(text.lineNumber()) + " has a coordinate that is not a finite number in single precision";
         cloud.clear();
         return false;
       }

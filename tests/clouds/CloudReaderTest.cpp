@@ -192,6 +192,7 @@ TEST(PlyReader, MalformedFilesGiveOneMessage) {
       {"ply\nformat ascii 1.0\nelement vertex 1\n" + xyz + "end_header\n1 2 banana\n", "not a number"},
       {"ply\nformat ascii 1.0\nelement vertex 1\n" + xyz + "end_header\n1 2 3 4\n", "too many values"},
       {"ply\nformat ascii 1.0\nelement vertex 1\n" + xyz + "end_header\n1 2 nan\n", "not a finite number"},
+      {"ply\nformat ascii 1.0\nelement vertex 1\n" + xyz + "end_header\n1 -1e300 0\n", "in single precision"},
       {"ply\nformat ascii 1.0\nelement vertex 1\n" + xyz + "wibble\nend_header\n1 2 3\n", "unknown PLY header line"},
   };
   for (const auto& c : cases) {
@@ -235,6 +236,7 @@ TEST(XyzReader, BadFilesLoadNothing) {
       {"1 2 3\n4 5 6\n7 8\n", "line 3 has 2 values"},  // a file cut inside its last line
       {"1 2 3\n4 five 6\n", "line 2 holds text"},
       {"1 2 inf\n", "not a finite number"},
+      {"1 2 1e39\n", "not a finite number in single precision"},
   };
   for (const auto& c : cases) {
     PointCloudData cloud;
