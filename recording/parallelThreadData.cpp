@@ -1,5 +1,8 @@
 #include "recording/parallelThreadData.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "module/InitOrder.h"
 #include "recording/AviMovieWriter.h"
 #include "recording/FrameClock.h"
@@ -87,7 +90,11 @@ bool parallelThreadData::startCapture() {
   m_framesWritten = 0;
   m_elapsedSeconds = 0;
   FrameClock* clock = m_clock.load();
-  clock->begin(false, m_params.startDelay * 1000);
+  // The delay field takes any count of digits: a delay past the clock's
+  // 32-bit millisecond range waits as long as that range allows instead of
+  // wrapping into a negative (at once) delay.
+  const std::int64_t delayMs = static_cast<std::int64_t>(m_params.startDelay) * 1000;
+  clock->begin(false, static_cast<std::int32_t>(std::clamp<std::int64_t>(delayMs, INT32_MIN, INT32_MAX)));
   clock->run();
   return true;
 }

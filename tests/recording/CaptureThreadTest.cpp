@@ -180,13 +180,17 @@ TEST_F(CaptureThread, FramesAreSkippedWhileAnotherWindowHasTheFocus) {
 TEST_F(CaptureThread, StoppedDuringTheStartDelayNoFrameAndNoFile) {
   const Window window = MakeWindow(600, 100, 64, 48, 0x00FFFF);
   Focus(window);
-  const std::string file = m_dir + "/delayed.avi";
-  Start(Params(window, file, 20, 3));
-  Sleep(300);
-  StopAndWait();
-  EXPECT_EQ(g_recorder.framesWritten(), 0u);
-  EXPECT_LT(g_recorder.savedElapsedSeconds(), 0);
-  EXPECT_FALSE(fs::exists(file));
+  // A delay of more than 24 days in milliseconds is past 32 bits: it must
+  // not wrap round into a delay that has already passed.
+  for (const int delay : {3, 3'000'000}) {
+    const std::string file = m_dir + "/delayed" + std::to_string(delay) + ".avi";
+    Start(Params(window, file, 20, delay));
+    Sleep(300);
+    StopAndWait();
+    EXPECT_EQ(g_recorder.framesWritten(), 0u) << delay;
+    EXPECT_LT(g_recorder.savedElapsedSeconds(), 0) << delay;
+    EXPECT_FALSE(fs::exists(file)) << delay;
+  }
   XDestroyWindow(m_display, window);
 }
 
