@@ -38,8 +38,26 @@ echo "== With LmxHelpFile naming the help file"
 printf '[Configuration]\nLmxHelpFile=PointCloudsHelp.chm\n' > "$out/host/Lumatrix.ini"
 run "pchost: help topics" helptopics.script
 
+
+echo
+echo "== The sample scene with two point clouds: screenshots and a live recording"
+samples="$PCVR_BUILD/samples"
+sed "s|@OUT@|$out|g" "$PCVR_ROOT/demo/scene.script" > "$out/scene.script"
+echo "== pchost: sample scene" | tee -a "$out/pchost.log"
+"$out/host/pchost" "$samples/sample_scene.dxf" "$samples/sample_snowman.ply" "$samples/sample_tree.ply" \
+  --script "$out/scene.script" | tee -a "$out/pchost.log"
+if command -v ffprobe > /dev/null; then
+  echo "== ffprobe: what a player finds in the recording"
+  ffprobe -v error -count_frames -select_streams v:0 \
+    -show_entries stream=codec_name,width,height,r_frame_rate,nb_read_frames -of default=noprint_wrappers=1 \
+    "$out/sample-scene.avi"
+fi
+
+shots="$out/profile/Pictures/Screenshots/Orvanta"
 echo
 echo "The demo wrote its files to $out:"
-echo "  host/      the installed host and module (with Lumatrix.ini)"
-echo "  profile/   the profile folder screenshots are saved under"
-echo "  pchost.log everything pchost printed"
+echo "  sample-scene.avi           the live recording of the view turning round the sample scene"
+echo "  profile/Pictures/Screenshots/Orvanta/"
+echo "                             the screenshots: $(cd "$shots" && ls *.png | tr '\n' ' ')"
+echo "  host/                      the installed host and module (with Lumatrix.ini)"
+echo "  pchost.log                 everything pchost printed"
