@@ -29,6 +29,15 @@ bool CommandRegistry::add(RegisteredCommand command) {
   return true;
 }
 
+bool CommandRegistry::addHostCommand(std::u16string name, std::function<void()> body) {
+  RegisteredCommand command;
+  command.group = u"PCHOST";
+  command.globalName = name;
+  command.localName = std::move(name);
+  command.builtin = std::move(body);
+  return add(std::move(command));
+}
+
 const RegisteredCommand* CommandRegistry::find(std::u16string_view name) const {
   for (const auto& command : m_commands) {
     if (SameName(command.globalName, name) || SameName(command.localName, name)) return &command;

@@ -17,12 +17,7 @@ namespace host {
 namespace {
 
 void Add(const char16_t* name, std::function<void()> body) {
-  RegisteredCommand command;
-  command.group = u"PCHOST";
-  command.globalName = name;
-  command.localName = name;
-  command.builtin = std::move(body);
-  CommandRegistry::instance().add(std::move(command));
+  CommandRegistry::instance().addHostCommand(name, std::move(body));
 }
 
 // The current drawing's views and active view, or a message and null.

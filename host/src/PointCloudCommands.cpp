@@ -31,12 +31,7 @@ namespace host {
 namespace {
 
 void Add(const char16_t* name, std::function<void()> body) {
-  RegisteredCommand command;
-  command.group = u"PCHOST";
-  command.globalName = name;
-  command.localName = name;
-  command.builtin = std::move(body);
-  CommandRegistry::instance().add(std::move(command));
+  CommandRegistry::instance().addHostCommand(name, std::move(body));
 }
 
 std::u16string U16(const std::string& text) { return win32::FromUtf8(text); }

@@ -18,8 +18,6 @@ namespace host {
 
 namespace {
 
-constexpr char16_t kHostGroup[] = u"PCHOST";
-
 QString ToQString(const std::u16string& text) {
   return QString::fromUtf16(text.data(), static_cast<int>(text.size()));
 }
@@ -151,14 +149,7 @@ int Shell::runScript() {
 
 void Shell::registerBuiltins() {
   auto& registry = CommandRegistry::instance();
-  const auto add = [&](const char16_t* name, std::function<void()> body) {
-    RegisteredCommand command;
-    command.group = kHostGroup;
-    command.globalName = name;
-    command.localName = name;
-    command.builtin = std::move(body);
-    registry.add(std::move(command));
-  };
+  const auto add = [&](const char16_t* name, std::function<void()> body) { registry.addHostCommand(name, std::move(body)); };
   add(u"COMMANDS", [this] {
     write(u"Registered commands (group, global name, local name, flags):");
     for (const auto& command : CommandRegistry::instance().commands()) {

@@ -42,11 +42,7 @@ HostWindow* FindHostWindow() {
 
 struct TestPatternCommand {
   TestPatternCommand() {
-    RegisteredCommand command;
-    command.group = u"PCHOST";
-    command.globalName = u"TESTPATTERN";
-    command.localName = u"TESTPATTERN";
-    command.builtin = [] {
+    CommandRegistry::instance().addHostCommand(u"TESTPATTERN", [] {
       Console& console = Application::instance().console();
       HostWindow* window = FindHostWindow();
       if (window == nullptr || window->view() == nullptr) {
@@ -57,8 +53,7 @@ struct TestPatternCommand {
       // Painted now, so a command that reads the screen next sees it.
       window->view()->repaint();
       console.write(u"Test pattern shown.");
-    };
-    CommandRegistry::instance().add(std::move(command));
+    });
   }
 };
 

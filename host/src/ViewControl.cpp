@@ -32,12 +32,7 @@ void Settle() {
 }
 
 void Add(const char16_t* name, std::function<void()> body) {
-  RegisteredCommand command;
-  command.group = u"PCHOST";
-  command.globalName = name;
-  command.localName = name;
-  command.builtin = std::move(body);
-  CommandRegistry::instance().add(std::move(command));
+  CommandRegistry::instance().addHostCommand(name, std::move(body));
 }
 
 QPointer<QWidget> g_otherWindow;

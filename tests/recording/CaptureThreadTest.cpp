@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "../avi/MediaProbe.h"
+#include "XTestWindows.h"
 #include "recording/parallelThreadData.h"
 #include "win32/Text.h"
 #include "win32/Threads.h"
@@ -16,46 +17,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-HWND H(Window w) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w)); }
-
-class CaptureThread : public ::testing::Test {
+class CaptureThread : public XTestWindows {
  protected:
   void SetUp() override {
-    m_display = XOpenDisplay(nullptr);
-    if (m_display == nullptr) GTEST_SKIP() << "no X server";
-    m_dir = avitest::MakeTempDir();
+    XTestWindows::SetUp();
+    if (m_display != nullptr) m_dir = avitest::MakeTempDir();
   }
   void TearDown() override {
-    if (m_display != nullptr) XCloseDisplay(m_display);
     if (!m_dir.empty()) fs::remove_all(m_dir);
-  }
-
-  Window MakeWindow(int x, int y, unsigned w, unsigned h, unsigned long rgb) {
-    const Window window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), x, y, w, h, 0, 0, rgb);
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
-    XChangeWindowAttributes(m_display, window, CWOverrideRedirect, &attributes);
-    XMapRaised(m_display, window);
-    XSync(m_display, False);
-    for (int i = 0; i < 200; ++i) {
-      XWindowAttributes state{};
-      XGetWindowAttributes(m_display, window, &state);
-      if (state.map_state == IsViewable) break;
-      Sleep(5);
-    }
-    Repaint(window, rgb);
-    return window;
-  }
-
-  void Repaint(Window window, unsigned long rgb) {
-    XSetWindowBackground(m_display, window, rgb);
-    XClearWindow(m_display, window);
-    XSync(m_display, False);
-  }
-
-  void Focus(Window window) {
-    XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
-    XSync(m_display, False);
+    XTestWindows::TearDown();
   }
 
   VideoRecordingParams Params(Window window, const std::string& file, int fps, int delay) {
@@ -101,7 +71,6 @@ class CaptureThread : public ::testing::Test {
     return false;
   }
 
-  Display* m_display = nullptr;
   std::string m_dir;
 };
 

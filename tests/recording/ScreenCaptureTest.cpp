@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "XTestWindows.h"
 #include "win32/Desktop.h"
 #include "win32/Gdi.h"
 #include "win32/Threads.h"
@@ -14,39 +15,8 @@
 
 namespace {
 
-HWND H(Window w) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w)); }
-
-class XWindows : public ::testing::Test {
+class XWindows : public XTestWindows {
  protected:
-  void SetUp() override {
-    m_display = XOpenDisplay(nullptr);
-    if (m_display == nullptr) GTEST_SKIP() << "no X server";
-  }
-  void TearDown() override {
-    if (m_display != nullptr) XCloseDisplay(m_display);
-  }
-
-  // A mapped top-level window filled with one colour (0xRRGGBB).
-  Window MakeWindow(int x, int y, unsigned w, unsigned h, unsigned long rgb, Window parent = None) {
-    const Window window = XCreateSimpleWindow(m_display, parent == None ? DefaultRootWindow(m_display) : parent, x, y,
-                                              w, h, 0, 0, rgb);
-    XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;  // placed exactly where asked, also under a window manager
-    if (parent == None) XChangeWindowAttributes(m_display, window, CWOverrideRedirect, &attributes);
-    XMapRaised(m_display, window);
-    XSync(m_display, False);
-    for (int i = 0; i < 200; ++i) {
-      XWindowAttributes state{};
-      XGetWindowAttributes(m_display, window, &state);
-      if (state.map_state == IsViewable) break;
-      Sleep(5);
-    }
-    XClearWindow(m_display, window);
-    XSync(m_display, False);
-    Sleep(30);
-    return window;
-  }
-
   // Copies a screen area through the desktop DC into a 32-bit DIB.
   std::vector<DWORD> Grab(int x, int y, int w, int h, int outW, int outH) {
     HDC screen = GetDC(nullptr);
@@ -66,7 +36,6 @@ class XWindows : public ::testing::Test {
     return pixels;  // bottom-up rows, BGRX
   }
 
-  Display* m_display = nullptr;
 };
 
 TEST_F(XWindows, TheDesktopDcReadsWhatIsOnTheScreen) {

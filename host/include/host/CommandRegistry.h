@@ -35,6 +35,8 @@ class HOST_EXPORT CommandRegistry {
 
   // Returns false, and keeps the earlier command, when either name is taken.
   bool add(RegisteredCommand command);
+  // A command of the host itself, in the group "PCHOST", under one name.
+  bool addHostCommand(std::u16string name, std::function<void()> body);
   // By global or local name, without regard to ASCII case; null when unknown.
   const RegisteredCommand* find(std::u16string_view name) const;
   const std::vector<RegisteredCommand>& commands() const { return m_commands; }

@@ -1,0 +1,59 @@
+// A test fixture that makes plain Xlib windows of one colour on the X server
+// the tests run under, placed exactly where asked.
+#pragma once
+
+#include <gtest/gtest.h>
+// Xlib's macros (None, Bool, Status) must come after GoogleTest's headers.
+#include <X11/Xlib.h>
+
+#include <cstdint>
+
+#include "win32/Threads.h"
+#include "win32/Window.h"
+
+class XTestWindows : public ::testing::Test {
+ protected:
+  static HWND H(Window w) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w)); }
+
+  void SetUp() override {
+    m_display = XOpenDisplay(nullptr);
+    if (m_display == nullptr) GTEST_SKIP() << "no X server";
+  }
+  void TearDown() override {
+    if (m_display != nullptr) XCloseDisplay(m_display);
+  }
+
+  // A mapped window filled with one colour (0xRRGGBB): top-level unless a
+  // parent is given. Returns once the server shows it.
+  Window MakeWindow(int x, int y, unsigned w, unsigned h, unsigned long rgb, Window parent = None) {
+    const Window window = XCreateSimpleWindow(m_display, parent == None ? DefaultRootWindow(m_display) : parent, x, y,
+                                              w, h, 0, 0, rgb);
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;  // placed exactly where asked, also under a window manager
+    if (parent == None) XChangeWindowAttributes(m_display, window, CWOverrideRedirect, &attributes);
+    XMapRaised(m_display, window);
+    XSync(m_display, False);
+    for (int i = 0; i < 200; ++i) {
+      XWindowAttributes state{};
+      XGetWindowAttributes(m_display, window, &state);
+      if (state.map_state == IsViewable) break;
+      Sleep(5);
+    }
+    Repaint(window, rgb);
+    Sleep(30);
+    return window;
+  }
+
+  void Repaint(Window window, unsigned long rgb) {
+    XSetWindowBackground(m_display, window, rgb);
+    XClearWindow(m_display, window);
+    XSync(m_display, False);
+  }
+
+  void Focus(Window window) {
+    XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
+    XSync(m_display, False);
+  }
+
+  Display* m_display = nullptr;
+};
