@@ -64,6 +64,21 @@ class EntityTracker final : public HostEdSSetTracker {
   }
 };
 
+// Picks entities of the current document with the prompt; null when there
+// is no document (after saying so) or the pick was cancelled.
+hostSelectionSetPtr PickEntities(const char16_t* prompt) {
+  Document* document = Application::instance().document();
+  HostSelectionInput* input = document != nullptr ? document->selectionInput() : nullptr;
+  if (input == nullptr || document->database() == nullptr) {
+    Out().write(u"No document is open.");
+    return {};
+  }
+  hostSelectionSetPtr set = hostSelectionSet::createObject(document->database());
+  EntityTracker tracker;
+  if (input->select(set, 0, prompt, 0, kHostSelectReplace, 0, 0, 0, &tracker) != kHostPromptOk) return {};
+  return set;
+}
+
 std::u16string Handles(const hostSelectionSet& set) {
   std::u16string text;
   for (const OdDbObjectId& id : set.objectIdArray()) text += u" " + id.getHandle().ascii().str();
@@ -205,30 +220,15 @@ struct PointCloudCommands {
     });
 
     Add(u"SELECT", [] {
-      Document* document = Application::instance().document();
-      HostSelectionInput* input = document != nullptr ? document->selectionInput() : nullptr;
-      if (input == nullptr || document->database() == nullptr) {
-        Out().write(u"No document is open.");
-        return;
-      }
-      hostSelectionSetPtr set = hostSelectionSet::createObject(document->database());
-      EntityTracker tracker;
-      if (input->select(set, 0, u"Select objects", 0, kHostSelectReplace, 0, 0, 0, &tracker) != kHostPromptOk) return;
-      input->replaceCurrentSelectionSet(set.get());
+      hostSelectionSetPtr set = PickEntities(u"Select objects");
+      if (set.get() == nullptr) return;
+      Application::instance().document()->selectionInput()->replaceCurrentSelectionSet(set.get());
       Out().write(U16(std::to_string(set->numEntities())) + u" selected:" + Handles(*set));
     });
 
     Add(u"HIDE", [] {
-      Document* document = Application::instance().document();
-      HostSelectionInput* input = document != nullptr ? document->selectionInput() : nullptr;
-      if (input == nullptr || document->database() == nullptr) {
-        Out().write(u"No document is open.");
-        return;
-      }
-      hostSelectionSetPtr set = hostSelectionSet::createObject(document->database());
-      EntityTracker tracker;
-      if (input->select(set, 0, u"Select objects to hide", 0, kHostSelectReplace, 0, 0, 0, &tracker) != kHostPromptOk)
-        return;
+      hostSelectionSetPtr set = PickEntities(u"Select objects to hide");
+      if (set.get() == nullptr) return;
       int hidden = 0;
       for (const OdDbObjectId& id : set->objectIdArray()) {
         auto* entity = OdDbEntity::cast(id.openObject(OdDb::kForRead).get());

@@ -7,20 +7,12 @@
 #include "DialogTestSupport.h"
 #include "dialogs/CodecList.h"
 
+using dialogs_test::Codec;
 using dialogs_test::Fourcc;
 using dialogs_test::ScriptedCodec;
 using dialogs_test::ScriptedCompressors;
 
 namespace {
-
-ScriptedCodec Codec(const char (&fcc)[5], std::u16string description, DWORD keyFrameRate, DWORD quality) {
-  ScriptedCodec codec;
-  codec.fccHandler = Fourcc(fcc);
-  codec.description = std::move(description);
-  codec.keyFrameRate = keyFrameRate;
-  codec.quality = quality;
-  return codec;
-}
 
 TEST(CodecEnumeration, EqualDescriptionsListOnlyTheFirstAndEveryOpenIsClosedInQueryMode) {
   ScriptedCompressors script({Codec("AAAA", u"Same", 15, 100), Codec("BBBB", u"Other", 12, 200),

@@ -155,4 +155,13 @@ int ScriptedCompressors::opened() const { return g_script->opened; }
 int ScriptedCompressors::closed() const { return g_script->closed; }
 bool ScriptedCompressors::onlyQueryMode() const { return g_script->onlyQuery; }
 
+ScriptedCodec Codec(const char (&fcc)[5], std::u16string description, DWORD keyFrameRate, DWORD quality) {
+  ScriptedCodec codec;
+  codec.fccHandler = Fourcc(fcc);
+  codec.description = std::move(description);
+  codec.keyFrameRate = keyFrameRate;
+  codec.quality = quality;
+  return codec;
+}
+
 }  // namespace dialogs_test

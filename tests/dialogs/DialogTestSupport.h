@@ -66,4 +66,7 @@ class ScriptedCompressors {
 
 DWORD Fourcc(const char (&code)[5]);
 
+// A compressor that answers both queries.
+ScriptedCodec Codec(const char (&fcc)[5], std::u16string description, DWORD keyFrameRate, DWORD quality);
+
 }  // namespace dialogs_test

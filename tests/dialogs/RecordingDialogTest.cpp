@@ -16,20 +16,12 @@
 #include "resources/DialogTemplates.h"
 #include "win32/UserInput.h"
 
+using dialogs_test::Codec;
 using dialogs_test::Fourcc;
 using dialogs_test::ScriptedCodec;
 using dialogs_test::ScriptedCompressors;
 
 namespace {
-
-ScriptedCodec Codec(const char (&fcc)[5], std::u16string description, DWORD keyFrameRate, DWORD quality) {
-  ScriptedCodec codec;
-  codec.fccHandler = Fourcc(fcc);
-  codec.description = std::move(description);
-  codec.keyFrameRate = keyFrameRate;
-  codec.quality = quality;
-  return codec;
-}
 
 // Enumerated in this order; shown sorted without regard to case:
 // "Alpha codec", "alpha codec", "Mute codec", "Zero codec", "zeta codec".

@@ -36,31 +36,31 @@ std::u16string FormatWide(const char16_t* format, va_list args) {
       ++p;
       continue;
     }
-    std::string spec = "%";
+    std::string directive = "%";
     bool leftAlign = false;
     while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'#' || *p == u'0') {
       if (*p == u'-') leftAlign = true;
-      spec += static_cast<char>(*p++);
+      directive += static_cast<char>(*p++);
     }
     int width = 0;
     if (*p == u'*') {
       width = va_arg(ap, int);
       if (width < 0) {
         leftAlign = true;
-        spec += '-';
+        directive += '-';
         width = -width;
       }
-      spec += std::to_string(width);
+      directive += std::to_string(width);
       ++p;
     } else {
       while (*p >= u'0' && *p <= u'9') {
         width = width * 10 + (*p - u'0');
-        spec += static_cast<char>(*p++);
+        directive += static_cast<char>(*p++);
       }
     }
     int precision = -1;
     if (*p == u'.') {
-      spec += '.';
+      directive += '.';
       ++p;
       precision = 0;
       if (*p == u'*') {
@@ -68,14 +68,14 @@ std::u16string FormatWide(const char16_t* format, va_list args) {
         ++p;
         if (precision < 0) {
           precision = -1;
-          spec.pop_back();
+          directive.pop_back();
         } else {
-          spec += std::to_string(precision);
+          directive += std::to_string(precision);
         }
       } else {
         while (*p >= u'0' && *p <= u'9') {
           precision = precision * 10 + (*p - u'0');
-          spec += static_cast<char>(*p++);
+          directive += static_cast<char>(*p++);
         }
       }
     }
@@ -133,7 +133,7 @@ std::u16string FormatWide(const char16_t* format, va_list args) {
       case u'x':
       case u'X':
       case u'o': {
-        std::string full = spec;
+        std::string full = directive;
         const char c = static_cast<char>(conversion);
         switch (size) {
           case Size::kLongLong:
@@ -168,7 +168,7 @@ std::u16string FormatWide(const char16_t* format, va_list args) {
       case u'G':
       case u'a':
       case u'A': {
-        std::string full = spec;
+        std::string full = directive;
         full += static_cast<char>(conversion);
         std::snprintf(buffer, sizeof buffer, full.c_str(), va_arg(ap, double));
         out += FromUtf8(buffer);
