@@ -1,4 +1,205 @@
 #include "track/VideoFromTrackCommand.h"
 
-// Not built yet: registered, does nothing.
-void VideoFromTrack() {}
+#include <memory>
+
+#include "dialogs/DlgVideoFromTrackParams.h"
+#include "host/DrawingViewManager.h"
+#include "host/HostDIBRasterImage.h"
+#include "host/Isolation.h"
+#include "host/ProgressBar.h"
+#include "module/HostAccess.h"
+#include "recording/AviMovieWriter.h"
+#include "recording/RecordingDialog.h"
+#include "recording/RecordingSummary.h"
+#include "resources/StringTable.h"
+#include "sdk/OdDbDatabase.h"
+#include "sdk/OdGsDevice.h"
+#include "track/CameraPath.h"
+#include "track/TrajectorySelection.h"
+#include "win32/Gdi.h"
+#include "win32/Messages.h"
+#include "win32/Threads.h"
+
+namespace {
+
+// The view's camera before the flight, put back at the end.
+struct SavedCamera {
+  explicit SavedCamera(const OdGsView& view)
+      : position(view.position()),
+        target(view.target()),
+        up(view.upVector()),
+        fieldWidth(view.fieldWidth()),
+        fieldHeight(view.fieldHeight()),
+        perspective(view.isPerspective()) {}
+  void restore(OdGsView& view) const {
+    view.setView(position, target, up, fieldWidth, fieldHeight,
+                 perspective ? OdGsView::kPerspective : OdGsView::kParallel);
+  }
+  OdGePoint3d position, target;
+  OdGeVector3d up;
+  double fieldWidth, fieldHeight;
+  bool perspective;
+};
+
+// Hides the trajectory for the flight; on every way out it is shown again,
+// then the view gets its camera back.
+class FlightScope {
+ public:
+  FlightScope(OdDbEntity& trajectory, OdGsView& view)
+      : m_trajectory(trajectory), m_view(view), m_saved(view) {
+    setEntityInvisibleByIsolation(&m_trajectory, nullptr);
+  }
+  ~FlightScope() {
+    setEntityVisibleByIsolation(&m_trajectory, nullptr);
+    if (m_cameraMoved) m_saved.restore(m_view);
+  }
+  FlightScope(const FlightScope&) = delete;
+  FlightScope& operator=(const FlightScope&) = delete;
+  void cameraMoves() { m_cameraMoved = true; }
+
+ private:
+  OdDbEntity& m_trajectory;
+  OdGsView& m_view;
+  SavedCamera m_saved;
+  bool m_cameraMoved = false;
+};
+
+void Print(unsigned id) {
+  if (HostCommandOutput* output = HostMessageOutput()) output->print(LoadModuleString(id).c_str());
+}
+
+}  // namespace
+
+void PumpTrackMessages() {
+  MSG msg{};
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_CLOSE || msg.message == WM_QUIT) {
+      // Closing or quitting waits until the video is complete.
+      PostMessageW(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, HostDIBRasterImage& frameImage,
+                                 const VideoRecordingParams& params) {
+  TrackRecording result;
+  OdGsDevice* device = view.device();
+  if (device == nullptr) {
+    result.failed = true;
+    return result;
+  }
+  OdRxDictionaryPtr properties = device->properties();
+  ProgressBar progress;
+  auto writer = std::make_unique<AviMovieWriter>(params.filePath.c_str(), params.codecInfo.fccHandler,
+                                                 static_cast<DWORD>(params.fps), params.quality);
+  if (path.start() != eOk) {
+    progress.Close();
+    result.failed = true;
+    return result;
+  }
+  progress.StartStepIteration(u"", 100, static_cast<unsigned>(path.progressSteps()), kProgressPercent);
+
+  const int frameWidth = params.frameFormat.biWidth;
+  const int frameHeight = params.frameFormat.biHeight;
+  while (path.hasFrame()) {
+    TrackCamera camera;
+    if (path.camera(camera) != eOk) {
+      result.failed = true;
+      break;
+    }
+    const double fieldHeight = view.fieldHeight();
+    const double fieldWidth = view.fieldWidth();
+    view.setView(camera.eye, camera.target, camera.up, fieldWidth, fieldHeight, OdGsView::kPerspective);
+
+    OdGsDCRect rect{};
+    device->getSize(rect);
+    if (!properties.isNull() && properties->has(u"SnapShotFlags")) {
+      OdRxVariantPtr flags(OdRxObjectImpl<OdRxVariant>::createObject(), kOdRxObjAttach);
+      flags->setUInt32(3);
+      properties->putAt(u"SnapShotFlags", flags.get());
+    }
+    OdGiRasterImagePtr snapshot;
+    device->getSnapShot(snapshot, rect);
+    HostDIBRasterImage* image = HostDIBRasterImage::cast(snapshot.get());
+    if (image == nullptr) {
+      result.failed = true;
+      break;
+    }
+    TRY {
+      StretchBlt(frameImage.getDC(), 0, 0, frameWidth, frameHeight, image->getDC(), 0, 0,
+                 static_cast<int>(image->pixelWidth()), static_cast<int>(image->pixelHeight()), SRCCOPY);
+    }
+    CATCH(CException, e) {
+      result.failed = true;
+    }
+    END_CATCH
+    if (result.failed) break;
+
+    // The frame's bitmap goes to the writer by handle, and comes back.
+    HBITMAP bitmap = frameImage.detachBitmap();
+    const HRESULT written = writer->appendFrame(bitmap);
+    frameImage.attachBitmap(bitmap, true);
+    if (written < 0) {
+      result.failed = true;
+      break;
+    }
+    ++result.frameCount;
+    path.advance();
+
+    PumpTrackMessages();
+    if (progress.IsBreak()) break;
+    progress.StepIt(1);
+  }
+  progress.Close();
+  writer.reset();  // completes the file
+  return result;
+}
+
+void VideoFromTrack() {
+  ResourceHandleScope resources(ResourceModule());
+  SetThreadLocale(GetSystemDefaultLCID());
+
+  HostDocument* document = HostCurrentDocument();
+  if (document == nullptr) return;
+  OdDbDatabasePtr database(document->database());
+  if (database.isNull()) return;
+  if (document->messageOutput() == nullptr || document->selectionInput() == nullptr) return;
+  HostViewManager* views = document->viewManager();
+  OdGsView* view = views != nullptr ? views->activeView() : nullptr;
+  if (view == nullptr || view->device() == nullptr) return;
+
+  PickedTrajectory trajectory;
+  if (!PickTrajectory(*document, trajectory)) return;
+
+  const CaptureTarget target(LoadModuleString(IDS_CURRENT_DOCUMENT), document->viewWindow());
+  CDlgVideoFromTrackParams dialog(target, nullptr);
+  if (dialog.DoModal() != IDOK) return;
+  const VideoRecordingParams params = dialog.m_params;
+
+  CameraPath path(*trajectory.curve, dialog.m_stepSpeed, params.fps);
+  if (!path.stepIsUsable()) {
+    // No frame rate, or a step speed that never reaches the end of the
+    // trajectory: nothing to record.
+    Print(IDS_RECORDING_ERROR);
+    return;
+  }
+
+  FlightScope flight(*trajectory.entity, *view);
+  HostDIBRasterImage frameImage(nullptr, params.frameFormat.biWidth, params.frameFormat.biHeight,
+                                params.frameFormat.biBitCount, nullptr);
+  if (frameImage.getDC() == nullptr || frameImage.bitmap() == nullptr) return;
+  SetStretchBltMode(frameImage.getDC(), COLORONCOLOR);
+
+  flight.cameraMoves();
+  const TrackRecording recording = RecordTrackFrames(*view, path, frameImage, params);
+  if (recording.failed) {
+    Print(IDS_RECORDING_ERROR);
+    return;
+  }
+  const std::uint32_t seconds = recording.frameCount / static_cast<std::uint32_t>(params.fps);
+  PrintRecordingSummary(params.filePath.c_str(), SummaryMegabytes(QueryFileSize(params.filePath.c_str())),
+                        static_cast<int>(recording.frameCount), SummaryTime(seconds), params.fps);
+}

@@ -1,4 +1,33 @@
+// The video-from-trajectory command: a camera flight along a picked curve of
+// the drawing, rendered frame by frame into an AVI file.
 #pragma once
 
-// The video-from-trajectory command.
+#include <cstdint>
+
+class CameraPath;
+class HostDIBRasterImage;
+class OdGsView;
+struct VideoRecordingParams;
+
+// VIDEO_FROM_TRACK.
 void VideoFromTrack();
+
+// What a flight gave: the frames written, and whether it failed (a curve,
+// snapshot, scaling or writing failure; a cancel is no failure).
+struct TrackRecording {
+  std::uint32_t frameCount = 0;
+  bool failed = false;
+};
+
+// Renders view's device along path into the AVI file of params, one frame
+// per camera, scaled into frameImage (whose size is the frame size), with the
+// host's progress bar; its Cancel ends the flight with the frames so far.
+// Whatever ends it, the progress bar is closed and the file completed before
+// it returns. The view keeps the last frame's camera.
+TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, HostDIBRasterImage& frameImage,
+                                 const VideoRecordingParams& params);
+
+// Lets the host's windows repaint and answer input between frames. A request
+// to close a window or to quit is put back on the queue and waits until the
+// command has ended.
+void PumpTrackMessages();

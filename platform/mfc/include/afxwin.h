@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "mfc/MfcExport.h"
+#include "win32/Messages.h"
 #include "win32/UserInput.h"
 #include "win32/WinTypes.h"
 
@@ -26,7 +27,6 @@ using LPCTSTR = LPCWSTR;
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
-#define WM_CLOSE 0x0010
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
@@ -35,7 +35,6 @@ using LPCTSTR = LPCWSTR;
 #define WM_COPY 0x0301
 #define WM_PASTE 0x0302
 #define WM_CLEAR 0x0303
-#define WM_USER 0x0400
 #define EM_GETSEL 0x00B0
 #define EM_SETSEL 0x00B1
 #define EM_SCROLLCARET 0x00B7
@@ -145,15 +144,6 @@ using LPCTSTR = LPCWSTR;
 #define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 
-struct MSG {
-  HWND hwnd;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  DWORD time;
-  POINT pt;
-};
-using LPMSG = MSG*;
 
 // ---------------------------------------------------------------- CString
 
