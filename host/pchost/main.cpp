@@ -129,6 +129,9 @@ int main(int argc, char** argv) {
   } else {
     app.exec();
   }
+  // As a CAD host exits: the documents close first, then the modules go, so
+  // nothing a module put into a drawing outlives the module's code.
+  while (application.document() != nullptr) application.closeDocument();
   loader.unload();
   shell.write(u"pchost finished.");
   return exitCode;

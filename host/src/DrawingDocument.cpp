@@ -236,6 +236,8 @@ Drawing* DrawingOf(const Document* document) {
   return it == Drawings().end() ? nullptr : it->second.get();
 }
 
+void CloseDrawing(const Document* document) { Drawings().erase(document); }
+
 namespace {
 void Install(Document& document, ViewWidget* widget, OdDbDatabasePtr database) {
   std::unique_ptr<Drawing>& slot = Drawings()[&document];

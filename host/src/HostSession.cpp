@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "host/DrawingDocument.h"
 #include "win32/WidePrintf.h"
 #include "win32/Text.h"
 
@@ -49,6 +50,7 @@ Document* Application::openDocument(std::u16string name) {
 void Application::closeDocument() {
   for (auto it = m_documents.begin(); it != m_documents.end(); ++it) {
     if (it->get() == m_current) {
+      CloseDrawing(m_current);
       m_documents.erase(it);
       break;
     }

@@ -73,6 +73,9 @@ class HOST_EXPORT Drawing {
 
 // The drawing of document, or null.
 HOST_EXPORT Drawing* DrawingOf(const Document* document);
+// The document is closing: its drawing goes with it, and the view window
+// shows nothing of it any more.
+HOST_EXPORT void CloseDrawing(const Document* document);
 // Gives document an empty drawing.
 HOST_EXPORT void NewDrawing(Document& document, ViewWidget* widget);
 // Gives document the drawing in the DXF file at path (UTF-8). On failure

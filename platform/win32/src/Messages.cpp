@@ -149,7 +149,6 @@ LRESULT DispatchMessageW(const MSG* msg) {
 }
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_QUIT) return FALSE;
   const MSG msg = Message(window, message, wParam, lParam);
   if (Dispatcher* dispatcher = TheDispatcher()) {
     QCoreApplication::postEvent(dispatcher, new PostedMessageEvent(msg));

@@ -43,8 +43,8 @@ WIN32_EXPORT BOOL TranslateMessage(const MSG* msg);
 // the application's event loop with wParam as its exit code. Other messages
 // have no window procedure here and give 0.
 WIN32_EXPORT LRESULT DispatchMessageW(const MSG* msg);
-// Queues a message for the main thread. FALSE for a message the queue does
-// not carry (WM_QUIT: use PostQuitMessage).
+// Queues a message for the main thread (WM_QUIT too, though PostQuitMessage
+// is the way to ask for it).
 WIN32_EXPORT BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 WIN32_EXPORT void PostQuitMessage(int exitCode);
 
