@@ -94,6 +94,11 @@ bool Shell::execute(const std::u16string& line) {
     ++m_unknownCommands;
     return false;
   }
+  if (!m_running.empty()) {
+    write(u"Command " + name + u" ignored: " + m_running + u" is running.");
+    return true;
+  }
+  m_running = command->globalName;
   // Copies: a command may change the registry while it runs.
   const auto builtin = command->builtin;
   const auto function = command->function;
@@ -108,6 +113,7 @@ bool Shell::execute(const std::u16string& line) {
   } catch (...) {
     write(u"Command " + name + u" failed.");
   }
+  m_running.clear();
   return true;
 }
 

@@ -34,7 +34,9 @@ class HOST_EXPORT Shell final : public Console {
   void write(const std::u16string& message) override;
   int readLine(const std::u16string& prompt, const std::u16string& defaultText, std::u16string& answer) override;
 
-  // Runs one command line; false when the command is unknown.
+  // Runs one command line; false when the command is unknown. While a
+  // command runs (and lets the window work between its steps), a command
+  // typed at the command line is refused, not run inside it.
   bool execute(const std::u16string& line);
   // Runs the script to its end or to "quit"; returns the process exit code
   // (0, or 3 when a command was unknown).
@@ -47,6 +49,7 @@ class HOST_EXPORT Shell final : public Console {
   HostWindow& m_window;
   ScriptInput* m_script;
   int m_unknownCommands = 0;
+  std::u16string m_running;  // the command that runs now, or empty
 };
 
 }  // namespace host
