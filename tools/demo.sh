@@ -46,17 +46,28 @@ sed "s|@OUT@|$out|g" "$PCVR_ROOT/demo/scene.script" > "$out/scene.script"
 echo "== pchost: sample scene" | tee -a "$out/pchost.log"
 "$out/host/pchost" "$samples/sample_scene.dxf" "$samples/sample_snowman.ply" "$samples/sample_tree.ply" \
   --script "$out/scene.script" | tee -a "$out/pchost.log"
+
+echo
+echo "== A camera flight along the spline A00 of the sample scene"
+sed "s|@OUT@|$out|g" "$PCVR_ROOT/demo/flight.script" > "$out/flight.script"
+echo "== pchost: video from a trajectory" | tee -a "$out/pchost.log"
+"$out/host/pchost" "$samples/sample_scene.dxf" "$samples/sample_snowman.ply" "$samples/sample_tree.ply" \
+  --script "$out/flight.script" | tee -a "$out/pchost.log"
+
 if command -v ffprobe > /dev/null; then
-  echo "== ffprobe: what a player finds in the recording"
-  ffprobe -v error -count_frames -select_streams v:0 \
-    -show_entries stream=codec_name,width,height,r_frame_rate,nb_read_frames -of default=noprint_wrappers=1 \
-    "$out/sample-scene.avi"
+  for video in sample-scene.avi sample-flight.avi; do
+    echo "== ffprobe: what a player finds in $video"
+    ffprobe -v error -count_frames -select_streams v:0 \
+      -show_entries stream=codec_name,width,height,r_frame_rate,nb_read_frames -of default=noprint_wrappers=1 \
+      "$out/$video"
+  done
 fi
 
 shots="$out/profile/Pictures/Screenshots/Orvanta"
 echo
 echo "The demo wrote its files to $out:"
 echo "  sample-scene.avi           the live recording of the view turning round the sample scene"
+echo "  sample-flight.avi          the camera flight along the spline through the city"
 echo "  profile/Pictures/Screenshots/Orvanta/"
 echo "                             the screenshots: $(cd "$shots" && ls *.png | tr '\n' ' ')"
 echo "  host/                      the installed host and module (with Lumatrix.ini)"
