@@ -67,18 +67,8 @@ std::uint32_t Pixel(const std::vector<std::uint8_t>& frame, int width, int x, in
   return (static_cast<std::uint32_t>(p[2]) << 16) | (p[1] << 8) | p[0];
 }
 
-// What the commands printed, without the host's echo of commands and dialogs.
-std::vector<std::string> Messages(const pcvr_test::PchostRun& run) {
-  std::vector<std::string> messages;
-  for (const auto& line : run.lines()) {
-    if (line.rfind("Command: ", 0) == 0 || line.rfind("Dialog ", 0) == 0 || line.rfind("Save dialog ", 0) == 0) continue;
-    messages.push_back(line);
-  }
-  return messages;
-}
-
 bool SaysVideoRecording(const pcvr_test::PchostRun& run) {
-  for (const auto& line : Messages(run))
+  for (const auto& line : run.messages())
     if (line.find("Video recording") != std::string::npos) return true;
   return false;
 }
@@ -112,7 +102,7 @@ TEST_F(LiveRecording, RecordsTheViewPausesResumesAndReports) {
   // Each command's answer, in order: pausing twice says so twice, START
   // resumes a paused recording and refuses a running one.
   std::vector<std::string> said;
-  for (const auto& line : Messages(run))
+  for (const auto& line : run.messages())
     if (line.rfind("Video recording ", 0) == 0) said.push_back(line);
   const std::vector<std::string> expected = {"Video recording paused", "Video recording paused",
                                              "Video recording resumed", "Video recording is in progress",

@@ -17,6 +17,18 @@ std::vector<std::string> PchostRun::lines() const {
   return out;
 }
 
+std::vector<std::string> PchostRun::messages() const {
+  static const char* const kEcho[] = {"Command: ",   "Dialog ",           "Save dialog ",    "Module loaded",
+                                      "Drawing opened", "Point cloud opened", "QStandardPaths", "pchost finished."};
+  std::vector<std::string> out;
+  for (const auto& line : lines()) {
+    bool echo = false;
+    for (const char* prefix : kEcho) echo = echo || line.rfind(prefix, 0) == 0;
+    if (!echo) out.push_back(line);
+  }
+  return out;
+}
+
 bool PchostRun::hasLine(const std::string& line) const {
   for (const auto& l : lines()) {
     if (l == line) return true;

@@ -12,6 +12,9 @@ struct PchostRun {
   int exitCode = -1;
   std::string output;  // standard output and standard error, interleaved
   std::vector<std::string> lines() const;
+  // What the commands printed: the lines without pchost's own echo of
+  // commands, dialogs and opened files.
+  std::vector<std::string> messages() const;
   bool hasLine(const std::string& line) const;
 };
 

@@ -53,19 +53,6 @@ std::string Options(const std::string& file, const std::string& codec, int fps, 
          "dialog press 1\n";
 }
 
-// What the commands printed, without the host's echo of commands and dialogs.
-std::vector<std::string> Messages(const pcvr_test::PchostRun& run) {
-  std::vector<std::string> messages;
-  for (const auto& line : run.lines()) {
-    if (line.rfind("Command: ", 0) == 0 || line.rfind("Dialog ", 0) == 0 || line.rfind("Save dialog ", 0) == 0 ||
-        line.rfind("Module loaded", 0) == 0 || line.rfind("Drawing opened", 0) == 0 ||
-        line.rfind("QStandardPaths", 0) == 0 || line == "pchost finished.")
-      continue;
-    messages.push_back(line);
-  }
-  return messages;
-}
-
 class VideoFromTrack : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -89,7 +76,7 @@ TEST_F(VideoFromTrack, FliesAlongTheTrajectoryAndLeavesTheViewAsItWas) {
                        Options(file, "HuffYUV lossless", 20, "15") + "VIEWINFO\nVIEWSAVEPNG\n" + File("after.png") + "\n");
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const std::vector<std::string> summary = {"Video recording completed successfuly.", " Video stream: " + file};
-  const auto messages = Messages(run);
+  const auto messages = run.messages();
   auto start = std::find(messages.begin(), messages.end(), summary[0]);
   ASSERT_NE(start, messages.end()) << run.output;
   ASSERT_GE(messages.end() - start, 6) << run.output;
@@ -134,7 +121,7 @@ TEST_F(VideoFromTrack, EndingsBeforeTheRecordingSayNothingAndWriteNothing) {
   const auto lines = run.lines();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Dialog 507 \"Video recording options\" opened"), 2) << run.output;
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Dialog 507 closed: Cancel"), 2) << run.output;
-  for (const auto& line : Messages(run)) {
+  for (const auto& line : run.messages()) {
     EXPECT_EQ(line.find("Video recording"), std::string::npos) << line;
     EXPECT_EQ(line.find("Error"), std::string::npos) << line;
   }
@@ -157,7 +144,7 @@ TEST_F(VideoFromTrack, WhatCannotBeRecordedIsAnErrorAndNoSummary) {
                        "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("zero.avi"), "Motion JPEG", 10, "0") +
                        "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("far.avi"), "Motion JPEG", 1, "50"));
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  const auto messages = Messages(run);
+  const auto messages = run.messages();
   EXPECT_EQ(std::count(messages.begin(), messages.end(), "Error while recording video"), 3) << run.output;
   EXPECT_FALSE(run.hasLine("Video recording completed successfuly.")) << run.output;
   EXPECT_FALSE(fs::exists(File("zero.avi")));
