@@ -122,19 +122,24 @@ void DrawingViewManager::syncWithViewportTable() {
   OdDbObjectPtr object = active.openObject(OdDb::kForRead);
   auto* record = OdDbViewportTableRecord::cast(object.get());
   if (record == nullptr) return;
-  if (active != m_activeRecord) {
-    const bool first = m_activeRecord.isNull();
+  const bool first = m_activeRecord.isNull();
+  // A camera set on the view since the last sync is newer than any layout
+  // change met here: a caller that replaced the layout and then aimed the
+  // view relies on seeing that camera, so it goes into the new record.
+  const bool cameraSetSince = !first && view->revision() != m_writtenRevision;
+  if (cameraSetSince) {
     m_activeRecord = active;
-    view->setFromViewport(*record);
-    // A record that was never given a view (a new drawing) shows everything.
-    if (first && record->height() == 10.0 && record->target() == OdGePoint3d() && record->centerPoint() == OdGePoint2d())
-      view->zoomExtents(m_database->modelSpaceExtents());
-  } else if (view->revision() != m_writtenRevision) {
     // Keeping undo as it is: writing the camera back is not a user's change.
     const bool undoWasDisabled = m_database->isUndoRecordingDisabled();
     m_database->disableUndoRecording(true);
     view->copyToViewport(*record);
     m_database->disableUndoRecording(undoWasDisabled);
+  } else if (active != m_activeRecord) {
+    m_activeRecord = active;
+    view->setFromViewport(*record);
+    // A record that was never given a view (a new drawing) shows everything.
+    if (first && record->height() == 10.0 && record->target() == OdGePoint3d() && record->centerPoint() == OdGePoint2d())
+      view->zoomExtents(m_database->modelSpaceExtents());
   }
   m_writtenRevision = view->revision();
 }

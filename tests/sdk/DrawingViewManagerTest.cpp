@@ -104,6 +104,29 @@ TEST_F(DrawingViewManagerTest, CameraGoesIntoTheActiveRecordAndANewRecordSetsThe
   EXPECT_DOUBLE_EQ(view->fieldHeight(), 40.0);
 }
 
+TEST_F(DrawingViewManagerTest, CameraSetAfterALayoutChangeIsTheOneShown) {
+  OdDbDatabase* db = m_document->database();
+  HostViewManager* manager = m_document->viewManager();
+  OdGsView* view = manager->activeView();
+  manager->refreshView(view, 0);
+  // The layout is replaced by a copy of the active record, and only then is
+  // the view aimed elsewhere: the refresh shows the new camera, not the
+  // copy's, and the new record takes it.
+  auto table = odCastOrThrow<OdDbViewportTable>(db->getViewportTableId().openObject(OdDb::kForWrite));
+  auto copy = OdDbViewportTableRecord::createObject();
+  copy->copyFrom(ActiveRecord(db).get());
+  ActiveRecord(db, OdDb::kForWrite)->erase(true);
+  table->add(copy.get());
+  view->setView(OdGePoint3d(30, 40, 100), OdGePoint3d(30, 40, 0), OdGeVector3d(0, 1, 0), 25, 25, OdGsView::kParallel);
+  manager->refreshView(view, 0);
+  EXPECT_EQ(view->target(), OdGePoint3d(30, 40, 0));
+  EXPECT_DOUBLE_EQ(view->fieldHeight(), 25.0);
+  auto record = ActiveRecord(db);
+  EXPECT_EQ(record->objectId(), copy->objectId());
+  EXPECT_EQ(record->target(), OdGePoint3d(30, 40, 0));
+  EXPECT_DOUBLE_EQ(record->height(), 25.0);
+}
+
 TEST_F(DrawingViewManagerTest, HiddenEntityLeavesTheSnapshot) {
   OdDbDatabase* db = m_document->database();
   OdGsView* view = m_document->viewManager()->activeView();

@@ -32,9 +32,10 @@ class HOST_EXPORT DrawingViewManager final : public HostViewManager {
   OdGsDevice* device() const { return m_device.get(); }
   ViewWidget* widget() const { return m_widget.data(); }
   // Brings the view and the drawing's active viewport record in step: a new
-  // active record (the layout was changed) sets the camera; otherwise the
-  // camera is written into the record, so that a copy of the record shows
-  // what the view shows.
+  // active record (the layout was changed) sets the camera, unless the camera
+  // was set after the last step (then the newer camera stays and goes into
+  // the new record); otherwise the camera is written into the record, so
+  // that a copy of the record shows what the view shows.
   void syncWithViewportTable();
   // Draws the view at size with the painter (the view window's painter hook).
   void paint(QPainter& painter, const QSize& size);
