@@ -1,0 +1,76 @@
+// The four-view picture without screens: where the grabs go at a pixel
+// ratio, how they are laid out and stretched, and the resolution entry.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <cstdlib>
+#include <tuple>
+
+#include "screenshots/FourViewScreenshot.h"
+
+namespace {
+
+std::tuple<int, int, int, int> Cells(const FourViewGrid& g) {
+  return {g.cellWidth, g.cellHeight, g.offsetX, g.offsetY};
+}
+
+TEST(FourViewGrid, CellsRoundHalvesUpAndOffsetsTruncate) {
+  const FourViewGrid hiDpi = FourViewGridFor(1501, 900, 1.5);  // 1000.67 x 600
+  EXPECT_EQ(Cells(hiDpi), std::make_tuple(1001, 600, 1000, 600));
+  EXPECT_EQ(QSize(hiDpi.canvasWidth(), hiDpi.canvasHeight()), QSize(2002, 1200));
+  EXPECT_EQ(Cells(FourViewGridFor(3, 5, 2.0)), std::make_tuple(2, 3, 1, 2));  // 1.5 x 2.5
+  EXPECT_EQ(FourViewGridFor(640, 480, 0.0).canvasWidth(), 1280);              // no usable ratio: 1
+}
+
+TEST(FourViewArrangement, ClockwiseFromTopLeftOnBlackThenStretched) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);  // pixmaps need an application, not a screen
+  int argc = 1;
+  char name[] = "four_view_arithmetic_test";
+  char* argv[] = {name, nullptr};
+  QGuiApplication app(argc, argv);
+  const auto filled = [](int size, QRgb colour) {
+    QPixmap pixmap(size, size * 3 / 5);
+    pixmap.fill(QColor(colour));
+    return pixmap;
+  };
+  const auto at = [](const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; };
+
+  const std::array<QPixmap, 4> views{filled(100, 0xFF0000), filled(100, 0x00FF00), filled(100, 0x0000FF),
+                                     filled(100, 0xFFFF00)};
+  const QImage scaled = ArrangeFourViews(views, 1.0, 1920, 1080).toImage();
+  ASSERT_EQ(scaled.size(), QSize(1920, 1080));
+  EXPECT_EQ(at(scaled, 480, 270), 0xFF0000u);
+  EXPECT_EQ(at(scaled, 1440, 270), 0x00FF00u);
+  EXPECT_EQ(at(scaled, 1440, 810), 0x0000FFu);  // the third view bottom right
+  EXPECT_EQ(at(scaled, 480, 810), 0xFFFF00u);   // the fourth bottom left
+  EXPECT_EQ(ArrangeFourViews(views, 1.0, 1920, 0).size(), QSize(200, 120));
+  EXPECT_TRUE(ArrangeFourViews(views, 1.0, -1920, 1080).isNull());
+  EXPECT_TRUE(ArrangeFourViews({}, 1.0, 1920, 1080).isNull());
+
+  // Later grabs smaller than the first (the window shrank): what they leave
+  // uncovered is black, not whatever the new pixmap held.
+  const std::array<QPixmap, 4> shrunk{filled(50, 0xFF0000), filled(10, 0x00FF00), filled(10, 0x0000FF),
+                                      filled(10, 0xFFFF00)};
+  const QImage image = ArrangeFourViews(shrunk, 1.0, 0, 0).toImage();
+  ASSERT_EQ(image.size(), QSize(100, 60));
+  EXPECT_EQ(at(image, 52, 2), 0x00FF00u);
+  for (const auto& [x, y] : {std::pair{80, 20}, std::pair{99, 59}, std::pair{30, 50}}) EXPECT_EQ(at(image, x, y), 0u) << x << "," << y;
+}
+
+TEST(FourViewResolution, WidthColonHeight) {
+  int width = -1, height = -1;
+  const std::tuple<const char16_t*, int, int> good[] = {
+      {u"1920:1080", 1920, 1080}, {u"  1280 :\t720 ", 1280, 720}, {u"800:600px", 800, 600}, {u"0:1080", 0, 1080}};
+  for (const auto& [text, w, h] : good) {
+    EXPECT_TRUE(ParseFourViewResolution(text, width, height)) << OdString(text).toUtf8();
+    EXPECT_EQ(std::tie(width, height), std::tie(w, h)) << OdString(text).toUtf8();
+  }
+  // Refused forms leave the values as they were.
+  for (const char16_t* bad : {u"1920x1080", u"1920:", u"1920", u"", u"1920:high", u"99999999999:1080"}) {
+    EXPECT_FALSE(ParseFourViewResolution(bad, width, height)) << OdString(bad).toUtf8();
+    EXPECT_EQ(std::tie(width, height), std::make_tuple(0, 1080));
+  }
+}
+
+}  // namespace

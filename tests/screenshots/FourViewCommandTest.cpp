@@ -1,0 +1,108 @@
+// MAKE_4L_SCREENSHOT and PC_MAKE_4L_SCREENSHOT_QT end to end: pchost opens
+// the sample scene with its two clouds on an X server of the test's own, a
+// script answers the pick and the name prompt, and the PNG is read back.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <algorithm>
+#include <filesystem>
+
+#include "PrivateXServer.h"
+#include "support/PchostRunner.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The mean red and green of a quarter of the picture over the pixels the
+// cloud covers (bright ones; the view's background is dark), and their count.
+struct Quarter {
+  double red = 0, green = 0;
+  int count = 0;
+};
+Quarter Measure(const QImage& image, int column, int row) {
+  Quarter q;
+  const int w = image.width() / 2, h = image.height() / 2;
+  for (int y = row * h; y < (row + 1) * h; ++y) {
+    for (int x = column * w; x < (column + 1) * w; ++x) {
+      const QRgb p = image.pixel(x, y);
+      if (std::max({qRed(p), qGreen(p), qBlue(p)}) < 100) continue;
+      q.red += qRed(p);
+      q.green += qGreen(p);
+      ++q.count;
+    }
+  }
+  if (q.count > 0) {
+    q.red /= q.count;
+    q.green /= q.count;
+  }
+  return q;
+}
+
+class FourViewCommand : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(m_server.display().empty()) << "Xvfb could not be started"; }
+  void TearDown() override { fs::remove_all(m_profile); }
+
+  pcvr_test::PchostRun Run(const std::string& script) {
+    pcvr_test::PchostOptions options;
+    options.arguments = {PCVR_SAMPLE_SCENE, PCVR_SAMPLE_SNOWMAN, PCVR_SAMPLE_TREE};
+    options.environment = {"USERPROFILE=" + m_profile.string(), "DISPLAY=" + m_server.display()};
+    options.timeoutSeconds = 180;
+    auto run = pcvr_test::RunPchost(script, options);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    return run;
+  }
+  static bool HasLineWith(const pcvr_test::PchostRun& run, const std::string& start, const std::string& part) {
+    const auto lines = run.lines();
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+      return l.rfind(start, 0) == 0 && l.find(part) != std::string::npos;
+    });
+  }
+
+  screenshots_test::PrivateXServer m_server;
+  fs::path m_profile = pcvr_test::MakeTempDir("four-view-e2e-");
+  fs::path m_folder = m_profile / "Pictures" / "Screenshots" / "Orvanta";
+};
+
+TEST_F(FourViewCommand, SnowmanFromFourSidesColouredByNormals) {
+  // C01 is the snowman, which has normals. A "%" in the name is shown as it
+  // is; a name in a missing subfolder is a saving error, not a success.
+  const auto run = Run("MAKE_4L_SCREENSHOT\nhandle C01\nfour%d\nCLOUDINFO\nPC_MAKE_4L_SCREENSHOT_QT\nhandle C01\nsub/x\n");
+  const fs::path file = m_folder / "four%d.png";
+  EXPECT_TRUE(run.hasLine("Screenshot saved:" + file.string())) << run.output;
+  EXPECT_TRUE(run.hasLine("Screenshot saving error")) << run.output;
+  EXPECT_FALSE(HasLineWith(run, "Screenshot saved:", "sub/x")) << run.output;
+  EXPECT_TRUE(HasLineWith(run, "Point cloud C01:", "point size 1, coloured by normals")) << run.output;
+
+  const QImage image(QString::fromStdString(file.string()));
+  ASSERT_EQ(image.size(), QSize(1920, 1080)) << run.output;
+  // The visible side faces the eye, and the normals' x and y give red and
+  // green: seen from (-1, 1) the cloud is green, from (1, 1) red and green,
+  // from (1, -1) red, from (-1, -1) neither.
+  const Quarter topLeft = Measure(image, 0, 0), topRight = Measure(image, 1, 0), bottomRight = Measure(image, 1, 1),
+                bottomLeft = Measure(image, 0, 1);
+  for (const Quarter& q : {topLeft, topRight, bottomRight, bottomLeft}) EXPECT_GT(q.count, 20000);
+  EXPECT_GT(topLeft.green, topLeft.red + 40);
+  EXPECT_GT(bottomRight.red, bottomRight.green + 40);
+  EXPECT_GT(topRight.red, topLeft.red + 40);
+  EXPECT_GT(topRight.green, bottomRight.green + 40);
+  EXPECT_GT(bottomRight.red, bottomLeft.red + 40);
+  EXPECT_GT(topLeft.green, bottomLeft.green + 40);
+}
+
+TEST_F(FourViewCommand, NoNormalsOrNoPickSavesNothing) {
+  // C02 is the tree, without normals.
+  const auto run = Run("MAKE_4L_SCREENSHOT\nhandle C02\nCLOUDINFO\nMAKE_4L_SCREENSHOT\n^C\necho after\n");
+  EXPECT_TRUE(run.hasLine("Need to compute normals before")) << run.output;
+  EXPECT_EQ(run.output.find("Enter screenshot name"), std::string::npos) << run.output;
+  EXPECT_TRUE(HasLineWith(run, "Point cloud C02:", "point size 1, coloured by its colours")) << run.output;
+  // A cancelled pick ends the command without a word of its own.
+  const auto lines = run.lines();
+  const auto cancel = std::find(lines.begin(), lines.end(), "Select point cloud: *Cancel*");
+  ASSERT_LT(cancel + 1, lines.end()) << run.output;
+  EXPECT_EQ(*(cancel + 1), "after") << run.output;
+  EXPECT_FALSE(fs::exists(m_profile / "Pictures"));
+}
+
+}  // namespace
