@@ -63,12 +63,18 @@ void SetFourViewCamera(const FourViewAxes& axes, hostDbPointCloudInsertionPtr cl
   const OdGeExtents3d cloudExtents = info->getExtents();
   const OdGePoint3d center = cloudExtents.minPoint() + (cloudExtents.maxPoint() - cloudExtents.minPoint()) * 0.5;
 
-  // With a zero third axis the view's own system is flat, so the inversion
-  // fails and the box is measured in world XY: the field fits the cloud's
-  // footprint, whatever the direction.
-  const OdGeMatrix3d toWorld = OdGeMatrix3d::alignCoordSys(center, axes.side, axes.up, axes.extra, OdGePoint3d(0, 0, 0),
-                                                           OdGeVector3d::kXAxis, OdGeVector3d::kYAxis,
-                                                           OdGeVector3d::kZAxis);
+  // The box is measured across the direction of view, so that the whole
+  // cloud is in the picture. The view's axes themselves (side, up and a zero
+  // third axis) make a flat system whose inverse does not exist: measured in
+  // world XY instead, a tall cloud would be cut off at top and bottom.
+  const OdGeVector3d offset = axes.up + axes.side + axes.extra;
+  const OdGeVector3d back = offset.normal();
+  const OdGeVector3d screenUp = (axes.up - back * axes.up.dotProduct(back)).normal();
+  const OdGeVector3d screenRight = screenUp.crossProduct(back);
+  // Camera coordinates (right, up, back from the centre) to world, and back.
+  const OdGeMatrix3d toWorld = OdGeMatrix3d::alignCoordSys(OdGePoint3d(0, 0, 0), OdGeVector3d::kXAxis,
+                                                           OdGeVector3d::kYAxis, OdGeVector3d::kZAxis, center,
+                                                           screenRight, screenUp, back);
   OdGeMatrix3d toView;
   toView.setToIdentity();
   HostGeUtils::invertMatrix(toWorld, toView);
@@ -83,7 +89,6 @@ void SetFourViewCamera(const FourViewAxes& axes, hostDbPointCloudInsertionPtr cl
   const double field =
       kFieldMargin * std::max(std::fabs(rect.second.x - rect.first.x), std::fabs(rect.second.y - rect.first.y));
 
-  const OdGeVector3d offset = axes.up + axes.side + axes.extra;
   const OdGePoint3d eye = center + offset * kEyeStep;
   view->setView(eye, center, axes.up, field, field, OdGsView::kParallel);
   views->refreshView(view, 0);

@@ -4,6 +4,9 @@
 // own, as the host gives an active view only to a document with a window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include <vector>
 
 #include "InProcessHost.h"
@@ -119,7 +122,8 @@ TEST_F(FourViewSetup, OneViewportIsReplacedByAnEqualCopyTwiceAsOnce) {
 }
 
 TEST_F(FourViewSetup, CamerasLookAtTheCentreFromTheFourDiagonals) {
-  // A box 10 x 4 x 30: centre (5, 2, 15), a square field 1.4 x 10.
+  // A tall box 10 x 4 x 30: centre (5, 2, 15). The square field is 1.4
+  // times the box as the view sees it, so all of it is in the picture.
   hostDbPointCloudInsertionPtr cloud = AddCloud({0, 0, 0, 10, 4, 30, 3, 1, 2}, true);
   const OdGeVector3d offsets[4] = {{-1, 1, 1}, {1, 1, 1}, {1, -1, 1}, {-1, -1, 1}};
   for (int i = 0; i < 4; ++i) {
@@ -129,8 +133,21 @@ TEST_F(FourViewSetup, CamerasLookAtTheCentreFromTheFourDiagonals) {
     const OdGeVector3d eye = View().position() - View().target();
     EXPECT_NEAR((eye - offsets[i] * 0.001).length(), 0.0, 1e-12);
     EXPECT_EQ(View().upVector(), OdGeVector3d(0, 0, 1));
-    EXPECT_DOUBLE_EQ(View().fieldWidth(), 14.0);
-    EXPECT_DOUBLE_EQ(View().fieldHeight(), 14.0);
+    EXPECT_EQ(View().fieldWidth(), View().fieldHeight());
+    // The box's corners across the direction of view, as the camera shows it.
+    const OdGeVector3d back = eye.normal();
+    const OdGeVector3d up = (View().upVector() - back * View().upVector().dotProduct(back)).normal();
+    const OdGeVector3d right = up.crossProduct(back);
+    double across = 0.0, high = 0.0;
+    for (const double x : {0.0, 10.0})
+      for (const double y : {0.0, 4.0})
+        for (const double z : {0.0, 30.0}) {
+          const OdGeVector3d corner = OdGePoint3d(x, y, z) - View().target();
+          across = std::max(across, 2 * std::fabs(corner.dotProduct(right)));
+          high = std::max(high, 2 * std::fabs(corner.dotProduct(up)));
+        }
+    EXPECT_NEAR(View().fieldWidth(), 1.4 * std::max(across, high), 1e-9);
+    EXPECT_GT(high, 25.0);  // the height counts, not just the footprint
     EXPECT_FALSE(View().isPerspective());
     // Refreshed, then brought onto the screen by host service 12.
     ASSERT_EQ(m_views.refreshes.size(), static_cast<std::size_t>(i + 1));
