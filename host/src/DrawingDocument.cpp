@@ -8,6 +8,7 @@
 #include <cmath>
 #include <map>
 
+#include "host/Isolation.h"
 #include "sdk/OdDbDxfReader.h"
 #include "sdk/OdDbViewportTable.h"
 #include "sdk/render/SoftwareRenderer.h"
@@ -241,7 +242,12 @@ Drawing* DrawingOf(const Document* document) {
   return it == Drawings().end() ? nullptr : it->second.get();
 }
 
-void CloseDrawing(const Document* document) { Drawings().erase(document); }
+void CloseDrawing(const Document* document) {
+  auto it = Drawings().find(document);
+  if (it == Drawings().end()) return;
+  forgetIsolationOf(it->second->database());
+  Drawings().erase(it);
+}
 
 namespace {
 void Install(Document& document, ViewWidget* widget, OdDbDatabasePtr database) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "host/DrawingDocument.h"
+#include "host/HostSelection.h"
 #include "win32/WidePrintf.h"
 #include "win32/Text.h"
 
@@ -51,6 +52,7 @@ void Application::closeDocument() {
   for (auto it = m_documents.begin(); it != m_documents.end(); ++it) {
     if (it->get() == m_current) {
       CloseDrawing(m_current);
+      RemoveSelectionInput(*m_current);
       m_documents.erase(it);
       break;
     }

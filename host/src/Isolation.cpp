@@ -58,3 +58,8 @@ bool setEntityVisibleByIsolation(OdDbEntity* entity, iDocManageIsolationState* s
 bool isEntityHiddenByIsolation(const OdDbObjectId& id) {
   return Hidden().count(std::make_pair(static_cast<const OdDbDatabase*>(id.database()), id.getHandle().value())) != 0;
 }
+
+void forgetIsolationOf(const OdDbDatabase* database) {
+  auto& hidden = Hidden();
+  for (auto it = hidden.begin(); it != hidden.end();) it = it->first == database ? hidden.erase(it) : std::next(it);
+}

@@ -341,6 +341,8 @@ void InstallSelectionInput(Document& document) {
   document.setSelectionInput(slot.get());
 }
 
+void RemoveSelectionInput(const Document& document) { Inputs().erase(&document); }
+
 OdDbObjectId PickEntityAt(Document& document, int x, int y, double tolerance,
                           const std::function<bool(const OdDbObjectId&)>& accept) {
   Drawing* drawing = DrawingOf(&document);

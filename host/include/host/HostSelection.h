@@ -127,8 +127,10 @@ class HOST_EXPORT DocumentSelectionInput final : public HostSelectionInput {
   hostSelectionSetPtr m_current;
 };
 
-// Gives document a selection input (kept for the life of the process).
+// Gives document a selection input, kept until RemoveSelectionInput (the
+// document is closing).
 HOST_EXPORT void InstallSelectionInput(Document& document);
+HOST_EXPORT void RemoveSelectionInput(const Document& document);
 
 // The model-space entity whose drawing passes nearest to the view pixel
 // (x, y) of the document's view window, within tolerance pixels, among

@@ -24,3 +24,5 @@ HOST_EXPORT bool setEntityInvisibleByIsolation(OdDbEntity* entity, iDocManageIso
 // true when it was hidden by isolation.
 HOST_EXPORT bool setEntityVisibleByIsolation(OdDbEntity* entity, iDocManageIsolationState* state);
 HOST_EXPORT bool isEntityHiddenByIsolation(const OdDbObjectId& id);
+// The database is going away: nothing of it counts as hidden any more.
+HOST_EXPORT void forgetIsolationOf(const OdDbDatabase* database);
