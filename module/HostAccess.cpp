@@ -62,3 +62,7 @@ OdString LoadModuleString(unsigned id) {
   const int length = LoadStringW(ResourceModule(), id, reinterpret_cast<LPWSTR>(&text), 0);
   return length > 0 ? OdString(text, length) : OdString();
 }
+
+void PrintModuleString(unsigned id) {
+  if (HostCommandOutput* output = HostMessageOutput()) output->print(LoadModuleString(id).c_str());
+}

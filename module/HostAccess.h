@@ -25,3 +25,6 @@ void SetResourceModule(HINSTANCE module);
 
 // A text of the module's string table; empty when the id is unknown.
 OdString LoadModuleString(unsigned id);
+// Prints that text on the host's command line, when there is one. The
+// module's own texts hold no values, so they are the print's format.
+void PrintModuleString(unsigned id);

@@ -17,9 +17,6 @@ namespace {
 // the thread has closed the handle the commands see.
 HANDLE g_lastCaptureThread = nullptr;
 
-void Print(unsigned id) {
-  if (HostCommandOutput* output = HostMessageOutput()) output->print(LoadModuleString(id).c_str());
-}
 
 }  // namespace
 
@@ -30,9 +27,9 @@ void StartVideoRecording() {
   if (g_captureThread.load() != nullptr) {
     if (g_recorder.m_pause.load()) {
       g_recorder.m_pause = false;
-      Print(IDS_RECORDING_RESUMED);
+      PrintModuleString(IDS_RECORDING_RESUMED);
     } else {
-      Print(IDS_RECORDING_IN_PROGRESS);
+      PrintModuleString(IDS_RECORDING_IN_PROGRESS);
     }
     return;
   }
@@ -49,7 +46,7 @@ void StartVideoRecording() {
   // gives no frame cannot be recorded: say so instead of starting a capture
   // that would divide by zero or write empty frames.
   if (params.fps <= 0 || params.frameFormat.biWidth <= 0 || params.frameFormat.biHeight <= 0) {
-    Print(IDS_RECORDING_ERROR);
+    PrintModuleString(IDS_RECORDING_ERROR);
     return;
   }
   if (!g_recorder.running()) g_recorder.prepare(params);
@@ -58,7 +55,7 @@ void StartVideoRecording() {
   // end and clear it.
   HANDLE thread = CreateThread(nullptr, 0, &CaptureThreadProc, &g_recorder, CREATE_SUSPENDED, nullptr);
   if (thread == nullptr) {
-    Print(IDS_RECORDING_ERROR);
+    PrintModuleString(IDS_RECORDING_ERROR);
     return;
   }
   if (g_lastCaptureThread != nullptr) CloseHandle(g_lastCaptureThread);
@@ -72,7 +69,7 @@ void StartVideoRecording() {
 void PauseVideoRecording() {
   if (g_captureThread.load() == nullptr) return;
   g_recorder.m_pause = true;
-  Print(IDS_RECORDING_PAUSED);
+  PrintModuleString(IDS_RECORDING_PAUSED);
 }
 
 void EndVideoRecording() {
@@ -86,7 +83,7 @@ void EndVideoRecording() {
     WaitForSingleObject(g_lastCaptureThread, INFINITE);
   }
   if (g_recorder.failed()) {
-    Print(IDS_RECORDING_ERROR);
+    PrintModuleString(IDS_RECORDING_ERROR);
     return;
   }
   const VideoRecordingParams& params = g_recorder.params();

@@ -64,10 +64,6 @@ class FlightScope {
   bool m_cameraMoved = false;
 };
 
-void Print(unsigned id) {
-  if (HostCommandOutput* output = HostMessageOutput()) output->print(LoadModuleString(id).c_str());
-}
-
 }  // namespace
 
 void PumpTrackMessages() {
@@ -183,7 +179,7 @@ void VideoFromTrack() {
   if (!path.stepIsUsable()) {
     // No frame rate, or a step speed that never reaches the end of the
     // trajectory: nothing to record.
-    Print(IDS_RECORDING_ERROR);
+    PrintModuleString(IDS_RECORDING_ERROR);
     return;
   }
 
@@ -196,7 +192,7 @@ void VideoFromTrack() {
   flight.cameraMoves();
   const TrackRecording recording = RecordTrackFrames(*view, path, frameImage, params);
   if (recording.failed) {
-    Print(IDS_RECORDING_ERROR);
+    PrintModuleString(IDS_RECORDING_ERROR);
     return;
   }
   const std::uint32_t seconds = recording.frameCount / static_cast<std::uint32_t>(params.fps);
