@@ -22,7 +22,10 @@ pcvr_install_packages() {
 }
 
 pcvr_build() {
-  cmake -S "$PCVR_ROOT" -B "$PCVR_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  # ccache, where installed, makes a second build folder (or a clean rebuild) cheap.
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  cmake -S "$PCVR_ROOT" -B "$PCVR_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
   ninja -C "$PCVR_BUILD" "$@"
 }
 
