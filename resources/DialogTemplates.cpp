@@ -16,6 +16,9 @@ constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAM
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kLabel = kChild | WS_GROUP | SS_LEFT;
 constexpr DWORD kEdit = kChild | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+// The output path is chosen with the "..." button only; the box shows where
+// the file goes and takes no typing.
+constexpr DWORD kPathBox = kEdit | ES_READONLY;
 constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kDefaultButton = kChild | WS_TABSTOP | BS_DEFPUSHBUTTON;
 constexpr DWORD kList = kChild | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
@@ -23,7 +26,7 @@ constexpr DWORD kSortedList = kList | CBS_SORT;
 
 const DialogItemTemplate kRecordingItems[] = {
     {IDC_STATIC_FILE_PATH, u"STATIC", u"File path:", kLabel, 8, 7, 50, 8},
-    {IDC_EDIT_PATH, u"EDIT", u"", kEdit, 7, 17, 158, 14},
+    {IDC_EDIT_PATH, u"EDIT", u"", kPathBox, 7, 17, 158, 14},
     {IDC_BUTTON_BROWSE, u"BUTTON", u"...", kButton, 169, 17, 18, 14},
     {IDC_STATIC_WINDOW, u"STATIC", u"Window:", kLabel, 8, 35, 154, 8},
     {IDC_COMBO_WINDOW, u"COMBOBOX", u"", kList, 7, 46, 158, 112},
@@ -39,7 +42,7 @@ const DialogItemTemplate kRecordingItems[] = {
 
 const DialogItemTemplate kFromTrackItems[] = {
     {IDC_STATIC_FILE_PATH, u"STATIC", u"File path:", kLabel, 8, 7, 50, 8},
-    {IDC_EDIT_PATH, u"EDIT", u"", kEdit, 7, 17, 158, 14},
+    {IDC_EDIT_PATH, u"EDIT", u"", kPathBox, 7, 17, 158, 14},
     {IDC_BUTTON_BROWSE, u"BUTTON", u"...", kButton, 169, 17, 18, 14},
     {IDC_STATIC_CODEC, u"STATIC", u"Codec:", kLabel, 8, 35, 154, 8},
     {IDC_COMBO_CODEC, u"COMBOBOX", u"", kSortedList, 7, 46, 158, 112},

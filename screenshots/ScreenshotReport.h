@@ -14,5 +14,7 @@ void ReportScreenshotMessage(const OdString& text, const OdString& detail = OdSt
 // Writes picture as a PNG file at path (UTF-8) and reports the outcome:
 // "Screenshot saved:" and the path when the file was written, "Screenshot
 // saving error" otherwise (a null picture, a name the file system refuses,
-// a missing subfolder). True when written.
+// a missing subfolder, a full disk). A picture of the same name is replaced
+// only by a complete file, and is left as it was when the save fails. True
+// when written.
 bool SaveScreenshot(const QPixmap& picture, const OdAnsiString& path);

@@ -1,5 +1,6 @@
 #include "screenshots/SingleViewport.h"
 
+#include "host/XPC.h"
 #include "module/HostAccess.h"
 #include "sdk/OdDbDatabase.h"
 #include "sdk/OdDbViewportTable.h"
@@ -8,6 +9,19 @@ namespace {
 
 OdDbViewportTablePtr OpenViewportTable(OdDbDatabase& database, OdDb::OpenMode mode) {
   return odCastOrThrow<OdDbViewportTable>(database.getViewportTableId().openObject(mode));
+}
+
+// The host keeps what a viewport shows of each point cloud (point size,
+// colouring) by the viewport record's handle. A record that replaces another
+// gets a handle of its own, so the clouds' settings of the old record are
+// carried over to it, as its view settings are.
+void CarryCloudSettings(OdDbDatabase& database, const OdDbHandle& from, const OdDbHandle& to) {
+  for (const OdDbObjectId& id : database.modelSpaceIds()) {
+    hostDbPointCloudInsertionPtr cloud = hostDbPointCloudInsertion::cast(id.openObject(OdDb::kForWrite).get());
+    if (cloud.isNull()) continue;
+    XPC::VisualizationParamsWrapperPtr params = cloud->createVisualizationParamsSetFrom(from);
+    cloud->setVisualizationParamsSetToViewport(params.get(), to);
+  }
 }
 
 }  // namespace
@@ -25,6 +39,7 @@ void SetSingleViewport() {
   OdDbViewportTableRecordPtr active =
       odCastOrThrow<OdDbViewportTableRecord>(table->getActiveViewportId().openObject(OdDb::kForRead));
   if (active.isNull()) return;
+  const OdDbHandle previous = active->objectId().getHandle();
   table.release();
   // The settings are taken before the records are erased: an erased record
   // cannot be opened any more.
@@ -48,4 +63,5 @@ void SetSingleViewport() {
   database->disableUndoRecording(false);
   table->add(single.get());
   database->disableUndoRecording(true);
+  CarryCloudSettings(*database, previous, single->objectId().getHandle());
 }

@@ -91,7 +91,10 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, HostDIBRaster
   ProgressBar progress;
   auto writer = std::make_unique<AviMovieWriter>(params.filePath.c_str(), params.codecInfo.fccHandler,
                                                  static_cast<DWORD>(params.fps), params.quality);
-  if (path.start() != eOk) {
+  // A trajectory of no length (equal vertices, a single vertex, a spline
+  // whose control points coincide) gives no frame: that is a failed
+  // recording, not an empty success.
+  if (path.start() != eOk || !path.hasFrame()) {
     progress.Close();
     result.failed = true;
     return result;

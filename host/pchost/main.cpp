@@ -3,6 +3,7 @@
 // from a script.
 #include <QApplication>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -48,6 +49,10 @@ std::string DefaultModulePath() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit makes the write that crosses it fail (EFBIG), which the
+  // writers report and survive, instead of killing the host with its open
+  // recordings.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::string scriptPath;
   std::string modulePath = DefaultModulePath();
   bool loadModule = true;

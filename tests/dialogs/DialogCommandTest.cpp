@@ -75,6 +75,7 @@ TEST(RecordingOptionsInPchost, ABrowsedPathReplacesTheShownOneAndATypedOneDoesNo
                                         "dialog show\n"
                                         "dialog press 2\n");
   ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.hasLine("Dialog 500: cannot set control 501 \"/typed/is/ignored.avi\"")) << run.output;
   EXPECT_TRUE(run.hasLine("Save dialog closed: OK")) << run.output;
   EXPECT_TRUE(run.hasLine("  501 EDIT \"" + (dir / "chosen.avi").string() + "\"")) << run.output;
   std::filesystem::remove_all(dir);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 
@@ -127,6 +129,22 @@ TEST_F(ScreenshotCommand, SameNameTwiceOverwrites) {
   EXPECT_EQ(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()), 1);
   // The second picture, with the test pattern, is the one kept.
   EXPECT_EQ(DecodePng(m_folder / "twice.png").pixel(1, 1), kRed);
+
+  // A third save of the name that cannot be written whole (the file-size
+  // limit is far below a PNG of the view) is an error and leaves the second
+  // picture exactly as it was, with no temporary file beside it.
+  std::ifstream before(m_folder / "twice.png", std::ios::binary);
+  const std::string kept((std::istreambuf_iterator<char>(before)), std::istreambuf_iterator<char>());
+  PchostOptions limited;
+  limited.pchost = "/usr/bin/prlimit";
+  limited.arguments = {"--fsize=2048", (pcvr_test::BinDir() / "pchost").string()};
+  limited.environment.push_back("USERPROFILE=" + m_profile.string());
+  const auto failed = Run("MAKE_SCREENSHOT\ntwice\n", limited);
+  EXPECT_TRUE(failed.hasLine(kSaveError)) << failed.output;
+  EXPECT_EQ(Count(failed, kSaved), 0) << failed.output;
+  std::ifstream after(m_folder / "twice.png", std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), kept);
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()), 1);
 }
 
 TEST_F(ScreenshotCommand, CancelledPromptSavesUnderTheBareExtension) {

@@ -26,7 +26,14 @@ std::string Street() {
   std::string entities =
       Pairs({{0, "LWPOLYLINE"}, {5, "A1"}, {90, "2"}, {70, "0"}, {38, "0.5"}, {10, "0"}, {20, "0"}, {10, "10"}, {20, "0"}}) +
       Pairs({{0, "LWPOLYLINE"}, {5, "A2"}, {90, "2"}, {70, "0"}, {10, "0"}, {20, "3"}, {10, "10"}, {20, "3"}}) +
-      Pairs({{0, "LINE"}, {5, "B1"}, {10, "0"}, {20, "-3"}, {11, "10"}, {21, "-3"}});
+      Pairs({{0, "LINE"}, {5, "B1"}, {10, "0"}, {20, "-3"}, {11, "10"}, {21, "-3"}}) +
+      // Trajectories of no length: two equal vertices, one vertex, a spline
+      // whose control points coincide.
+      Pairs({{0, "LWPOLYLINE"}, {5, "A3"}, {90, "2"}, {70, "0"}, {10, "4"}, {20, "0"}, {10, "4"}, {20, "0"}}) +
+      Pairs({{0, "LWPOLYLINE"}, {5, "A4"}, {90, "1"}, {70, "0"}, {10, "4"}, {20, "0"}}) +
+      Pairs({{0, "SPLINE"}, {5, "A5"}, {70, "8"}, {71, "3"}, {72, "8"}, {73, "4"}, {40, "0"}, {40, "0"}, {40, "0"},
+             {40, "0"}, {40, "1"}, {40, "1"}, {40, "1"}, {40, "1"}, {10, "4"}, {20, "1"}, {30, "0"}, {10, "4"},
+             {20, "1"}, {30, "0"}, {10, "4"}, {20, "1"}, {30, "0"}, {10, "4"}, {20, "1"}, {30, "0"}});
   for (int i = 0; i < 6; ++i) {
     for (const double y : {-1.5, 1.5}) {
       const double x = 1.0 + 2.0 * i, z0 = 0.0, z1 = 1.5;
@@ -138,14 +145,18 @@ TEST_F(VideoFromTrack, CancelFromTheProgressBarKeepsTheFramesSoFar) {
 }
 
 TEST_F(VideoFromTrack, WhatCannotBeRecordedIsAnErrorAndNoSummary) {
-  // A folder that does not exist, a step speed of 0 and a trajectory
-  // shorter than one step.
-  const auto run = Run("VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("missing/folder/x.avi"), "Motion JPEG", 10, "1.5") +
+  // A folder that does not exist, a step speed of 0, a trajectory shorter
+  // than one step, and trajectories of no length.
+  std::string script = "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("missing/folder/x.avi"), "Motion JPEG", 10, "1.5") +
                        "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("zero.avi"), "Motion JPEG", 10, "0") +
-                       "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("far.avi"), "Motion JPEG", 1, "50"));
+                       "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("far.avi"), "Motion JPEG", 1, "50");
+  for (const char* handle : {"A3", "A4", "A5"}) {
+    script += "VIDEO_FROM_TRACK\nhandle " + std::string(handle) + "\n" + Options(File("zero.avi"), "Motion JPEG", 10, "1");
+  }
+  const auto run = Run(script);
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const auto messages = run.messages();
-  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Error while recording video"), 3) << run.output;
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Error while recording video"), 6) << run.output;
   EXPECT_FALSE(run.hasLine("Video recording completed successfuly.")) << run.output;
   EXPECT_FALSE(fs::exists(File("zero.avi")));
   EXPECT_FALSE(fs::exists(File("far.avi")));

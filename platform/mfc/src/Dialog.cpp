@@ -221,6 +221,7 @@ QWidget* CreateControl(CDialog& owner, QDialog& window, const DialogItemTemplate
   } else if (className == u"edit") {
     auto* edit = new QLineEdit(text, &window);
     edit->setFrame((item.style & WS_BORDER) != 0);
+    edit->setReadOnly((item.style & ES_READONLY) != 0);
     edit->setAcceptDrops(false);
     edit->setAttribute(Qt::WA_InputMethodEnabled, false);
     edit->setGeometry(rect);
@@ -295,7 +296,8 @@ class DialogDriver final : public ModalDriver {
 
   bool setText(int id, const std::u16string& text) override {
     QWidget* widget = find(id);
-    if (qobject_cast<QLineEdit*>(widget) == nullptr) return false;
+    auto* edit = qobject_cast<QLineEdit*>(widget);
+    if (edit == nullptr || edit->isReadOnly()) return false;
     if (CWnd* wnd = BoundWindow(widget)) wnd->SetWindowText(text.c_str());
     settle();
     return true;

@@ -34,7 +34,8 @@ class MFC_EXPORT ModalDriver {
   virtual std::vector<Control> controls() const = 0;
   // An edit control's text, as if typed over the whole field (no key
   // filtering: the text is set as a paste-free WM_SETTEXT). In the save-file
-  // dialog the file-name field is control 1148. False for an unknown id.
+  // dialog the file-name field is control 1148. False for an unknown id or
+  // a read-only edit control, which a person cannot type into either.
   virtual bool setText(int id, const std::u16string& text) = 0;
   // Chooses the combo-box item whose text equals text, as a user's click
   // does, so CBN_SELCHANGE reaches the dialog. False when no item matches.
