@@ -88,7 +88,8 @@ TEST(DibSection, RowsAreDwordAlignedAndReportedByGetObject) {
     EXPECT_EQ(info.bmiHeader.biWidth, c.width);
     EXPECT_EQ(info.bmiHeader.biHeight, 3);
     EXPECT_EQ(info.bmiHeader.biBitCount, c.bits);
-    EXPECT_EQ(info.bmiHeader.biCompression, static_cast<DWORD>(BI_RGB));
+    // As Windows reports a 32-bit DIB section.
+    EXPECT_EQ(info.bmiHeader.biCompression, static_cast<DWORD>(c.bits == 32 ? BI_BITFIELDS : BI_RGB));
     EXPECT_EQ(info.bmiHeader.biSizeImage, static_cast<DWORD>(c.rowBytes * 3));
   }
 }
@@ -115,6 +116,7 @@ TEST(GetDIBits, CopiesRowsInTheOrderAndDepthAsked) {
         EXPECT_EQ(p[0], x);
         EXPECT_EQ(p[1], 3 - row) << "buffer row " << row << " is DC row " << 3 - row;
         EXPECT_EQ(p[2], 7);
+        EXPECT_EQ(out[row * 16 + 15], 0) << "row padding is zeroed, row " << row;
       }
     EXPECT_EQ(out[64], 0xAB);
     EXPECT_EQ(out[65], 0xAB);
@@ -209,20 +211,28 @@ TEST(StretchBlt, NearestPixelScalingAndMirroring) {
     for (int y = 0; y < 2; ++y)
       for (int x = 0; x < 2; ++x) EXPECT_EQ(dst.sourceOf(x, y), std::make_pair(2 * x + 1, 2 * y + 1));
   }
-  // A negative destination width mirrors left to right: the rectangle at
-  // x = 4 with width -4 covers columns 0..3. A negative source height mirrors
-  // top to bottom the same way.
-  {
+  // A negative extent w at x covers x + w + 1 .. x; signs that differ on an
+  // axis mirror it. Each case: destination and source rectangle, and the
+  // source pixel expected at destination (x, y) of a 4x4 bitmap, (-1, -1)
+  // for a pixel left as it was.
+  struct Mirror {
+    int xd, yd, wd, hd, xs, ys, ws, hs;
+    std::pair<int, int> (*expected)(int x, int y);
+  };
+  const Mirror cases[] = {
+      {3, 0, -4, 4, 0, 0, 4, 4, [](int x, int y) { return std::make_pair(3 - x, y); }},
+      {4, 0, -4, 4, 0, 0, 4, 4, [](int x, int y) { return x == 0 ? std::make_pair(-1, -1) : std::make_pair(4 - x, y); }},
+      {0, 0, 4, 4, 0, 3, 4, -4, [](int x, int y) { return std::make_pair(x, 3 - y); }},
+      {3, 3, -4, -4, 0, 0, 4, 4, [](int x, int y) { return std::make_pair(3 - x, 3 - y); }},
+      {3, 0, -4, 4, 3, 0, -4, 4, [](int x, int y) { return std::make_pair(x, y); }},  // both negative: no mirror
+  };
+  for (const Mirror& c : cases) {
     Canvas dst(4, 4, 32);
-    ASSERT_TRUE(StretchBlt(dst.dc, 4, 0, -4, 4, src.dc, 0, 0, 4, 4, SRCCOPY));
+    dst.fill(0xEE);
+    ASSERT_TRUE(StretchBlt(dst.dc, c.xd, c.yd, c.wd, c.hd, src.dc, c.xs, c.ys, c.ws, c.hs, SRCCOPY));
     for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 4; ++x) EXPECT_EQ(dst.sourceOf(x, y), std::make_pair(3 - x, y));
-    ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 4, 4, -4, SRCCOPY));
-    for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 4; ++x) EXPECT_EQ(dst.sourceOf(x, y), std::make_pair(x, 3 - y));
-    // Both signs negative on one axis: no mirror.
-    ASSERT_TRUE(StretchBlt(dst.dc, 4, 0, -4, 4, src.dc, 4, 0, -4, 4, SRCCOPY));
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(dst.sourceOf(x, 1), std::make_pair(x, 1));
+      for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(dst.sourceOf(x, y), c.expected(x, y)) << "case x=" << c.xd << " w=" << c.wd << " at " << x << "," << y;
   }
 }
 

@@ -130,11 +130,12 @@ inline LONG SourceIndex(LONG i, LONG destCount, LONG srcCount, bool mirrored) {
   return mirrored ? srcCount - 1 - u : u;
 }
 
-// A rectangle given by an origin and a signed extent covers [x + w, x) when w
-// is negative, the same pixels as the positive rectangle at x + w.
+// A rectangle given by an origin and a negative extent w covers the pixels
+// x + w + 1 .. x, as GDI orders such a rectangle: StretchBlt(dc, width - 1,
+// 0, -width, ...) mirrors onto the whole of a bitmap width pixels wide.
 inline void Normalise(int& origin, int& extent) {
   if (extent < 0) {
-    origin += extent;
+    origin += extent + 1;
     extent = -extent;
   }
 }
@@ -410,12 +411,13 @@ int GetDIBits(HDC hdc, HBITMAP handle, UINT start, UINT lines, LPVOID bits, LPBI
   BITMAPINFOHEADER& h = info->bmiHeader;
   if (!bits && h.biBitCount == 0) {
     // Completes the header; rows are reported bottom-up, the order a DIB
-    // has unless asked otherwise.
+    // has unless asked otherwise. A 32-bit bitmap is reported with bit
+    // fields, as Windows reports it; the masks are not written.
     h.biWidth = bitmap->width;
     h.biHeight = bitmap->height;
     h.biPlanes = 1;
     h.biBitCount = bitmap->bitsPerPixel;
-    h.biCompression = BI_RGB;
+    h.biCompression = bitmap->bitsPerPixel == 32 ? BI_BITFIELDS : BI_RGB;
     h.biSizeImage = static_cast<DWORD>(bitmap->stride) * bitmap->height;
     h.biClrUsed = 0;
     h.biClrImportant = 0;
@@ -441,7 +443,8 @@ int GetDIBits(HDC hdc, HBITMAP handle, UINT start, UINT lines, LPVOID bits, LPBI
   }
 
   // The buffer holds the rows the header describes; rows and columns beyond
-  // the bitmap or beyond the header are not touched.
+  // the bitmap or beyond the header are not touched, the padding at the end
+  // of each row written is zeroed.
   const bool destBottomUp = h.biHeight > 0;
   const LONG rows = std::min(destHeight, bitmap->height);
   const LONG columns = std::min(h.biWidth, bitmap->width);
@@ -462,6 +465,8 @@ int GetDIBits(HDC hdc, HBITMAP handle, UINT start, UINT lines, LPVOID bits, LPBI
     } else {
       for (LONG x = 0; x < columns; ++x) CopyPixel(row + x * dstBpp, dstBpp, in + x * srcBpp, srcBpp);
     }
+    const LONG used = h.biWidth * dstBpp;
+    std::memset(row + used, 0, static_cast<std::size_t>(destStride - used));
     ++copied;
   }
   return copied;
