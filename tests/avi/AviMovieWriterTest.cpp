@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "AviWalker.h"
 #include "MediaProbe.h"
 #include "win32/Gdi.h"
 #include "win32/Text.h"
@@ -131,6 +132,12 @@ TEST_P(EveryCompressor, FramesSizeRateAndPicture) {
   ASSERT_TRUE(avitest::StreamRate(path, &scale, &rate));
   EXPECT_EQ(scale, 1u);
   EXPECT_EQ(rate, 7u);
+  // What a Video for Windows reader sees: header, chunk names and indexes
+  // agree with the frames, and every frame is a key frame, as the writer
+  // asks of every compressor; ffprobe reads the same flags.
+  const bool uncompressed = c.expectCodec == "rawvideo";
+  EXPECT_EQ(avitest::CheckAviAgrees(avitest::WalkAvi(path), frames, 7, uncompressed), "");
+  EXPECT_EQ(avitest::PacketKeyFlags(path), std::vector<bool>(frames, true));
 
   const auto decoded = avitest::DecodeBgr(path, w, h);
   ASSERT_EQ(decoded.size(), static_cast<size_t>(frames));
@@ -197,7 +204,7 @@ TEST_F(WriterTest, UncompressedRowsArePaddedToFourBytes) {
   for (int bits : {32, 24}) {
     const std::string path = file("rows" + std::to_string(bits) + ".avi");
     {
-      AviMovieWriter writer(Wide(path).c_str(), 0, 5, -1);
+      AviMovieWriter writer(Wide(path).c_str(), 0, 15, -1);
       Frame frame(5, 3, bits);
       for (int i = 0; i < 2; ++i) {
         frame.paintLossless(i);
@@ -206,6 +213,8 @@ TEST_F(WriterTest, UncompressedRowsArePaddedToFourBytes) {
     }
     const int rowBytes = bits == 32 ? 20 : 16;
     EXPECT_EQ(avitest::PacketSizes(path), (std::vector<int>{rowBytes * 3, rowBytes * 3})) << bits << " bits";
+    // biSizeImage counts the padded rows; 66 667 microseconds a frame.
+    EXPECT_EQ(avitest::CheckAviAgrees(avitest::WalkAvi(path), 2, 15, true), "") << bits << " bits";
     const auto decoded = avitest::DecodeBgr(path, 5, 3);
     ASSERT_EQ(decoded.size(), 2u) << bits << " bits";
     for (int i = 0; i < 2; ++i)

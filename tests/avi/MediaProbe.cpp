@@ -64,6 +64,15 @@ std::vector<int> PacketSizes(const std::string& path) {
   return sizes;
 }
 
+std::vector<bool> PacketKeyFlags(const std::string& path) {
+  std::vector<bool> keys;
+  std::istringstream lines(Run("ffprobe -v error -select_streams v:0 -show_entries packet=flags -of csv=p=0 " + Quote(path)));
+  std::string line;
+  while (std::getline(lines, line))
+    if (!line.empty()) keys.push_back(line[0] == 'K');
+  return keys;
+}
+
 std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height) {
   std::string raw = Run("ffmpeg -v error -i " + Quote(path) + " -f rawvideo -pix_fmt bgr24 -");
   const size_t frameSize = static_cast<size_t>(width) * height * 3;

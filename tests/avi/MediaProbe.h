@@ -27,6 +27,9 @@ StreamProbe Probe(const std::string& path);
 // Sizes of the video packets in file order.
 std::vector<int> PacketSizes(const std::string& path);
 
+// Whether ffprobe reads each video packet as a key frame, in file order.
+std::vector<bool> PacketKeyFlags(const std::string& path);
+
 // Every decoded frame as packed BGR rows, top row first.
 std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height);
 

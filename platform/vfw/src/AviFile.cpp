@@ -7,6 +7,12 @@
 // failed (a full disk, a file-size limit) can be cut back to its last whole
 // sample and its RIFF sizes mended: it then reads as an AVI without an index,
 // which players and ffmpeg handle by reading the chunks in order.
+//
+// The muxer writes the AVI that FFmpeg writes; AviHeader then makes it say
+// what a Video for Windows writer says (chunk types, flags, counts, sizes).
+// While a file is written its frame counts and RIFF sizes are brought up to
+// date at least once a second, so that a file whose writer never finished
+// (a crash, kill -9) opens with all but its last second.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,11 +20,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "AviHeader.h"
 #include "Compressors.h"
 #include "win32/Text.h"
 
@@ -37,6 +45,11 @@ std::string AvError(int err) {
 std::atomic<int> g_initCount{0};
 
 constexpr int kIoBufferSize = 64 << 10;
+// How often the counts and sizes of a file being written are brought up to
+// date on disk.
+constexpr auto kRefreshPeriod = std::chrono::seconds(1);
+// The muxer ends the first RIFF part once it passes this size.
+constexpr int64_t kFirstPartLimit = int64_t{1} << 30;
 
 }  // namespace
 
@@ -51,6 +64,11 @@ struct IAVIFile {
   bool headerWritten = false;
   bool failed = false;
   int64_t committedEnd = 0;  // file size after the last sample that was written whole
+  AviHeader header;
+  bool headerLocated = false;
+  std::vector<AviHeader::StreamTally> tallies;  // by stream index
+  int64_t firstPartFrames = -1;                  // known once the first RIFF part has ended
+  std::chrono::steady_clock::time_point lastRefresh;
 
   ~IAVIFile();
   bool allFormatsSet() const {
@@ -62,6 +80,8 @@ struct IAVIFile {
   HRESULT writePacket(AVPacket* packet);
   void complete();
   void cutBackToLastSample();
+  void noteSample(int streamIndex, int size, int64_t dts);
+  void refresh();
 };
 
 struct IAVIStream {
@@ -118,47 +138,6 @@ int64_t SeekCallback(void* opaque, int64_t offset, int whence) {
   return pos < 0 ? AVERROR(errno) : pos;
 }
 
-bool ReadAt(int fd, int64_t offset, void* data, size_t size) {
-  return ::pread(fd, data, size, offset) == static_cast<ssize_t>(size);
-}
-
-bool WriteLe32At(int fd, int64_t offset, uint32_t value) {
-  uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
-                      static_cast<uint8_t>(value >> 24)};
-  return ::pwrite(fd, bytes, 4, offset) == 4;
-}
-
-uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-
-// Mends the RIFF and movi list sizes of a file cut at `end`: walks the RIFF
-// chunks from the start and gives the one that reaches past the end, and the
-// list inside it that does, the size up to the end.
-void MendRiffSizes(int fd, int64_t end) {
-  int64_t riff = 0;
-  while (riff + 12 <= end) {
-    uint8_t head[12];
-    if (!ReadAt(fd, riff, head, sizeof head) || std::memcmp(head, "RIFF", 4) != 0) return;
-    const int64_t riffEnd = riff + 8 + Le32(head + 4);
-    if (Le32(head + 4) != 0xFFFFFFFFu && riffEnd <= end) {
-      riff = riffEnd + (riffEnd & 1);
-      continue;
-    }
-    WriteLe32At(fd, riff + 4, static_cast<uint32_t>(end - riff - 8));
-    int64_t chunk = riff + 12;
-    while (chunk + 8 <= end) {
-      uint8_t ck[8];
-      if (!ReadAt(fd, chunk, ck, sizeof ck)) return;
-      const uint32_t size = Le32(ck + 4);
-      if (size == 0xFFFFFFFFu || chunk + 8 + size > end) {
-        if (std::memcmp(ck, "LIST", 4) == 0) WriteLe32At(fd, chunk + 4, static_cast<uint32_t>(end - chunk - 8));
-        return;
-      }
-      chunk += 8 + size + (size & 1);
-    }
-    return;
-  }
-}
-
 LONG RowBytes(LONG width, WORD bits) { return ((width * bits + 31) / 32) * 4; }
 
 bool ValidDib(const BITMAPINFOHEADER& h) {
@@ -194,7 +173,45 @@ HRESULT IAVIFile::writeHeader() {
   }
   headerWritten = true;
   committedEnd = avio_tell(io.get());
+  tallies.assign(format->nb_streams, {});
+  for (unsigned i = 0; i < format->nb_streams; ++i)
+    tallies[i].uncompressed = format->streams[i]->codecpar->codec_id == AV_CODEC_ID_RAWVIDEO;
+  // The stream header's scale and rate are the first stream's time base.
+  const AVRational period = format->streams[0]->time_base;
+  headerLocated = header.locate(fd) && header.writeFixedFields(static_cast<uint32_t>(period.num),
+                                                                static_cast<uint32_t>(period.den));
+  if (!headerLocated) Log("AVIStreamWrite", "the header of " + path + " is not as expected; left as written");
+  lastRefresh = std::chrono::steady_clock::now();
   return AVIERR_OK;
+}
+
+void IAVIFile::noteSample(int streamIndex, int size, int64_t dts) {
+  AviHeader::StreamTally& tally = tallies[static_cast<size_t>(streamIndex)];
+  tally.frames = static_cast<uint32_t>(std::max<int64_t>(tally.frames + 1, dts == AV_NOPTS_VALUE ? 0 : dts + 1));
+  tally.largestChunk = std::max(tally.largestChunk, static_cast<uint32_t>(size));
+  if (!headerLocated) return;
+  if (tally.uncompressed) {
+    // The muxer names every video chunk NNdc; an uncompressed frame is NNdb.
+    // The sample's chunk is the last thing written.
+    const int64_t chunk = committedEnd - 8 - size - (size & 1);
+    char id[4];
+    if (::pread(fd, id, 4, chunk) == 4 && id[2] == 'd' && id[3] == 'c' && ::pwrite(fd, "db", 2, chunk + 2) != 2)
+      Log("AVIStreamWrite", "cannot name a chunk of " + path + ": " + strerror(errno));
+  }
+  if (firstPartFrames < 0 && committedEnd > kFirstPartLimit) {
+    // The muxer ends the first part, with its idx1, before the sample that
+    // passes the limit.
+    firstPartFrames = header.firstPartFrames();
+    if (firstPartFrames >= 0) header.markUncompressedInIndexes(tallies);
+  }
+  if (std::chrono::steady_clock::now() - lastRefresh >= kRefreshPeriod) refresh();
+}
+
+void IAVIFile::refresh() {
+  if (!headerLocated) return;
+  if (!header.mendOpenPart(committedEnd) || !header.writeCounts(tallies, firstPartFrames))
+    Log("AVIStreamWrite", "cannot bring the header of " + path + " up to date: " + strerror(errno));
+  lastRefresh = std::chrono::steady_clock::now();
 }
 
 HRESULT IAVIFile::writePacket(AVPacket* packet) {
@@ -203,6 +220,8 @@ HRESULT IAVIFile::writePacket(AVPacket* packet) {
     HRESULT hr = writeHeader();
     if (FAILED(hr)) return hr;
   }
+  const int streamIndex = packet->stream_index, size = packet->size;
+  const int64_t dts = packet->dts;
   int err = av_write_frame(format.get(), packet);
   if (err >= 0) avio_flush(io.get());
   if (err < 0 || io->error < 0) {
@@ -211,12 +230,14 @@ HRESULT IAVIFile::writePacket(AVPacket* packet) {
     return AVIERR_FILEWRITE;
   }
   committedEnd = avio_tell(io.get());
+  noteSample(streamIndex, size, dts);
   return AVIERR_OK;
 }
 
 void IAVIFile::cutBackToLastSample() {
   if (::ftruncate(fd, committedEnd) != 0) Log("AVIFileRelease", "cannot cut " + path + " back: " + strerror(errno));
-  if (headerWritten) MendRiffSizes(fd, committedEnd);
+  // Sizes and counts are rewritten in place: that needs no new space.
+  if (headerWritten) refresh();
 }
 
 void IAVIFile::complete() {
@@ -231,6 +252,11 @@ void IAVIFile::complete() {
     if (err < 0 || io->error < 0) {
       Log("AVIFileRelease", "cannot complete " + path + ": " + AvError(err < 0 ? err : io->error));
       failed = true;
+    } else if (headerLocated) {
+      // The muxer's own counts are one off past the first part, and its
+      // indexes name every chunk NNdc.
+      if (!header.markUncompressedInIndexes(tallies) || !header.writeCounts(tallies, firstPartFrames))
+        Log("AVIFileRelease", "cannot complete the header of " + path + ": " + strerror(errno));
     }
   }
   if (failed) cutBackToLastSample();

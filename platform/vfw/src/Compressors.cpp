@@ -41,7 +41,7 @@ const Compressor kCompressors[] = {
     {MAKEFOURCC('H', '2', '6', '4'), "libx264", u"x264", u"H.264 (x264)", AV_PIX_FMT_YUV420P,
      VIDCF_QUALITY | VIDCF_CRUNCH | VIDCF_TEMPORAL, QualityScale::Crf, 5500, 15, "preset=veryfast:bf=0"},
     {MAKEFOURCC('M', 'S', 'V', 'C'), "msvideo1", u"MS Video 1", u"Microsoft Video 1", AV_PIX_FMT_RGB555LE,
-     VIDCF_TEMPORAL, QualityScale::None, 7500, 5, ""},
+     VIDCF_TEMPORAL, QualityScale::None, 7500, 5, "", true},
 };
 
 FOURCC LowerFourcc(FOURCC code) {
@@ -126,7 +126,7 @@ CodecContextPtr OpenEncoder(const Compressor& compressor, int width, int height,
   context->codec_tag = compressor.fccHandler;
   if (keyFrameEvery > 0) {
     context->gop_size = static_cast<int>(std::min<DWORD>(keyFrameEvery, 600));
-    context->keyint_min = context->gop_size;
+    context->keyint_min = compressor.keyIntervalFromMinimum ? context->gop_size - 1 : context->gop_size;
   }
   if (compressor.pixelFormat == AV_PIX_FMT_YUVJ420P || compressor.pixelFormat == AV_PIX_FMT_YUV420P)
     context->color_range = compressor.pixelFormat == AV_PIX_FMT_YUVJ420P ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;

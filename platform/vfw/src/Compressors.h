@@ -29,6 +29,9 @@ struct Compressor {
   std::optional<DWORD> defaultQuality;       // empty: does not answer
   std::optional<DWORD> defaultKeyFrameRate;  // empty: does not answer
   const char* options;                       // encoder options, "key=value:key=value"
+  // The encoder makes a key frame keyint_min + 1 frames after the last one
+  // (Microsoft Video 1) rather than every gop_size frames.
+  bool keyIntervalFromMinimum = false;
 };
 
 // The compressors whose encoder the running libavcodec has, in a fixed order.

@@ -1,0 +1,41 @@
+// A reader of our own for AVI files: walks the RIFF chunk tree of every part
+// and resolves the idx1 and OpenDML ix## entries to the chunks they point at,
+// so that tests check the header fields a Video for Windows reader trusts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace avitest {
+
+struct AviLayout {
+  std::string error;  // the first thing found wrong with the tree; empty when sound
+  std::uint32_t avihMicroSecPerFrame = 0, avihFlags = 0, avihTotalFrames = 0, avihSuggestedBuffer = 0;
+  std::uint32_t strhScale = 0, strhRate = 0, strhLength = 0, strhSuggestedBuffer = 0;
+  std::int32_t biWidth = 0, biHeight = 0;
+  std::uint16_t biBitCount = 0;
+  std::uint32_t biCompression = 0, biSizeImage = 0;
+  std::int64_t dmlhTotalFrames = -1;  // -1: no odml list
+  struct Frame {
+    std::string id;  // "00db", "00dc"
+    std::int64_t offset = 0;
+    std::uint32_t size = 0;
+  };
+  std::vector<Frame> frames;          // the movi chunks of the first stream, in file order
+  std::vector<int> framesPerPart;     // of each RIFF part
+  std::vector<bool> idx1Key, ixKey;   // key-frame flags of the index entries, in file order
+  bool idx1Present = false;
+};
+
+// Every problem is reported in `error`: a chunk running past its parent or
+// the file, a tree that ends before the file does, an index entry that does
+// not point at a chunk of its id and size.
+AviLayout WalkAvi(const std::string& path);
+
+// What a Video for Windows reader expects of a file of `frames` frames at
+// `rate` frames a second, uncompressed or not, every frame a key frame:
+// empty when the header, the chunk names and the indexes all agree.
+std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate, bool uncompressed);
+
+}  // namespace avitest
