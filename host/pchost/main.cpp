@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -17,7 +18,9 @@
 #include "host/HostSession.h"
 #include "host/HostWindow.h"
 #include "host/ModuleLoader.h"
+#include "host/ProgressBar.h"
 #include "host/Shell.h"
+#include "host/SignalShutdown.h"
 #include "host/XPC.h"
 #include "sdk/OdRxModule.h"
 #include "win32/Kernel.h"
@@ -123,6 +126,18 @@ int main(int argc, char** argv) {
   host::InstallSelectionInput(*document);
   host::OpenDrawingFiles(*document, window.view(), drawingFiles, shell);
   host::OpenPointCloudFiles(*document, cloudFiles, shell);
+
+  // SIGTERM, SIGINT and SIGHUP end the host as "quit" does, after the
+  // command that runs: a trajectory video stops at the frame it is on, and
+  // the module, unloaded on the way out, ends a live recording; both files
+  // are completed.
+  host::SignalShutdown shutdownOnSignal([&](int signal) {
+    const char* name = sigabbrev_np(signal);
+    shell.write(u"pchost: SIG" + win32::FromUtf8(name != nullptr ? name : "?") + u" received, finishing.");
+    shell.stop();
+    ProgressBar::BreakAll();
+    app.quit();
+  });
 
   int exitCode = 0;
   if (script) {

@@ -14,6 +14,7 @@
 namespace {
 
 unsigned g_cancelAfterChecks = 0;
+bool g_breakAll = false;
 
 host::HostWindow* FindHostWindow() {
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return nullptr;
@@ -122,6 +123,7 @@ void ProgressBar::StepIt(unsigned steps) {
 bool ProgressBar::IsBreak() {
   ++m->checks;
   if (m->cancelAtCheck != 0 && m->checks >= m->cancelAtCheck) m->cancelled = true;
+  if (g_breakAll) m->cancelled = true;
   return m->cancelled;
 }
 
@@ -138,3 +140,5 @@ bool ProgressBar::isShown() const { return m->started && m->panel && m->panel->i
 unsigned ProgressBar::stepsDone() const { return m->done; }
 
 void ProgressBar::CancelAfterChecks(unsigned checks) { g_cancelAfterChecks = checks; }
+
+void ProgressBar::BreakAll() { g_breakAll = true; }

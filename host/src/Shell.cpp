@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <utility>
 
 #include "host/CommandRegistry.h"
 #include "host/HostWindow.h"
@@ -118,9 +119,17 @@ bool Shell::execute(const std::u16string& line) {
 }
 
 void Shell::waitFor(int milliseconds) {
+  if (m_stopped) return;
   QEventLoop loop;
   QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  QEventLoop* outer = std::exchange(m_wait, &loop);
   loop.exec();
+  m_wait = outer;
+}
+
+void Shell::stop() {
+  m_stopped = true;
+  if (m_wait != nullptr) m_wait->quit();
 }
 
 int Shell::runScript() {
@@ -134,7 +143,7 @@ int Shell::runScript() {
   waitFor(50);
 
   std::string line;
-  while (m_script != nullptr && m_script->next(line)) {
+  while (!m_stopped && m_script != nullptr && m_script->next(line)) {
     const std::string text = Trim(line);
     if (text.empty() || text[0] == '#' || text[0] == ';') continue;
     if (text == "quit") break;

@@ -388,6 +388,8 @@ TEST_F(WriterTest, FullDiskKeepsTheFramesWrittenBefore) {
     const auto riffSize = head[4] | (head[5] << 8) | (head[6] << 16) | (static_cast<std::uint64_t>(head[7]) << 24);
     EXPECT_EQ(std::memcmp(head, "RIFF", 4), 0);
     EXPECT_EQ(riffSize + 8, std::filesystem::file_size(path)) << "codec " << codec;
+    // The frame counts were rewritten in place too.
+    EXPECT_EQ(avitest::CheckAviAgrees(avitest::WalkAvi(path), r.accepted, 10, codec == 0, false), "") << codec;
 
     const auto probe = avitest::Probe(path);
     ASSERT_TRUE(probe.ok);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "AviWalker.h"
 #include "MediaProbe.h"
 #include "recording/AviMovieWriter.h"
 #include "win32/Gdi.h"
@@ -51,6 +52,11 @@ TEST(OpenDml, RecordingPastOneGibibyteStaysWhole) {
   const std::string packets = avitest::Run("ffprobe -v error -count_packets -select_streams v:0 -show_entries "
                                            "stream=nb_read_packets -of csv=p=0 " + avitest::Quote(path));
   EXPECT_EQ(std::atoi(packets.c_str()), frames);
+  // avih counts the first part, dmlh every frame; ix00 entries point at
+  // their chunks; 8 MB chunks are above the muxer's 1 MiB buffer size.
+  const avitest::AviLayout avi = avitest::WalkAvi(path);
+  EXPECT_EQ(avitest::CheckAviAgrees(avi, frames, 25, true), "");
+  EXPECT_GE(avi.framesPerPart.size(), 2u);
   // The last frame, from the second part, decodes with its own number.
   const std::string last = avitest::Run("ffmpeg -v error -i " + avitest::Quote(path) +
                                         " -vf " + avitest::Quote("select=eq(n\\," + std::to_string(frames - 1) + "),crop=1:1:0:0") +

@@ -2,11 +2,15 @@
 // options dialog driven by the script, the view changes colour while it
 // records, and the AVI file is read back with ffprobe/ffmpeg.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <chrono>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 #include "../avi/MediaProbe.h"
+#include "AviWalker.h"
 #include "PchostRunner.h"
 
 namespace fs = std::filesystem;
@@ -222,6 +226,45 @@ TEST_F(LiveRecording, NoFrameBeforeTheStartDelay) {
   EXPECT_GT(summary.frames, 0);
   EXPECT_LE(summary.frames, (seconds + 1) * 16);
   EXPECT_EQ(avitest::Probe(late).decodedFrames, summary.frames);
+}
+
+TEST_F(LiveRecording, SignalsEndTheHostWithACompleteFileAndKillLosesAtMostASecond) {
+  // TERM, INT and HUP end pchost as "quit" does, with the file completed;
+  // after KILL the header's counts, brought up to date once a second, are
+  // at most a second's frames (10 here) behind what the file holds.
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
+    const std::string name = std::string("SIG") + sigabbrev_np(signal);
+    const std::string file = File(name + ".avi");
+    pcvr_test::PchostOptions options;
+    options.whileRunning = [&](pid_t pid) {
+      // Until the header counts some frames, and for KILL until more frames
+      // follow them, then the signal.
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      for (avitest::AviLayout avi; std::chrono::steady_clock::now() < deadline;
+           std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+        avi = avitest::WalkAvi(file);
+        if (avi.strhLength >= 3 && (signal != SIGKILL || avi.framesPastTree >= 3)) break;
+      }
+      kill(pid, signal);
+    };
+    const auto run = pcvr_test::RunPchost(
+        "VIEWCOLOR\n0,0,255\n" + StartRecording(file, "HuffYUV lossless", 10, 0) + "wait 40000\n", options);
+    const avitest::AviLayout avi = avitest::WalkAvi(file);
+    ASSERT_GE(avi.frames.size(), 3u) << name << run.output;
+    if (signal == SIGKILL) {
+      EXPECT_EQ(run.exitCode, 128 + SIGKILL);
+      EXPECT_TRUE(avi.error.empty() || avi.error == "data after the last RIFF part") << avi.error;
+      EXPECT_EQ(avi.strhLength, avi.frames.size());
+      EXPECT_EQ(avi.avihTotalFrames, avi.frames.size());
+      EXPECT_LE(avi.framesPastTree, 10);
+      std::printf("after kill -9: header counts %u frames, %d more in the file\n", avi.strhLength, avi.framesPastTree);
+    } else {
+      EXPECT_EQ(run.exitCode, 0) << name << run.output;
+      EXPECT_TRUE(run.hasLine("pchost: " + name + " received, finishing.")) << run.output;
+      EXPECT_EQ(avitest::CheckAviAgrees(avi, static_cast<int>(avi.frames.size()), 10, false), "") << name;
+      EXPECT_EQ(avitest::Probe(file).decodedFrames, static_cast<int>(avi.frames.size())) << name;
+    }
+  }
 }
 
 }  // namespace

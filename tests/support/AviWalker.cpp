@@ -23,6 +23,12 @@ class Walker {
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return fail("cannot open"), out;
     std::int64_t at = 0;
     while (at < st.st_size && out.error.empty()) {
+      if (at > 0 && text(at, 4) != "RIFF") {
+        fail("data after the last RIFF part");
+        for (std::uint32_t size = 0; at + 8 <= st.st_size && at + 8 + (size = u32(at + 4)) <= st.st_size; at += 8 + size + (size & 1))
+          out.framesPastTree += text(at, 4).compare(0, 3, "00d") == 0;
+        return out;
+      }
       if (text(at, 4) != "RIFF" || text(at + 8, 4) != (at == 0 ? "AVI " : "AVIX")) return fail("no RIFF part at " + std::to_string(at)), out;
       const std::int64_t end = at + 8 + u32(at + 4);
       if (end > st.st_size) return fail("RIFF part runs past the file"), out;
@@ -131,7 +137,7 @@ class Walker {
 
 AviLayout WalkAvi(const std::string& path) { return Walker(path).walk(); }
 
-std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate, bool uncompressed) {
+std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate, bool uncompressed, bool completed) {
   std::string problems = avi.error;
   const auto expect = [&](bool ok, const std::string& what) {
     if (!ok) problems += (problems.empty() ? "" : "; ") + what;
@@ -153,6 +159,7 @@ std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate,
     expect(f.id == (uncompressed ? "00db" : "00dc"), "a chunk named " + f.id);
   }
   expect(avi.avihSuggestedBuffer >= largest && avi.strhSuggestedBuffer >= largest, "suggested buffer below the largest chunk");
+  if (!completed) return problems;
   // idx1 covers the first part, the ix## chunks every part.
   expect(avi.idx1Present, "no idx1");
   expect(avi.idx1Key.size() == static_cast<size_t>(avi.framesPerPart.empty() ? 0 : avi.framesPerPart[0]), "idx1 entries");

@@ -26,16 +26,21 @@ struct AviLayout {
   std::vector<int> framesPerPart;     // of each RIFF part
   std::vector<bool> idx1Key, ixKey;   // key-frame flags of the index entries, in file order
   bool idx1Present = false;
+  // Whole frame chunks after the last RIFF part, as a writer that was killed
+  // leaves them past the sizes it last wrote.
+  int framesPastTree = 0;
 };
 
 // Every problem is reported in `error`: a chunk running past its parent or
-// the file, a tree that ends before the file does, an index entry that does
-// not point at a chunk of its id and size.
+// the file, a tree that ends before the file does ("data after the last RIFF
+// part"), an index entry that does not point at a chunk of its id and size.
 AviLayout WalkAvi(const std::string& path);
 
 // What a Video for Windows reader expects of a file of `frames` frames at
 // `rate` frames a second, uncompressed or not, every frame a key frame:
-// empty when the header, the chunk names and the indexes all agree.
-std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate, bool uncompressed);
+// empty when the header, the chunk names and the indexes all agree. A file
+// that was not completed (cut short by a full disk) has no index to check.
+std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate, bool uncompressed,
+                           bool completed = true);
 
 }  // namespace avitest

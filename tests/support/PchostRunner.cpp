@@ -78,6 +78,7 @@ PchostRun RunPchost(const std::string& script, const PchostOptions& options) {
     _exit(127);
   }
   close(fds[1]);
+  if (child > 0 && options.whileRunning) options.whileRunning(child);
   char buffer[4096];
   ssize_t n;
   while ((n = read(fds[0], buffer, sizeof buffer)) > 0) run.output.append(buffer, static_cast<std::size_t>(n));

@@ -2,7 +2,10 @@
 // it printed.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,9 @@ struct PchostOptions {
   std::vector<std::string> environment;  // NAME=value, added to the test's own
   std::vector<std::string> unset;        // variables removed
   int timeoutSeconds = 60;
+  // Runs in the test while pchost does, given its process id (to send it a
+  // signal, for instance); pchost's output is collected after it returns.
+  std::function<void(pid_t)> whileRunning;
 };
 
 // Writes `script` to a file and runs `pchost --script FILE`. The process is

@@ -7,7 +7,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include <signal.h>
+
+#include <chrono>
+#include <thread>
+
 #include "../avi/MediaProbe.h"
+#include "AviWalker.h"
 #include "PchostRunner.h"
 
 namespace fs = std::filesystem;
@@ -67,8 +73,7 @@ class VideoFromTrack : public ::testing::Test {
     std::ofstream(m_dir / "street.dxf") << Street();
   }
   void TearDown() override { fs::remove_all(m_dir); }
-  pcvr_test::PchostRun Run(const std::string& script) {
-    pcvr_test::PchostOptions options;
+  pcvr_test::PchostRun Run(const std::string& script, pcvr_test::PchostOptions options = {}) {
     options.arguments = {(m_dir / "street.dxf").string()};
     return pcvr_test::RunPchost(script, options);
   }
@@ -142,6 +147,29 @@ TEST_F(VideoFromTrack, CancelFromTheProgressBarKeepsTheFramesSoFar) {
   EXPECT_TRUE(run.hasLine(" Frames: 5")) << run.output;
   EXPECT_TRUE(run.hasLine(" Time: 0:0:0 h:m:s")) << run.output;
   EXPECT_EQ(avitest::Probe(file).decodedFrames, 5);
+}
+
+TEST_F(VideoFromTrack, TermSignalEndsTheFlightWithACompleteFileAndTheHost) {
+  // 2000 frames to go; SIGTERM once a few are written.
+  const std::string file = File("signalled.avi");
+  pcvr_test::PchostOptions options;
+  options.whileRunning = [&](pid_t pid) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+      const auto avi = avitest::WalkAvi(file);
+      if (avi.frames.size() + avi.framesPastTree >= 3) break;
+    }
+    kill(pid, SIGTERM);
+  };
+  const auto run = Run("VIDEO_FROM_TRACK\nhandle A1\n" + Options(file, "Motion JPEG", 10, "0.05") + "echo not reached\n", options);
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.hasLine("pchost: SIGTERM received, finishing.")) << run.output;
+  EXPECT_FALSE(run.hasLine("not reached")) << run.output;
+  const auto avi = avitest::WalkAvi(file);
+  EXPECT_GE(avi.frames.size(), 3u);
+  EXPECT_LT(avi.frames.size(), 2000u);
+  EXPECT_TRUE(run.hasLine(" Frames: " + std::to_string(avi.frames.size()))) << run.output;
+  EXPECT_EQ(avitest::CheckAviAgrees(avi, static_cast<int>(avi.frames.size()), 10, false), "");
 }
 
 TEST_F(VideoFromTrack, WhatCannotBeRecordedIsAnErrorAndNoSummary) {

@@ -41,6 +41,9 @@ class HOST_EXPORT ProgressBar {
   // started answers IsBreak true from its checks-th call to IsBreak on.
   // 0 withdraws the request.
   static void CancelAfterChecks(unsigned checks);
+  // What the host does when it is asked to end: every progress bar, those
+  // running and those still to come, answers IsBreak true from now on.
+  static void BreakAll();
 
  private:
   struct Impl;

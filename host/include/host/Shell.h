@@ -9,6 +9,8 @@
 #include "host/HostApi.h"
 #include "host/HostSession.h"
 
+class QEventLoop;
+
 namespace host {
 
 class HostWindow;
@@ -41,6 +43,9 @@ class HOST_EXPORT Shell final : public Console {
   // Runs the script to its end or to "quit"; returns the process exit code
   // (0, or 3 when a command was unknown).
   int runScript();
+  // Asks a running script to end: no further line is read once the command
+  // that runs now returns, and a wait ends at once.
+  void stop();
 
  private:
   void registerBuiltins();
@@ -50,6 +55,8 @@ class HOST_EXPORT Shell final : public Console {
   ScriptInput* m_script;
   int m_unknownCommands = 0;
   std::u16string m_running;  // the command that runs now, or empty
+  bool m_stopped = false;
+  QEventLoop* m_wait = nullptr;  // the wait in progress, if any
 };
 
 }  // namespace host
