@@ -5,33 +5,39 @@
 #include <QDesktopWidget>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "module/HostAccess.h"
 #include "win32/Window.h"
 
-double GrabScaleRatio(const std::vector<GrabScreen>& screens, int pointerScreenWidth) {
-  double ratio = 1.0;
-  int widest = 0;
-  for (const GrabScreen& screen : screens) {
-    if (screen.width > widest) {
-      widest = screen.width;
-      ratio = screen.pixelRatio;
-    }
-  }
-  // Window rectangles come in device pixels, the grab takes device-independent
-  // ones; on a narrower screen the widest screen's ratio is applied twice.
-  if (pointerScreenWidth < widest) ratio = ratio * ratio;
-  return ratio;
+namespace {
+
+// Qt's rounding of a scaled coordinate to device pixels (qRound).
+int DevicePixels(double value) { return static_cast<int>(std::lround(value)); }
+
+// The device-independent span [first, first + count) whose device pixels at
+// `ratio` cover [low, high), and where low lies in them.
+void Cover(int low, int high, double ratio, int* first, int* count, int* offset) {
+  *first = static_cast<int>(std::floor(low / ratio));
+  *count = static_cast<int>(std::ceil(high / ratio)) - *first;
+  while (DevicePixels(*first * ratio) + DevicePixels(*count * ratio) < high) ++*count;
+  *offset = low - DevicePixels(*first * ratio);
 }
 
-GrabArea ScaleWindowRect(const RECT& rect, double ratio) {
-  const double factor = 1.0 / ratio;
+}  // namespace
+
+GrabArea CoverWindowRect(const RECT& rect, double ratio) {
   GrabArea area;
-  area.x = static_cast<int>(rect.left * factor);
-  area.y = static_cast<int>(rect.top * factor);
-  area.width = static_cast<int>(std::abs(rect.left - rect.right) * factor);
-  area.height = static_cast<int>(std::abs(rect.top - rect.bottom) * factor);
+  if (!(ratio > 0)) ratio = 1.0;
+  const int left = std::min(rect.left, rect.right), right = std::max(rect.left, rect.right);
+  const int top = std::min(rect.top, rect.bottom), bottom = std::max(rect.top, rect.bottom);
+  area.cropWidth = right - left;
+  area.cropHeight = bottom - top;
+  if (area.cropWidth == 0 || area.cropHeight == 0) return area;
+  Cover(left, right, ratio, &area.x, &area.width, &area.cropX);
+  Cover(top, bottom, ratio, &area.y, &area.height, &area.cropY);
   return area;
 }
 
@@ -42,22 +48,23 @@ QPixmap GrabDocumentWindow() {
   RECT rect{};
   if (window == nullptr || !GetWindowRect(window, &rect)) return QPixmap();
 
-  std::vector<GrabScreen> screens;
-  for (const QScreen* screen : QGuiApplication::screens()) {
-    screens.push_back(GrabScreen{screen->geometry().width(), screen->devicePixelRatio()});
-  }
   QScreen* pointerScreen = QGuiApplication::screenAt(QCursor::pos());
   if (pointerScreen == nullptr) return QPixmap();
-  const GrabArea area = ScaleWindowRect(rect, GrabScaleRatio(screens, pointerScreen->size().width()));
+  // The screen that grabs scales by its own factor, whichever screen is the
+  // widest and wherever the window is.
+  const GrabArea area = CoverWindowRect(rect, pointerScreen->devicePixelRatio());
 
-  QPixmap result(area.width, area.height);
+  QPixmap result(area.cropWidth, area.cropHeight);
   // An empty window gives the empty picture; Qt is not asked to grab
   // nothing, as it reads some sizes as "to the window's edge".
-  if (area.width <= 0 || area.height <= 0) return result;
+  if (area.cropWidth <= 0 || area.cropHeight <= 0) return result;
   // The desktop widget needs a widget application; the root window (id 0)
   // is the same desktop for a host without one.
   const auto* widgets = qobject_cast<QApplication*>(QCoreApplication::instance());
   const WId desktop = widgets != nullptr ? QApplication::desktop()->winId() : 0;
-  result = pointerScreen->grabWindow(desktop, area.x, area.y, area.width, area.height);
+  const QPixmap grabbed = pointerScreen->grabWindow(desktop, area.x, area.y, area.width, area.height);
+  if (grabbed.isNull()) return grabbed;
+  result = grabbed.copy(area.cropX, area.cropY, area.cropWidth, area.cropHeight);
+  result.setDevicePixelRatio(grabbed.devicePixelRatio());
   return result;
 }

@@ -13,22 +13,23 @@
 // rectangle or no screen under the pointer.
 QPixmap GrabDocumentWindow();
 
-// The arithmetic of the grab, apart from the screens themselves.
-struct GrabScreen {
-  int width = 0;           // geometry().width()
-  double pixelRatio = 1.0;  // devicePixelRatio()
-};
-
+// The arithmetic of the grab, apart from the screens themselves. Qt's grab
+// on a screen takes device-independent coordinates and multiplies them by
+// that screen's scale factor, rounding to whole device pixels; window
+// rectangles come in device pixels. So the grab asks for the area that
+// covers the rectangle at the grabbing screen's factor, and the picture is
+// then cut to the rectangle's exact device pixels.
 struct GrabArea {
-  int x = 0;
+  int x = 0;  // device-independent, for the grab
   int y = 0;
   int width = 0;
   int height = 0;
+  int cropX = 0;  // device pixels, in the grabbed picture
+  int cropY = 0;
+  int cropWidth = 0;
+  int cropHeight = 0;
 };
 
-// The widest screen's pixel ratio (the first of equally wide ones), squared
-// when the pointer's screen is narrower than the widest; 1.0 without
-// screens.
-double GrabScaleRatio(const std::vector<GrabScreen>& screens, int pointerScreenWidth);
-// The window rectangle divided by the ratio, each value truncated toward zero.
-GrabArea ScaleWindowRect(const RECT& rect, double ratio);
+// The area for a grab on a screen of scale factor `ratio` (its
+// devicePixelRatio()) that covers `rect`, and the rectangle's place in it.
+GrabArea CoverWindowRect(const RECT& rect, double ratio);

@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <vector>
 
 namespace screenshots_test {
 
-PrivateXServer::PrivateXServer() {
+PrivateXServer::PrivateXServer() : PrivateXServer("Xvfb", {"-screen", "0", "1280x1024x24"}) {}
+
+PrivateXServer::PrivateXServer(const std::string& program, const std::vector<std::string>& arguments) {
   int fds[2];
   if (pipe(fds) != 0) return;
   m_pid = fork();
@@ -22,9 +25,13 @@ PrivateXServer::PrivateXServer() {
       dup2(devnull, STDERR_FILENO);
     }
     const std::string fd = std::to_string(fds[1]);
-    // Xvfb writes the display number to the descriptor once it is ready.
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-           static_cast<char*>(nullptr));
+    // The server writes the display number to the descriptor once it is ready.
+    std::vector<std::string> args{program, "-displayfd", fd, "-nolisten", "tcp"};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execvp(program.c_str(), argv.data());
     _exit(127);
   }
   close(fds[1]);

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace screenshots_test {
 
@@ -14,6 +15,9 @@ class PrivateXServer {
   // Starts Xvfb on the first free display number with one 1280x1024 screen
   // and waits until it accepts connections (at most 10 s).
   PrivateXServer();
+  // Starts another X server program (Xvfb, Xephyr) with these arguments;
+  // a nested server shows on the server DISPLAY names.
+  PrivateXServer(const std::string& program, const std::vector<std::string>& arguments);
   // Stops the server it started.
   ~PrivateXServer();
   PrivateXServer(const PrivateXServer&) = delete;

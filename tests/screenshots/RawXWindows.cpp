@@ -14,13 +14,20 @@ RawXWindows::~RawXWindows() {
   if (m_display != nullptr) XCloseDisplay(D(m_display));
 }
 
-RawXWindows::Id RawXWindows::create(Id parent, int x, int y, unsigned width, unsigned height, unsigned border) {
+RawXWindows::Id RawXWindows::create(Id parent, int x, int y, unsigned width, unsigned height, unsigned border,
+                                    unsigned long background) {
   Display* display = D(m_display);
   const Window window = XCreateSimpleWindow(display, parent != 0 ? parent : DefaultRootWindow(display), x, y, width,
-                                            height, border, 0, 0);
+                                            height, border, 0, background);
   XMapWindow(display, window);
   XSync(display, False);
   return window;
+}
+
+void RawXWindows::warpPointer(int x, int y) {
+  Display* display = D(m_display);
+  XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
+  XSync(display, False);
 }
 
 void RawXWindows::reparent(Id window, Id parent, int x, int y) {
