@@ -159,6 +159,8 @@ std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate,
     expect(f.id == (uncompressed ? "00db" : "00dc"), "a chunk named " + f.id);
   }
   expect(avi.avihSuggestedBuffer >= largest && avi.strhSuggestedBuffer >= largest, "suggested buffer below the largest chunk");
+  // AVIF_HASINDEX only where there is an index to trust.
+  expect(((avi.avihFlags & 0x10) != 0) == completed, completed ? "AVIF_HASINDEX missing" : "AVIF_HASINDEX without an index");
   if (!completed) return problems;
   // idx1 covers the first part, the ix## chunks every part.
   expect(avi.idx1Present, "no idx1");

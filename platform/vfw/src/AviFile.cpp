@@ -254,8 +254,9 @@ void IAVIFile::complete() {
       failed = true;
     } else if (headerLocated) {
       // The muxer's own counts are one off past the first part, and its
-      // indexes name every chunk NNdc.
-      if (!header.markUncompressedInIndexes(tallies) || !header.writeCounts(tallies, firstPartFrames))
+      // indexes name every chunk NNdc. Only now has the file an index.
+      if (!header.markUncompressedInIndexes(tallies) || !header.writeCounts(tallies, firstPartFrames) ||
+          !header.markIndexed())
         Log("AVIFileRelease", "cannot complete the header of " + path + ": " + strerror(errno));
     }
   }

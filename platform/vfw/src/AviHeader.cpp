@@ -9,6 +9,7 @@ namespace vfw::detail {
 namespace {
 
 constexpr std::uint32_t kOpenSize = 0xFFFFFFFFu;  // what the muxer writes before it knows a size
+constexpr std::uint32_t kHasIndex = 0x10;         // AVIF_HASINDEX
 constexpr std::uint32_t kTrustChunkType = 0x800;  // AVIF_TRUSTCKTYPE
 
 // Offsets inside the chunks' data.
@@ -110,7 +111,8 @@ bool AviHeader::locate(int fd) {
 bool AviHeader::writeFixedFields(std::uint32_t scale, std::uint32_t rate) const {
   if (m_avih < 0 || rate == 0) return false;
   std::uint32_t flags = 0;
-  bool ok = ReadLe32(m_fd, m_avih + kAvihFlags, &flags) && WriteLe32(m_fd, m_avih + kAvihFlags, flags & ~kTrustChunkType);
+  bool ok = ReadLe32(m_fd, m_avih + kAvihFlags, &flags) &&
+            WriteLe32(m_fd, m_avih + kAvihFlags, flags & ~(kTrustChunkType | kHasIndex));
   const std::uint64_t period = (std::uint64_t{1000000} * scale + rate / 2) / rate;
   ok = ok && WriteLe32(m_fd, m_avih + kAvihMicroSecPerFrame, static_cast<std::uint32_t>(period));
   for (const StreamFields& s : m_streams) {
@@ -123,6 +125,12 @@ bool AviHeader::writeFixedFields(std::uint32_t scale, std::uint32_t rate) const 
     ok = ok && WriteLe32(m_fd, s.strf + kBihSizeImage, static_cast<std::uint32_t>(rowBytes * std::abs(height)));
   }
   return ok;
+}
+
+bool AviHeader::markIndexed() const {
+  std::uint32_t flags = 0;
+  return m_avih >= 0 && ReadLe32(m_fd, m_avih + kAvihFlags, &flags) &&
+         WriteLe32(m_fd, m_avih + kAvihFlags, flags | kHasIndex);
 }
 
 bool AviHeader::writeCounts(const std::vector<StreamTally>& streams, std::int64_t firstPartFrames) const {

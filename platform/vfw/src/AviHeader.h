@@ -29,11 +29,14 @@ class AviHeader {
   // does not start with an AVI header of the expected shape.
   bool locate(int fd);
 
-  // Once, after the header is written: clears AVIF_TRUSTCKTYPE, writes the
-  // frame period in microseconds rounded to nearest, and gives each
-  // stream's BITMAPINFOHEADER the size of its image with rows padded to
-  // four bytes.
+  // Once, after the header is written: clears AVIF_TRUSTCKTYPE, and
+  // AVIF_HASINDEX until there is an index, writes the frame period in
+  // microseconds rounded to nearest, and gives each stream's
+  // BITMAPINFOHEADER the size of its image with rows padded to four bytes.
   bool writeFixedFields(std::uint32_t scale, std::uint32_t rate) const;
+
+  // Sets AVIF_HASINDEX, once the file has its index.
+  bool markIndexed() const;
 
   // Frame counts and buffer sizes: dwTotalFrames of the main header (the
   // frames of the first RIFF part, which is all of them until a second part
