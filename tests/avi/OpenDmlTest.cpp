@@ -40,6 +40,15 @@ TEST(OpenDml, RecordingPastOneGibibyteStaysWhole) {
       topLeft[1] = static_cast<BYTE>(255 - i);
       ASSERT_EQ(writer.appendFrame(frame), S_OK) << i;
     }
+    // What a kill -9 would leave now: the parts up to the last refresh of
+    // the header, whose counts agree with them, and whole frames after.
+    const avitest::AviLayout killed = avitest::WalkAvi(path);
+    EXPECT_TRUE(killed.error.empty() || killed.error == "data after the last RIFF part") << killed.error;
+    ASSERT_GE(killed.framesPerPart.size(), 2u);
+    EXPECT_EQ(killed.avihTotalFrames, static_cast<std::uint32_t>(killed.framesPerPart[0]));
+    EXPECT_EQ(killed.strhLength, killed.frames.size());
+    EXPECT_EQ(killed.dmlhTotalFrames, static_cast<std::int64_t>(killed.frames.size()));
+    EXPECT_EQ(killed.frames.size() + killed.framesPastTree, static_cast<std::size_t>(frames));
   }
   DeleteObject(frame);
   EXPECT_GT(std::filesystem::file_size(path), (1ull << 30));

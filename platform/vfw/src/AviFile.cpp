@@ -202,7 +202,12 @@ void IAVIFile::noteSample(int streamIndex, int size, int64_t dts) {
     // The muxer ends the first part, with its idx1, before the sample that
     // passes the limit.
     firstPartFrames = header.firstPartFrames();
-    if (firstPartFrames >= 0) header.markUncompressedInIndexes(tallies);
+    if (firstPartFrames >= 0) {
+      // From here on the file is an OpenDML one; its header says so at once.
+      header.markUncompressedInIndexes(tallies);
+      refresh();
+      return;
+    }
   }
   if (std::chrono::steady_clock::now() - lastRefresh >= kRefreshPeriod) refresh();
 }
