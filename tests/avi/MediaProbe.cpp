@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace avitest {
@@ -80,22 +78,6 @@ std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int wi
   for (size_t at = 0; frameSize && at + frameSize <= raw.size(); at += frameSize)
     frames.emplace_back(raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + frameSize));
   return frames;
-}
-
-bool StreamRate(const std::string& path, std::uint32_t* scale, std::uint32_t* rate) {
-  std::ifstream in(path, std::ios::binary);
-  std::string head(4096, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<size_t>(in.gcount()));
-  auto at = head.find("strh");
-  if (at == std::string::npos || at + 8 + 28 > head.size()) return false;
-  auto le32 = [&](size_t o) {
-    const auto* p = reinterpret_cast<const unsigned char*>(head.data() + o);
-    return static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
-  };
-  *scale = le32(at + 8 + 20);
-  *rate = le32(at + 8 + 24);
-  return true;
 }
 
 bool FileExists(const std::string& path) {

@@ -33,9 +33,6 @@ std::vector<bool> PacketKeyFlags(const std::string& path);
 // Every decoded frame as packed BGR rows, top row first.
 std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height);
 
-// dwScale and dwRate of the first stream header, read from the file itself.
-bool StreamRate(const std::string& path, std::uint32_t* scale, std::uint32_t* rate);
-
 bool FileExists(const std::string& path);
 std::string MakeTempDir();
 

@@ -19,24 +19,25 @@ class Walker {
   }
 
   AviLayout walk() {
-    struct stat st{};
+    struct stat st {};
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return fail("cannot open"), out;
     std::int64_t at = 0;
     while (at < st.st_size && out.error.empty()) {
       if (at > 0 && text(at, 4) != "RIFF") {
         fail("data after the last RIFF part");
-        for (std::uint32_t size = 0; at + 8 <= st.st_size && at + 8 + (size = u32(at + 4)) <= st.st_size; at += 8 + size + (size & 1))
+        for (std::uint32_t size = 0; at + 8 <= st.st_size && at + 8 + (size = u32(at + 4)) <= st.st_size;
+             at += 8 + size + (size & 1))
           out.framesPastTree += text(at, 4).compare(0, 3, "00d") == 0;
         return out;
       }
-      if (text(at, 4) != "RIFF" || text(at + 8, 4) != (at == 0 ? "AVI " : "AVIX")) return fail("no RIFF part at " + std::to_string(at)), out;
+      if (text(at, 4) != "RIFF" || text(at + 8, 4) != (at == 0 ? "AVI " : "AVIX"))
+        return fail("no RIFF part at " + std::to_string(at)), out;
       const std::int64_t end = at + 8 + u32(at + 4);
       if (end > st.st_size) return fail("RIFF part runs past the file"), out;
       out.framesPerPart.push_back(0);
       children(at + 12, end);
       at = end;
     }
-    if (out.error.empty() && at != st.st_size) fail("the tree ends before the file");
     resolveIndexes();
     return out;
   }
@@ -98,7 +99,8 @@ class Walker {
 
   void check(const std::string& id, std::int64_t chunk, std::uint32_t size, const char* index) {
     auto it = m_chunkAt.find(chunk);
-    if (it == m_chunkAt.end() || out.frames[it->second].size != size || (!id.empty() && out.frames[it->second].id != id))
+    if (it == m_chunkAt.end() || out.frames[it->second].size != size ||
+        (!id.empty() && out.frames[it->second].id != id))
       fail(std::string(index) + " entry for " + std::to_string(chunk) + " points at no chunk of its id and size");
   }
 
@@ -147,9 +149,12 @@ std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate,
   expect(avi.avihTotalFrames == static_cast<std::uint32_t>(avi.framesPerPart.empty() ? 0 : avi.framesPerPart[0]),
          "avih.dwTotalFrames " + std::to_string(avi.avihTotalFrames) + " is not the first part's count");
   expect(avi.strhLength == n, "strh.dwLength " + std::to_string(avi.strhLength));
-  expect(avi.framesPerPart.size() < 2 || avi.dmlhTotalFrames == frames, "dmlh.dwTotalFrames " + std::to_string(avi.dmlhTotalFrames));
-  expect(avi.strhScale == 1 && avi.strhRate == rate, "strh rate " + std::to_string(avi.strhRate) + "/" + std::to_string(avi.strhScale));
-  expect(avi.avihMicroSecPerFrame == (1000000 + rate / 2) / rate, "avih.dwMicroSecPerFrame " + std::to_string(avi.avihMicroSecPerFrame));
+  expect(avi.framesPerPart.size() < 2 || avi.dmlhTotalFrames == frames,
+         "dmlh.dwTotalFrames " + std::to_string(avi.dmlhTotalFrames));
+  expect(avi.strhScale == 1 && avi.strhRate == rate,
+         "strh rate " + std::to_string(avi.strhRate) + "/" + std::to_string(avi.strhScale));
+  expect(avi.avihMicroSecPerFrame == (1000000 + rate / 2) / rate,
+         "avih.dwMicroSecPerFrame " + std::to_string(avi.avihMicroSecPerFrame));
   expect((avi.avihFlags & 0x800) == 0, "AVIF_TRUSTCKTYPE set");
   const std::int64_t rowBytes = (std::int64_t{avi.biWidth} * avi.biBitCount + 31) / 32 * 4;
   expect(avi.biSizeImage == rowBytes * std::abs(avi.biHeight), "biSizeImage " + std::to_string(avi.biSizeImage));
@@ -158,13 +163,16 @@ std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate,
     largest = std::max(largest, f.size);
     expect(f.id == (uncompressed ? "00db" : "00dc"), "a chunk named " + f.id);
   }
-  expect(avi.avihSuggestedBuffer >= largest && avi.strhSuggestedBuffer >= largest, "suggested buffer below the largest chunk");
+  expect(avi.avihSuggestedBuffer >= largest && avi.strhSuggestedBuffer >= largest,
+         "suggested buffer below the largest chunk");
   // AVIF_HASINDEX only where there is an index to trust.
-  expect(((avi.avihFlags & 0x10) != 0) == completed, completed ? "AVIF_HASINDEX missing" : "AVIF_HASINDEX without an index");
+  expect(((avi.avihFlags & 0x10) != 0) == completed,
+         completed ? "AVIF_HASINDEX missing" : "AVIF_HASINDEX without an index");
   if (!completed) return problems;
   // idx1 covers the first part, the ix## chunks every part.
   expect(avi.idx1Present, "no idx1");
-  expect(avi.idx1Key.size() == static_cast<size_t>(avi.framesPerPart.empty() ? 0 : avi.framesPerPart[0]), "idx1 entries");
+  expect(avi.idx1Key.size() == static_cast<size_t>(avi.framesPerPart.empty() ? 0 : avi.framesPerPart[0]),
+         "idx1 entries");
   expect(avi.framesPerPart.size() < 2 || avi.ixKey.size() == n, "ix entries");
   expect(std::count(avi.idx1Key.begin(), avi.idx1Key.end(), false) == 0 &&
              std::count(avi.ixKey.begin(), avi.ixKey.end(), false) == 0,

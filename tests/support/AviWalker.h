@@ -22,9 +22,9 @@ struct AviLayout {
     std::int64_t offset = 0;
     std::uint32_t size = 0;
   };
-  std::vector<Frame> frames;          // the movi chunks of the first stream, in file order
-  std::vector<int> framesPerPart;     // of each RIFF part
-  std::vector<bool> idx1Key, ixKey;   // key-frame flags of the index entries, in file order
+  std::vector<Frame> frames;         // the movi chunks of the first stream, in file order
+  std::vector<int> framesPerPart;    // of each RIFF part
+  std::vector<bool> idx1Key, ixKey;  // key-frame flags of the index entries, in file order
   bool idx1Present = false;
   // Whole frame chunks after the last RIFF part, as a writer that was killed
   // leaves them past the sizes it last wrote.
@@ -32,7 +32,7 @@ struct AviLayout {
 };
 
 // Every problem is reported in `error`: a chunk running past its parent or
-// the file, a tree that ends before the file does ("data after the last RIFF
+// the file, data after the last RIFF part ("data after the last RIFF
 // part"), an index entry that does not point at a chunk of its id and size.
 AviLayout WalkAvi(const std::string& path);
 
