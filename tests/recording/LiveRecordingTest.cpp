@@ -230,7 +230,7 @@ TEST_F(LiveRecording, NoFrameBeforeTheStartDelay) {
 
 TEST_F(LiveRecording, SignalsEndTheHostWithACompleteFileAndKillLosesAtMostASecond) {
   // TERM, INT and HUP end pchost as "quit" does, with the file completed;
-  // after KILL the header's counts, brought up to date once a second, are
+  // after KILL the header's counts, brought up to date twice a second, are
   // at most a second's frames (10 here) behind what the file holds.
   for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
     const std::string name = std::string("SIG") + sigabbrev_np(signal);

@@ -11,7 +11,7 @@
 // The muxer writes the AVI that FFmpeg writes; AviHeader then makes it say
 // what a Video for Windows writer says (chunk types, flags, counts, sizes).
 // While a file is written its frame counts and RIFF sizes are brought up to
-// date at least once a second, so that a file whose writer never finished
+// date twice a second, so that a file whose writer never finished
 // (a crash, kill -9) opens with all but its last second.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,8 +46,9 @@ std::atomic<int> g_initCount{0};
 
 constexpr int kIoBufferSize = 64 << 10;
 // How often the counts and sizes of a file being written are brought up to
-// date on disk.
-constexpr auto kRefreshPeriod = std::chrono::seconds(1);
+// date on disk: twice a second, so that frames that come in bursts still
+// leave the header less than a second behind.
+constexpr auto kRefreshPeriod = std::chrono::milliseconds(500);
 // The muxer ends the first RIFF part once it passes this size.
 constexpr int64_t kFirstPartLimit = int64_t{1} << 30;
 
