@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AviWalker.h"
 #include "MediaProbe.h"
 #include "win32/Text.h"
 
@@ -164,6 +165,7 @@ TEST_F(AviFileTest, StreamKeepsOneFormatAndMovesForward) {
   ASSERT_TRUE(probe.ok);
   EXPECT_EQ(probe.decodedFrames, 2);
   EXPECT_EQ(probe.width, 4);
+  EXPECT_EQ(avitest::CheckAviAgrees(avitest::WalkAvi(dir + "/b.avi"), 2, 10, true), "");
 }
 
 }  // namespace
