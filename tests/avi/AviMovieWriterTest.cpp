@@ -199,6 +199,7 @@ TEST_F(WriterTest, QualityReachesTheEncoder) {
 TEST_F(WriterTest, UncompressedRowsArePaddedToFourBytes) {
   for (int bits : {32, 24}) {
     const std::string path = file("rows" + std::to_string(bits) + ".avi");
+    std::ofstream(path) << std::string(100000, 'x');  // a longer file of that name is replaced whole
     {
       AviMovieWriter writer(Wide(path).c_str(), 0, 15, -1);
       Frame frame(5, 3, bits);
@@ -298,14 +299,20 @@ TEST_F(WriterTest, StreamCreationFailuresNameTheStep) {
     EXPECT_EQ(writer.state(), AviMovieWriter::Failed);
     EXPECT_EQ(writer.appendFrame(frame.handle()), E_FAIL);
   }
-  {
-    // Microsoft Video 1 codes 4x4 blocks and refuses 30x30 frames.
-    AviMovieWriter writer(Wide(file("msvc.avi")).c_str(), Code("MSVC"), 10, -1);
+  // Microsoft Video 1 codes 4x4 blocks and refuses 30x30 frames (even, as
+  // a window's client size is, but no multiple of 4) at the first frame: no
+  // empty file is left behind, and a file of that name stays as it was.
+  std::ofstream(file("old.avi")) << "an older movie";
+  for (const char* name : {"msvc.avi", "old.avi"}) {
+    AviMovieWriter writer(Wide(file(name)).c_str(), Code("MSVC"), 10, -1);
     EXPECT_EQ(writer.appendFrame(frame.handle()), E_FAIL);
     EXPECT_EQ(win32::ToUtf8(writer.lastErrorText()), "Unable to Set Video Stream Format");
     EXPECT_EQ(writer.appendFrame(frame.handle()), E_FAIL);
   }
-  EXPECT_FALSE(avitest::FileExists(file("msvc.avi"))) << "no empty file left behind";
+  EXPECT_FALSE(avitest::FileExists(file("msvc.avi")));
+  std::string old;
+  std::getline(std::ifstream(file("old.avi")), old);
+  EXPECT_EQ(old, "an older movie");
   {
     AviMovieWriter writer(Wide(file("rate0.avi")).c_str(), 0, 0, -1);
     EXPECT_EQ(writer.appendFrame(frame.handle()), E_FAIL);

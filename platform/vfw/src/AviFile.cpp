@@ -63,6 +63,10 @@ struct IAVIFile {
   FormatContextPtr format;
   IoContextPtr io;
   bool headerWritten = false;
+  // Whether the file's old content is gone: the file was made here, or cut
+  // to nothing for the header. A file that existed keeps its content until
+  // the first sample comes, so a stream that fails before it loses nothing.
+  bool ownsContent = false;
   bool failed = false;
   int64_t committedEnd = 0;  // file size after the last sample that was written whole
   AviHeader header;
@@ -162,6 +166,14 @@ HRESULT IAVIFile::writeHeader() {
   if (!allFormatsSet()) {
     Log("AVIStreamWrite", "a stream of " + path + " has no format");
     return AVIERR_BADFORMAT;
+  }
+  if (!ownsContent) {
+    ownsContent = true;
+    if (::ftruncate(fd, 0) != 0) {
+      Log("AVIStreamWrite", "cannot replace " + path + ": " + strerror(errno));
+      failed = true;
+      return AVIERR_FILEWRITE;
+    }
   }
   Dictionary options;
   options.set("flipped_raw_rgb", "1");  // DIB rows are bottom-up, as AVI readers expect them
@@ -269,7 +281,7 @@ void IAVIFile::complete() {
   if (failed) cutBackToLastSample();
   format.reset();
   io.reset();
-  if (!headerWritten) {
+  if (!headerWritten && ownsContent) {
     // Nothing went in (no stream got a format, or the header could not be
     // written): an empty file is not a movie, so it does not stay behind.
     ::unlink(path.c_str());
@@ -422,7 +434,9 @@ HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR fileName, UINT mode, const CLSID* h
   if (!(mode & OF_CREATE) || !(mode & (OF_WRITE | OF_READWRITE))) return AVIERR_BADFLAGS;
   auto f = std::make_unique<IAVIFile>();
   f->path = win32::NativePath(fileName);
-  f->fd = ::open(f->path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  f->fd = ::open(f->path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  f->ownsContent = f->fd >= 0;
+  if (f->fd < 0 && errno == EEXIST) f->fd = ::open(f->path.c_str(), O_RDWR | O_CLOEXEC);
   if (f->fd < 0) {
     Log("AVIFileOpenW", "cannot create " + f->path + ": " + strerror(errno));
     return AVIERR_FILEOPEN;
