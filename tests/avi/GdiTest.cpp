@@ -1,7 +1,12 @@
-// Memory DCs, DIB sections, GetDIBits and StretchBlt.
+// What the recorder relies on of the GDI layer: DIB sections in memory DCs,
+// the header query and row copies of GetDIBits, StretchBlt (scaled,
+// mirrored, clipped, from the screen) and zeroed global memory.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "win32/Gdi.h"
@@ -9,10 +14,13 @@
 
 namespace {
 
+using Pixel = std::pair<int, int>;
+const Pixel kUntouched{-1, -1};
+
 // A DIB section selected into its own memory DC; pixels addressed in DC
 // coordinates (y = 0 is the top row).
 struct Canvas {
-  HDC dc = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = nullptr;
   HGDIOBJ stock = nullptr;
   BYTE* bits = nullptr;
@@ -23,17 +31,12 @@ struct Canvas {
   Canvas(LONG w, LONG h, int bitCount, bool bottomUpRows = true)
       : width(w), height(h), stride(((w * bitCount + 31) / 32) * 4), bottomUp(bottomUpRows), bpp(bitCount / 8) {
     BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = w;
-    bmi.bmiHeader.biHeight = bottomUpRows ? h : -h;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = static_cast<WORD>(bitCount);
-    bmi.bmiHeader.biCompression = BI_RGB;
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, bottomUpRows ? h : -h, 1, static_cast<WORD>(bitCount), BI_RGB, 0, 0, 0, 0, 0};
     void* p = nullptr;
     bitmap = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
     bits = static_cast<BYTE*>(p);
-    dc = CreateCompatibleDC(nullptr);
     stock = SelectObject(dc, bitmap);
+    std::memset(bits, 0xEE, static_cast<size_t>(stride) * h);
   }
   ~Canvas() {
     SelectObject(dc, stock);
@@ -44,108 +47,78 @@ struct Canvas {
   // A colour unique to each pixel: blue = x, green = y, red = 7.
   void paintCoordinates() {
     for (LONG y = 0; y < height; ++y)
-      for (LONG x = 0; x < width; ++x) {
-        at(x, y)[0] = static_cast<BYTE>(x);
-        at(x, y)[1] = static_cast<BYTE>(y);
-        at(x, y)[2] = 7;
-      }
+      for (LONG x = 0; x < width; ++x) at(x, y)[0] = static_cast<BYTE>(x), at(x, y)[1] = static_cast<BYTE>(y), at(x, y)[2] = 7;
   }
-  void fill(BYTE value) { std::memset(bits, value, static_cast<size_t>(stride) * height); }
-  // The source pixel (x, y) a destination pixel holds after a blit from a
-  // painted canvas, or (-1, -1) when it still holds the fill value.
-  std::pair<int, int> sourceOf(LONG x, LONG y, BYTE fillValue = 0xEE) const {
-    const BYTE* p = at(x, y);
-    if (p[2] == fillValue) return {-1, -1};
-    return {p[0], p[1]};
-  }
+  // The source pixel a destination pixel holds after a blit from a painted
+  // canvas, or kUntouched while it holds the 0xEE fill.
+  Pixel sourceOf(LONG x, LONG y) const { return at(x, y)[2] == 0xEE ? kUntouched : Pixel{at(x, y)[0], at(x, y)[1]}; }
 };
 
-TEST(DibSection, RowsAreDwordAlignedAndReportedByGetObject) {
+BITMAPINFO Header(LONG w, LONG h, WORD bits) {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, bits, BI_RGB, 0, 0, 0, 0, 0};
+  return info;
+}
+
+TEST(DibSection, RowsAreDwordAlignedAndReportedByGetObjectAndGetDIBits) {
   struct Case {
     LONG width;
     int bits;
     LONG rowBytes;
   };
-  for (const Case& c : {Case{5, 32, 20}, Case{5, 24, 16}, Case{1, 24, 4}, Case{4, 24, 12}, Case{7, 32, 28}}) {
+  for (const Case& c : {Case{5, 32, 20}, Case{5, 24, 16}, Case{1, 24, 4}, Case{4, 24, 12}}) {
     Canvas canvas(c.width, 3, c.bits);
-    ASSERT_NE(canvas.bitmap, nullptr);
+    const auto expected = std::make_tuple(c.width, 3, c.bits, c.rowBytes * 3);
     BITMAP bm{};
     ASSERT_EQ(GetObjectW(canvas.bitmap, sizeof bm, &bm), static_cast<int>(sizeof bm));
-    EXPECT_EQ(bm.bmWidth, c.width);
-    EXPECT_EQ(bm.bmHeight, 3);
-    EXPECT_EQ(bm.bmBitsPixel, c.bits);
-    EXPECT_EQ(bm.bmWidthBytes, c.rowBytes) << c.width << " px at " << c.bits << " bits";
+    EXPECT_EQ(std::make_tuple(bm.bmWidth, bm.bmHeight, int{bm.bmBitsPixel}, bm.bmWidthBytes * 3), expected);
     EXPECT_EQ(bm.bmBits, canvas.bits);
     DIBSECTION ds{};
     ASSERT_EQ(GetObjectW(canvas.bitmap, sizeof ds, &ds), static_cast<int>(sizeof ds));
     EXPECT_EQ(ds.dsBmih.biSizeImage, static_cast<DWORD>(c.rowBytes * 3));
-    EXPECT_EQ(ds.dsBmih.biHeight, 3);
-
-    // The header-completing call: only biSize set in, everything out.
+    // The header-completing call: only biSize set in, everything out; a
+    // 32-bit DIB section reported with bit fields, as Windows reports it.
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    EXPECT_NE(GetDIBits(canvas.dc, canvas.bitmap, 0, 0, nullptr, &info, DIB_RGB_COLORS), 0);
-    EXPECT_EQ(info.bmiHeader.biWidth, c.width);
-    EXPECT_EQ(info.bmiHeader.biHeight, 3);
-    EXPECT_EQ(info.bmiHeader.biBitCount, c.bits);
-    // As Windows reports a 32-bit DIB section.
-    EXPECT_EQ(info.bmiHeader.biCompression, static_cast<DWORD>(c.bits == 32 ? BI_BITFIELDS : BI_RGB));
-    EXPECT_EQ(info.bmiHeader.biSizeImage, static_cast<DWORD>(c.rowBytes * 3));
+    EXPECT_EQ(GetDIBits(canvas.dc, canvas.bitmap, 0, 0, nullptr, &info, DIB_RGB_COLORS), 3);
+    const BITMAPINFOHEADER& h = info.bmiHeader;
+    EXPECT_EQ(std::make_tuple(h.biWidth, h.biHeight, int{h.biBitCount}, static_cast<LONG>(h.biSizeImage)), expected);
+    EXPECT_EQ(h.biCompression, static_cast<DWORD>(c.bits == 32 ? BI_BITFIELDS : BI_RGB));
   }
 }
 
-TEST(GetDIBits, CopiesRowsInTheOrderAndDepthAsked) {
+TEST(GetDIBits, CopiesRowsInTheOrderAndDepthAskedInsideTheBuffer) {
   for (bool sourceBottomUp : {true, false}) {
     Canvas canvas(5, 4, 32, sourceBottomUp);
     canvas.paintCoordinates();
-    // 24-bit bottom-up: rows of 16 bytes, the bottom row first, and the two
-    // guard bytes after the last row untouched.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 5;
-    info.bmiHeader.biHeight = 4;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    // 24-bit bottom-up: rows of 16 bytes, the bottom row first, padding
+    // zeroed and the two guard bytes after the last row untouched.
+    BITMAPINFO info = Header(5, 4, 24);
     std::vector<BYTE> out(16 * 4 + 2, 0xAB);
     EXPECT_EQ(GetDIBits(canvas.dc, canvas.bitmap, 0, 4, out.data(), &info, DIB_RGB_COLORS), 4);
     EXPECT_EQ(info.bmiHeader.biSizeImage, 64u);
-    for (int row = 0; row < 4; ++row)
-      for (int x = 0; x < 5; ++x) {
-        const BYTE* p = &out[row * 16 + x * 3];
-        EXPECT_EQ(p[0], x);
-        EXPECT_EQ(p[1], 3 - row) << "buffer row " << row << " is DC row " << 3 - row;
-        EXPECT_EQ(p[2], 7);
-        EXPECT_EQ(out[row * 16 + 15], 0) << "row padding is zeroed, row " << row;
-      }
-    EXPECT_EQ(out[64], 0xAB);
-    EXPECT_EQ(out[65], 0xAB);
-
+    for (int row = 0; row < 4; ++row) {
+      for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(std::vector<BYTE>(&out[row * 16 + x * 3], &out[row * 16 + x * 3 + 3]),
+                  (std::vector<BYTE>{static_cast<BYTE>(x), static_cast<BYTE>(3 - row), 7}))
+            << "buffer row " << row << " is DC row " << 3 - row;
+      EXPECT_EQ(out[row * 16 + 15], 0) << "row padding is zeroed, row " << row;
+    }
+    EXPECT_EQ(out[64] + out[65], 2 * 0xAB);
     // 32-bit top-down, two rows from scan line 1.
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biHeight = -4;
+    info = Header(5, -4, 32);
     std::vector<BYTE> top(20 * 2 + 4, 0xAB);
     EXPECT_EQ(GetDIBits(canvas.dc, canvas.bitmap, 1, 2, top.data(), &info, DIB_RGB_COLORS), 2);
-    EXPECT_EQ(top[0 * 20 + 1], 1);  // green = y of DC row 1
-    EXPECT_EQ(top[1 * 20 + 1], 2);
+    EXPECT_EQ(top[1] * 10 + top[20 + 1], 12) << "green = y of DC rows 1 and 2";
     EXPECT_EQ(top[40], 0xAB);
   }
-}
-
-TEST(GetDIBits, StaysInsideTheBufferTheHeaderDescribes) {
+  // A header smaller than the bitmap bounds the copy; a handle that is not
+  // a bitmap is refused, not read.
   Canvas big(8, 8, 32);
-  big.paintCoordinates();
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = 3;
-  info.bmiHeader.biHeight = 2;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = Header(3, 2, 32);
   std::vector<BYTE> out(3 * 4 * 2 + 8, 0xAB);
   EXPECT_EQ(GetDIBits(big.dc, big.bitmap, 0, 8, out.data(), &info, DIB_RGB_COLORS), 2);
-  for (size_t i = 24; i < out.size(); ++i) EXPECT_EQ(out[i], 0xAB) << i;
-  // A handle that is not a bitmap is refused, not read.
+  EXPECT_EQ(std::vector<BYTE>(out.begin() + 24, out.end()), std::vector<BYTE>(8, 0xAB));
   EXPECT_EQ(GetDIBits(big.dc, reinterpret_cast<HBITMAP>(&info), 0, 2, out.data(), &info, DIB_RGB_COLORS), 0);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
@@ -153,127 +126,67 @@ TEST(GetDIBits, StaysInsideTheBufferTheHeaderDescribes) {
 TEST(DeviceContext, SelectsAndReleasesBitmapsAsWindowsDoes) {
   Canvas a(4, 4, 32);
   HDC other = CreateCompatibleDC(nullptr);
-  ASSERT_NE(other, nullptr);
   EXPECT_EQ(SelectObject(other, a.bitmap), nullptr) << "a bitmap lives in one DC at a time";
   EXPECT_FALSE(DeleteObject(a.bitmap)) << "a selected bitmap is not deleted";
-  HGDIOBJ back = SelectObject(a.dc, a.stock);
-  EXPECT_EQ(back, static_cast<HGDIOBJ>(a.bitmap));
+  EXPECT_EQ(SelectObject(a.dc, a.stock), static_cast<HGDIOBJ>(a.bitmap));
   EXPECT_EQ(SelectObject(other, a.bitmap), a.stock);
-  EXPECT_EQ(SelectObject(other, a.stock), static_cast<HGDIOBJ>(a.bitmap));
   EXPECT_TRUE(DeleteDC(other));
   EXPECT_FALSE(DeleteDC(other)) << "a deleted DC is a bad handle";
-  SelectObject(a.dc, a.bitmap);
-
-  // A bitmap still selected when its DC goes away is free to delete after.
-  Canvas b(2, 2, 24);
-  EXPECT_TRUE(DeleteDC(b.dc));
-  EXPECT_TRUE(DeleteObject(b.bitmap));
-  b.dc = CreateCompatibleDC(nullptr);
-  b.bitmap = nullptr;
-
+  EXPECT_TRUE(DeleteObject(a.bitmap)) << "a bitmap whose DC went away is free to delete";
+  a.bitmap = nullptr;
   HDC screen = GetDC(nullptr);
-  ASSERT_NE(screen, nullptr);
-  win32::DcKind kind;
-  ASSERT_TRUE(win32::GetDcKind(screen, &kind));
-  EXPECT_EQ(kind, win32::DcKind::Screen);
-  HDC memory = CreateCompatibleDC(screen);
-  ASSERT_TRUE(win32::GetDcKind(memory, &kind));
-  EXPECT_EQ(kind, win32::DcKind::Memory);
-  EXPECT_EQ(ReleaseDC(nullptr, memory), 0) << "a memory DC is deleted, not released";
-  EXPECT_TRUE(DeleteDC(memory));
+  EXPECT_EQ(ReleaseDC(nullptr, a.dc), 0) << "a memory DC is deleted, not released";
   EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
-  EXPECT_FALSE(win32::GetDcKind(screen, &kind));
+  EXPECT_EQ(ReleaseDC(nullptr, screen), 0) << "released once";
 }
 
-TEST(StretchBlt, NearestPixelScalingAndMirroring) {
+TEST(StretchBlt, ScalesMirrorsAndClipsByNearestPixel) {
   Canvas src(4, 4, 32);
   src.paintCoordinates();
-
-  // Same size: an exact copy. Twice the size: each pixel twice along each
-  // axis. Half the size: every other pixel.
-  {
-    Canvas dst(4, 4, 32);
-    EXPECT_EQ(SetStretchBltMode(dst.dc, COLORONCOLOR), BLACKONWHITE);
-    EXPECT_EQ(GetStretchBltMode(dst.dc), COLORONCOLOR);
-    ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 4, 4, SRCCOPY));
-    for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 4; ++x) EXPECT_EQ(dst.sourceOf(x, y), std::make_pair(x, y));
-  }
-  {
-    Canvas dst(8, 8, 24);
-    ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 8, 8, src.dc, 0, 0, 4, 4, SRCCOPY));
-    for (int y = 0; y < 8; ++y)
-      for (int x = 0; x < 8; ++x) EXPECT_EQ(dst.sourceOf(x, y), std::make_pair(x / 2, y / 2));
-  }
-  {
-    Canvas dst(2, 2, 32);
-    ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, 4, 4, SRCCOPY));
-    for (int y = 0; y < 2; ++y)
-      for (int x = 0; x < 2; ++x) EXPECT_EQ(dst.sourceOf(x, y), std::make_pair(2 * x + 1, 2 * y + 1));
-  }
   // A negative extent w at x covers x + w + 1 .. x; signs that differ on an
-  // axis mirror it. Each case: destination and source rectangle, and the
-  // source pixel expected at destination (x, y) of a 4x4 bitmap, (-1, -1)
-  // for a pixel left as it was.
-  struct Mirror {
-    int xd, yd, wd, hd, xs, ys, ws, hs;
-    std::pair<int, int> (*expected)(int x, int y);
+  // axis mirror it. Each case: destination size and rectangle, source
+  // rectangle, and the source pixel expected at destination (x, y).
+  struct Case {
+    LONG size;
+    int bits, xd, yd, wd, hd, xs, ys, ws, hs;
+    std::function<Pixel(int x, int y)> expected;
   };
-  const Mirror cases[] = {
-      {3, 0, -4, 4, 0, 0, 4, 4, [](int x, int y) { return std::make_pair(3 - x, y); }},
-      {4, 0, -4, 4, 0, 0, 4, 4, [](int x, int y) { return x == 0 ? std::make_pair(-1, -1) : std::make_pair(4 - x, y); }},
-      {0, 0, 4, 4, 0, 3, 4, -4, [](int x, int y) { return std::make_pair(x, 3 - y); }},
-      {3, 3, -4, -4, 0, 0, 4, 4, [](int x, int y) { return std::make_pair(3 - x, 3 - y); }},
-      {3, 0, -4, 4, 3, 0, -4, 4, [](int x, int y) { return std::make_pair(x, y); }},  // both negative: no mirror
+  const Case cases[] = {
+      {4, 32, 0, 0, 4, 4, 0, 0, 4, 4, [](int x, int y) { return Pixel{x, y}; }},
+      {8, 24, 0, 0, 8, 8, 0, 0, 4, 4, [](int x, int y) { return Pixel{x / 2, y / 2}; }},
+      {2, 32, 0, 0, 2, 2, 0, 0, 4, 4, [](int x, int y) { return Pixel{2 * x + 1, 2 * y + 1}; }},
+      {4, 32, 3, 0, -4, 4, 0, 0, 4, 4, [](int x, int y) { return Pixel{3 - x, y}; }},
+      {4, 32, 4, 0, -4, 4, 0, 0, 4, 4, [](int x, int y) { return x == 0 ? kUntouched : Pixel{4 - x, y}; }},
+      {4, 32, 0, 0, 4, 4, 0, 3, 4, -4, [](int x, int y) { return Pixel{x, 3 - y}; }},
+      {4, 32, 3, 3, -4, -4, 0, 0, 4, 4, [](int x, int y) { return Pixel{3 - x, 3 - y}; }},
+      {4, 32, 3, 0, -4, 4, 3, 0, -4, 4, [](int x, int y) { return Pixel{x, y}; }},  // both negative: no mirror
+      // Over the destination's left and top edges and past the source's
+      // right edge: only pixels inside both are written.
+      {6, 32, -1, -1, 4, 4, 2, 0, 4, 4, [](int x, int y) { return x < 1 && y < 3 ? Pixel{x + 3, y + 1} : kUntouched; }},
+      {4, 32, 100, 100, 4, 4, 0, 0, 4, 4, [](int, int) { return kUntouched; }},
   };
-  for (const Mirror& c : cases) {
-    Canvas dst(4, 4, 32);
-    dst.fill(0xEE);
+  for (const Case& c : cases) {
+    Canvas dst(c.size, c.size, c.bits);
+    EXPECT_EQ(SetStretchBltMode(dst.dc, COLORONCOLOR), BLACKONWHITE);
     ASSERT_TRUE(StretchBlt(dst.dc, c.xd, c.yd, c.wd, c.hd, src.dc, c.xs, c.ys, c.ws, c.hs, SRCCOPY));
-    for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 4; ++x)
-        EXPECT_EQ(dst.sourceOf(x, y), c.expected(x, y)) << "case x=" << c.xd << " w=" << c.wd << " at " << x << "," << y;
+    for (int y = 0; y < c.size; ++y)
+      for (int x = 0; x < c.size; ++x)
+        EXPECT_EQ(dst.sourceOf(x, y), c.expected(x, y)) << "case x=" << c.xd << " w=" << c.wd << " ws=" << c.ws << " at " << x << "," << y;
   }
-}
-
-TEST(StretchBlt, ClipsToBothBitmaps) {
-  Canvas src(4, 4, 32);
-  src.paintCoordinates();
-  Canvas dst(6, 6, 32);
-  dst.fill(0xEE);
-  // Hangs over the destination's left and top edges and reads past the
-  // source's right edge: only pixels inside both are written.
-  ASSERT_TRUE(StretchBlt(dst.dc, -1, -1, 4, 4, src.dc, 2, 0, 4, 4, SRCCOPY));
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 6; ++x) {
-      const int sx = x + 1 + 2, sy = y + 1;
-      const bool inside = x < 3 && y < 3 && sx < 4;
-      EXPECT_EQ(dst.sourceOf(x, y), inside ? std::make_pair(sx, sy) : std::make_pair(-1, -1)) << x << "," << y;
-    }
-  // Far outside: nothing written, still success.
-  ASSERT_TRUE(StretchBlt(dst.dc, 100, 100, 4, 4, src.dc, 0, 0, 4, 4, SRCCOPY));
-  EXPECT_FALSE(StretchBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 4, 4, 0x00EE0086 /* SRCPAINT */));
-  EXPECT_FALSE(StretchBlt(dst.dc, 0, 0, 4, 4, nullptr, 0, 0, 4, 4, SRCCOPY));
+  EXPECT_FALSE(StretchBlt(src.dc, 0, 0, 4, 4, src.dc, 0, 0, 4, 4, 0x00EE0086 /* SRCPAINT */));
+  EXPECT_FALSE(StretchBlt(src.dc, 0, 0, 4, 4, nullptr, 0, 0, 4, 4, SRCCOPY));
 }
 
 // Stands in for the display: a desktop of 8x6 whose pixel (x, y) is
 // (blue x, green y, red 9).
-class FakeScreen : public win32::ScreenSource {
- public:
-  bool size(HWND, LONG* w, LONG* h) override {
-    *w = 8;
-    *h = 6;
-    return true;
-  }
+struct FakeScreen : win32::ScreenSource {
+  bool size(HWND, LONG* w, LONG* h) override { return *w = 8, *h = 6, true; }
   bool read(HWND window, const RECT& area, BYTE* pixels, LONG stride) override {
     lastWindow = window;
     for (LONG y = area.top; y < area.bottom; ++y)
       for (LONG x = area.left; x < area.right; ++x) {
         BYTE* p = pixels + (y - area.top) * stride + (x - area.left) * 4;
-        p[0] = static_cast<BYTE>(x);
-        p[1] = static_cast<BYTE>(y);
-        p[2] = 9;
-        p[3] = 0;
+        p[0] = static_cast<BYTE>(x), p[1] = static_cast<BYTE>(y), p[2] = 9, p[3] = 0;
       }
     return true;
   }
@@ -287,14 +200,13 @@ TEST(StretchBlt, ReadsScreenDcsThroughTheInstalledSource) {
   EXPECT_FALSE(StretchBlt(dst.dc, 0, 0, 4, 3, screen, 0, 0, 8, 6, SRCCOPY)) << "no source installed";
   FakeScreen fake;
   win32::SetScreenSource(&fake);
-  EXPECT_EQ(GetDeviceCaps(screen, HORZRES), 8);
-  EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 32);
+  EXPECT_EQ(GetDeviceCaps(screen, HORZRES) * 100 + GetDeviceCaps(screen, BITSPIXEL), 832) << "8 wide, 32 bits";
   // Half size, from a rectangle that overhangs the desktop's left edge.
   ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 4, 3, screen, -2, 0, 8, 6, SRCCOPY));
   EXPECT_EQ(fake.lastWindow, nullptr);
-  EXPECT_EQ(dst.sourceOf(0, 0, 0), std::make_pair(-1, -1));  // came from x = -1: untouched
-  EXPECT_EQ(dst.sourceOf(1, 0, 0), std::make_pair(1, 1));
-  EXPECT_EQ(dst.sourceOf(3, 2, 0), std::make_pair(5, 5));
+  EXPECT_EQ(dst.sourceOf(0, 0), kUntouched) << "came from x = -1";
+  EXPECT_EQ(dst.sourceOf(1, 0), Pixel(1, 1));
+  EXPECT_EQ(dst.sourceOf(3, 2), Pixel(5, 5));
   win32::SetScreenSource(installed);
   ReleaseDC(nullptr, screen);
 }
@@ -304,12 +216,9 @@ TEST(GlobalMemory, ZeroInitialisedFixedBlocks) {
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(GlobalLock(block), block);
   EXPECT_EQ(GlobalSize(block), 4096u);
-  const auto* bytes = static_cast<const BYTE*>(block);
-  for (int i = 0; i < 4096; ++i) ASSERT_EQ(bytes[i], 0) << i;
+  EXPECT_EQ(std::vector<BYTE>(static_cast<BYTE*>(block), static_cast<BYTE*>(block) + 4096), std::vector<BYTE>(4096, 0));
   EXPECT_EQ(GlobalFree(block), nullptr);
   EXPECT_EQ(GlobalFree(block), block) << "a freed block is a bad handle";
-  int notABlock = 0;
-  EXPECT_EQ(GlobalFree(&notABlock), static_cast<HGLOBAL>(&notABlock));
   EXPECT_EQ(GlobalAlloc(0x8000, 16), nullptr);
 }
 

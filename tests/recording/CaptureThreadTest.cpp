@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "../avi/MediaProbe.h"
+#include "MediaProbe.h"
 #include "XTestWindows.h"
 #include "recording/parallelThreadData.h"
 #include "win32/Text.h"

@@ -9,7 +9,7 @@
 #include <regex>
 #include <thread>
 
-#include "../avi/MediaProbe.h"
+#include "MediaProbe.h"
 #include "AviWalker.h"
 #include "PchostRunner.h"
 

@@ -10,9 +10,12 @@
 namespace avitest {
 
 struct AviLayout {
-  std::string error;  // the first thing found wrong with the tree; empty when sound
+  // The first thing found wrong: a chunk running past its parent or the file,
+  // "data after the last RIFF part", an index entry that points at no chunk
+  // of its id and size. Empty when the tree is sound.
+  std::string error;
   std::uint32_t avihMicroSecPerFrame = 0, avihFlags = 0, avihTotalFrames = 0, avihSuggestedBuffer = 0;
-  std::uint32_t strhScale = 0, strhRate = 0, strhLength = 0, strhSuggestedBuffer = 0;
+  std::uint32_t strhScale = 0, strhRate = 0, strhLength = 0, strhSuggestedBuffer = 0;  // first stream
   std::int32_t biWidth = 0, biHeight = 0;
   std::uint16_t biBitCount = 0;
   std::uint32_t biCompression = 0, biSizeImage = 0;
@@ -26,20 +29,15 @@ struct AviLayout {
   std::vector<int> framesPerPart;    // of each RIFF part
   std::vector<bool> idx1Key, ixKey;  // key-frame flags of the index entries, in file order
   bool idx1Present = false;
-  // Whole frame chunks after the last RIFF part, as a writer that was killed
-  // leaves them past the sizes it last wrote.
-  int framesPastTree = 0;
+  int framesPastTree = 0;  // whole frame chunks after the last RIFF part, as a killed writer leaves them
 };
 
-// Every problem is reported in `error`: a chunk running past its parent or
-// the file, data after the last RIFF part ("data after the last RIFF
-// part"), an index entry that does not point at a chunk of its id and size.
 AviLayout WalkAvi(const std::string& path);
 
-// What a Video for Windows reader expects of a file of `frames` frames at
-// `rate` frames a second, uncompressed or not, every frame a key frame:
-// empty when the header, the chunk names and the indexes all agree. A file
-// that was not completed (cut short by a full disk) has no index to check.
+// Empty when the header, the chunk names and the indexes agree with a file of
+// `frames` key frames at `rate` a second, as a Video for Windows reader
+// expects; otherwise what disagrees. A file not completed (cut short by a
+// full disk) has no index to check.
 std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate, bool uncompressed,
                            bool completed = true);
 

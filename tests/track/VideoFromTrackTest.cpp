@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "../avi/MediaProbe.h"
+#include "MediaProbe.h"
 #include "AviWalker.h"
 #include "PchostRunner.h"
 

@@ -1,0 +1,106 @@
+#include "MediaProbe.h"
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+
+extern char** environ;
+
+namespace avitest {
+
+std::string Run(const std::vector<std::string>& argv, int* status) {
+  std::string out;
+  if (status) *status = -1;
+  int fds[2];
+  if (argv.empty() || pipe(fds) != 0) return out;
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  pid_t child = 0;
+  const bool started = posix_spawnp(&child, args[0], &actions, nullptr, args.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  char buffer[1 << 16];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
+  close(fds[0]);
+  int rc = 0;
+  if (started && waitpid(child, &rc, 0) == child && status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  return out;
+}
+
+namespace {
+// Lines of ffprobe's answer about the video stream.
+std::vector<std::string> ProbeLines(const std::string& path, std::vector<std::string> options, int* status = nullptr) {
+  std::vector<std::string> argv{"ffprobe", "-v", "error", "-select_streams", "v:0"};
+  argv.insert(argv.end(), options.begin(), options.end());
+  argv.push_back(path);
+  std::istringstream text(Run(argv, status));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+}  // namespace
+
+StreamProbe Probe(const std::string& path) {
+  StreamProbe p;
+  int status = 0;
+  for (const std::string& line : ProbeLines(path, {"-count_frames", "-show_entries",
+                                                    "stream=codec_name,codec_tag_string,width,height,r_frame_rate,"
+                                                    "nb_read_frames", "-of", "default=noprint_wrappers=1"}, &status)) {
+    const auto eq = line.find('=');
+    const std::string key = line.substr(0, eq), value = eq == std::string::npos ? "" : line.substr(eq + 1);
+    if (key == "codec_name") p.codecName = value;
+    if (key == "codec_tag_string") p.codecTag = value;
+    if (key == "width") p.width = std::atoi(value.c_str());
+    if (key == "height") p.height = std::atoi(value.c_str());
+    if (key == "r_frame_rate") p.frameRate = value;
+    if (key == "nb_read_frames") p.decodedFrames = std::atoi(value.c_str());
+  }
+  p.ok = status == 0 && !p.codecName.empty();
+  return p;
+}
+
+std::vector<int> PacketSizes(const std::string& path) {
+  std::vector<int> sizes;
+  for (const std::string& line : ProbeLines(path, {"-show_entries", "packet=size", "-of", "csv=p=0"}))
+    sizes.push_back(std::atoi(line.c_str()));
+  return sizes;
+}
+
+std::vector<bool> PacketKeyFlags(const std::string& path) {
+  std::vector<bool> keys;
+  for (const std::string& line : ProbeLines(path, {"-show_entries", "packet=flags", "-of", "csv=p=0"}))
+    keys.push_back(line[0] == 'K');
+  return keys;
+}
+
+std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height) {
+  const std::string raw = Run({"ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "bgr24", "-"});
+  const size_t frameSize = static_cast<size_t>(width) * height * 3;
+  std::vector<std::vector<std::uint8_t>> frames;
+  for (size_t at = 0; frameSize && at + frameSize <= raw.size(); at += frameSize)
+    frames.emplace_back(raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + frameSize));
+  return frames;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string MakeTempDir() {
+  char templ[] = "/tmp/avitest-XXXXXX";
+  const char* dir = mkdtemp(templ);
+  return dir ? dir : "/tmp";
+}
+
+}  // namespace avitest
