@@ -22,46 +22,38 @@
 
 namespace {
 
-// A DIB section the test paints; pixel (x, y) with y = 0 the top row.
-class Frame {
- public:
-  Frame(LONG width, LONG height, int bits) : m_width(width), m_height(height), m_bpp(bits / 8) {
-    BITMAPINFO bmi{};
-    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<WORD>(bits), BI_RGB, 0, 0, 0, 0, 0};
-    void* p = nullptr;
-    m_bitmap = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
-    m_bits = static_cast<BYTE*>(p);
-    m_stride = ((width * bits + 31) / 32) * 4;
-  }
-  ~Frame() { DeleteObject(m_bitmap); }
-  HBITMAP handle() const { return m_bitmap; }
+// Different in every pixel, row and frame, so that a flipped, shifted or
+// repeated picture shows.
+void Expected(LONG x, LONG y, int frame, BYTE bgr[3]) {
+  bgr[0] = static_cast<BYTE>(x * 7 + frame * 13);
+  bgr[1] = static_cast<BYTE>(y * 11 + frame * 3);
+  bgr[2] = static_cast<BYTE>(x + y * 2 + 40);
+}
 
-  // Different in every pixel, row and frame, so that a flipped, shifted or
-  // repeated picture shows.
-  static void Expected(LONG x, LONG y, int frame, BYTE bgr[3]) {
-    bgr[0] = static_cast<BYTE>(x * 7 + frame * 13);
-    bgr[1] = static_cast<BYTE>(y * 11 + frame * 3);
-    bgr[2] = static_cast<BYTE>(x + y * 2 + 40);
+// A DIB section the test paints; pixel (x, y) with y = 0 the top row.
+struct Frame {
+  LONG w, h;
+  int bpp;
+  BYTE* bits = nullptr;
+  HBITMAP handle;
+  Frame(LONG width, LONG height, int bitCount) : w(width), h(height), bpp(bitCount / 8) {
+    BITMAPINFO bmi{};
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, static_cast<WORD>(bitCount), BI_RGB, 0, 0, 0, 0, 0};
+    handle = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
   }
+  ~Frame() { DeleteObject(handle); }
   // The pattern of `frame`, or for lossy compressors red on the upper half
   // and blue on the lower, which survives compression.
   void paint(int frame, bool halves = false) {
-    for (LONG y = 0; y < m_height; ++y)
-      for (LONG x = 0; x < m_width; ++x) {
-        BYTE* p = m_bits + (m_height - 1 - y) * m_stride + x * m_bpp;
-        const bool upper = y < m_height / 2;
+    for (LONG y = 0; y < h; ++y)
+      for (LONG x = 0; x < w; ++x) {
+        BYTE* p = bits + (h - 1 - y) * ((w * bpp + 3) / 4 * 4) + x * bpp;
+        const bool upper = y < h / 2;
         if (halves) p[0] = upper ? 0 : 255, p[1] = 0, p[2] = upper ? 255 : 0;
         else Expected(x, y, frame, p);
-        if (m_bpp == 4) p[3] = 0;
+        if (bpp == 4) p[3] = 0;
       }
   }
-
- private:
-  LONG m_width, m_height;
-  int m_bpp;
-  LONG m_stride = 0;
-  HBITMAP m_bitmap = nullptr;
-  BYTE* m_bits = nullptr;
 };
 
 // Pixels of a decoded frame that differ from Frame::Expected.
@@ -70,7 +62,7 @@ int WrongPixels(const std::vector<std::uint8_t>& img, LONG w, LONG h, int frame)
   for (LONG y = 0; y < h; ++y)
     for (LONG x = 0; x < w; ++x) {
       BYTE want[3];
-      Frame::Expected(x, y, frame, want);
+      Expected(x, y, frame, want);
       wrong += img.size() < static_cast<size_t>(w * h * 3) || std::memcmp(&img[(y * w + x) * 3], want, 3) != 0;
     }
   return wrong;
@@ -115,7 +107,7 @@ TEST_P(EveryCompressor, FramesSizeRateAndPicture) {
     Frame frame(w, h, c.bits);
     for (int i = 0; i < frames; ++i) {
       frame.paint(i, !c.lossless);
-      ASSERT_EQ(writer.appendFrame(frame.handle()), S_OK) << Error(writer);
+      ASSERT_EQ(writer.appendFrame(frame.handle), S_OK) << Error(writer);
     }
     EXPECT_EQ(writer.state(), AviMovieWriter::Writing);
     EXPECT_EQ(Error(writer), "Method Succeeded");
@@ -177,7 +169,7 @@ TEST_F(WriterTest, QualityReachesTheEncoder) {
         Frame frame(64, 48, 32);
         for (int i = 0; i < 3; ++i) {
           frame.paint(i);
-          ASSERT_EQ(writer.appendFrame(frame.handle()), S_OK);
+          ASSERT_EQ(writer.appendFrame(frame.handle), S_OK);
         }
       }
       sizes[k] = std::filesystem::file_size(path);
@@ -198,7 +190,7 @@ TEST_F(WriterTest, NoFrameNoFile) {
   EXPECT_NE(Error(writer).find("Bitmap"), std::string::npos);
   EXPECT_FALSE(avitest::FileExists(path));
   Frame frame(8, 8, 32);
-  EXPECT_EQ(writer.appendFrame(frame.handle()), S_OK);
+  EXPECT_EQ(writer.appendFrame(frame.handle), S_OK);
   EXPECT_TRUE(avitest::FileExists(path));
 }
 
@@ -229,9 +221,9 @@ TEST_F(WriterTest, FailuresAtTheFirstFrameNameTheStepAndLeaveNoFile) {
     {
       AviMovieWriter writer(Wide(c.path).c_str(), Code(c.code), c.rate, -1);
       const HRESULT expected = c.error.empty() ? S_OK : E_FAIL;
-      EXPECT_EQ(writer.appendFrame(frame.handle()), expected) << c.path;
+      EXPECT_EQ(writer.appendFrame(frame.handle), expected) << c.path;
       EXPECT_EQ(Error(writer), c.error.empty() ? "Method Succeeded" : c.error) << c.path;
-      EXPECT_EQ(writer.appendFrame(frame.handle()), expected) << "the next frame too: " << c.path;
+      EXPECT_EQ(writer.appendFrame(frame.handle), expected) << "the next frame too: " << c.path;
       EXPECT_EQ(writer.state(), c.error.empty() ? AviMovieWriter::Writing : AviMovieWriter::Failed) << c.path;
     }
     if (c.path == file("old.avi")) {
@@ -249,15 +241,15 @@ TEST_F(WriterTest, FrameOfAnotherSizeOrDepthIsRefusedAndRecordingGoesOn) {
     AviMovieWriter writer(Wide(path).c_str(), Code("FFV1"), 10, -1);
     Frame first(16, 8, 32), larger(32, 16, 32), taller(16, 9, 32), shallower(16, 8, 24);
     first.paint(0);
-    ASSERT_EQ(writer.appendFrame(first.handle()), S_OK);
+    ASSERT_EQ(writer.appendFrame(first.handle), S_OK);
     for (Frame* other : {&larger, &taller, &shallower}) {
       other->paint(9);
-      EXPECT_EQ(writer.appendFrame(other->handle()), E_FAIL);
+      EXPECT_EQ(writer.appendFrame(other->handle), E_FAIL);
       EXPECT_EQ(Error(writer), "Frame Size or Colour Depth Differs from the First Frame");
       EXPECT_EQ(writer.state(), AviMovieWriter::Writing);
     }
     first.paint(1);
-    EXPECT_EQ(writer.appendFrame(first.handle()), S_OK);
+    EXPECT_EQ(writer.appendFrame(first.handle), S_OK);
   }
   const auto decoded = avitest::DecodeBgr(path, 16, 8);
   ASSERT_EQ(decoded.size(), 2u);
@@ -287,10 +279,10 @@ FullDiskResult RecordUntilFull(const std::string& path, DWORD codec, rlim_t limi
       Frame frame(160, 120, 32);
       for (r.accepted = 0; r.accepted < attempts; ++r.accepted) {
         frame.paint(r.accepted);
-        if (writer.appendFrame(frame.handle()) != S_OK) break;
+        if (writer.appendFrame(frame.handle) != S_OK) break;
       }
       std::snprintf(r.error, sizeof r.error, "%s", Error(writer).c_str());
-      for (int k = 0; k < 3; ++k) r.laterFailures += writer.appendFrame(frame.handle()) == E_FAIL;
+      for (int k = 0; k < 3; ++k) r.laterFailures += writer.appendFrame(frame.handle) == E_FAIL;
       r.failedState = writer.state() == AviMovieWriter::Failed;
     }
     [[maybe_unused]] auto n = write(fds[1], &r, sizeof r);
