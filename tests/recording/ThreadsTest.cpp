@@ -1,5 +1,5 @@
-// Thread handles: waits, a handle closed by its own thread while another
-// waits on it, and the performance counter.
+// Thread handles: waits, duplicates, suspended threads, a thread that
+// closes its own handle, and the performance counter.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,41 +9,39 @@
 
 namespace {
 
-std::atomic<HANDLE> g_selfClosing{nullptr};
 std::atomic<bool> g_release{false};
-
-DWORD CloseOwnHandle(LPVOID) {
-  while (!g_release.load()) Sleep(0);
-  Sleep(100);
-  HANDLE self = g_selfClosing.exchange(nullptr);
-  CloseHandle(self);
-  return 7;
-}
+std::atomic<bool> g_exitDone{false};
+std::atomic<HANDLE> g_selfClosing{nullptr};
 
 DWORD ReturnArgument(LPVOID argument) { return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(argument)); }
 
-TEST(Threads, AWaitOutlivesTheHandleTheThreadClosesItself) {
-  g_release = false;
-  HANDLE thread = CreateThread(nullptr, 0, &CloseOwnHandle, nullptr, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  g_selfClosing = thread;
-  HANDLE duplicate = nullptr;
-  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &duplicate, 0, FALSE,
-                              DUPLICATE_SAME_ACCESS));
-  // The thread closes its own handle a while after this wait has begun.
-  g_release = true;
-  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
-  EXPECT_EQ(g_selfClosing.load(), nullptr);
-  // The closed handle is gone for good.
-  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_FAILED);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-  EXPECT_FALSE(CloseHandle(thread));
-  // The duplicate lives on until it is closed itself.
-  EXPECT_EQ(WaitForSingleObject(duplicate, 0), WAIT_OBJECT_0);
-  EXPECT_TRUE(CloseHandle(duplicate));
+DWORD WaitForRelease(LPVOID) {
+  while (!g_release.load()) Sleep(0);
+  return 5;
 }
 
-TEST(Threads, ExitCodeAndTimeouts) {
+// Work the thread still does after its function has returned, as closing
+// its X connection is.
+struct SlowExit {
+  ~SlowExit() {
+    for (int i = 0; i < 20000; ++i) Sleep(0);
+    g_exitDone = true;
+  }
+};
+
+DWORD LeaveWorkForTheExit(LPVOID) {
+  thread_local SlowExit slow;
+  (void)slow;
+  return 0;
+}
+
+DWORD CloseOwnHandle(LPVOID) {
+  while (!g_release.load()) Sleep(0);
+  CloseHandle(g_selfClosing.exchange(nullptr));
+  return 7;
+}
+
+TEST(Threads, HandlesWaitsAndExitCodes) {
   HANDLE thread = CreateThread(nullptr, 0, &ReturnArgument, reinterpret_cast<LPVOID>(42), 0, nullptr);
   ASSERT_NE(thread, nullptr);
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
@@ -52,38 +50,59 @@ TEST(Threads, ExitCodeAndTimeouts) {
   EXPECT_EQ(code, 42u);
   EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);  // still signalled
   EXPECT_TRUE(CloseHandle(thread));
+  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_FAILED);  // a closed handle is gone for good
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FALSE(CloseHandle(thread));
+  EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
 
+  // A running thread: not signalled, still active; a duplicate lives on
+  // after the original is closed.
   g_release = false;
-  g_selfClosing = nullptr;
-  HANDLE busy = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
-    while (!g_release.load()) Sleep(0);
-    return 0;
-  }, nullptr, 0, nullptr);
-  EXPECT_EQ(WaitForSingleObject(busy, 10), WAIT_TIMEOUT);
+  HANDLE busy = CreateThread(nullptr, 0, &WaitForRelease, nullptr, 0, nullptr);
+  HANDLE duplicate = nullptr;
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), busy, GetCurrentProcess(), &duplicate, 0, FALSE,
+                              DUPLICATE_SAME_ACCESS));
+  EXPECT_EQ(WaitForSingleObject(busy, 0), WAIT_TIMEOUT);
   EXPECT_TRUE(GetExitCodeThread(busy, &code));
   EXPECT_EQ(code, STILL_ACTIVE);
+  EXPECT_TRUE(CloseHandle(busy));
   g_release = true;
-  EXPECT_EQ(WaitForSingleObject(busy, INFINITE), WAIT_OBJECT_0);
-  CloseHandle(busy);
-  EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
+  EXPECT_EQ(WaitForSingleObject(duplicate, INFINITE), WAIT_OBJECT_0);
+  EXPECT_TRUE(GetExitCodeThread(duplicate, &code));
+  EXPECT_EQ(code, 5u);
+  EXPECT_TRUE(CloseHandle(duplicate));
 }
 
-TEST(Threads, ASuspendedThreadRunsOnlyAfterResume) {
-  static std::atomic<int> runs{0};
-  runs = 0;
-  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
-    ++runs;
-    return 0;
-  }, nullptr, CREATE_SUSPENDED, nullptr);
+TEST(Threads, AHandleIsSignalledOnlyWhenTheThreadHasNothingLeftToRun) {
+  g_exitDone = false;
+  HANDLE thread = CreateThread(nullptr, 0, &LeaveWorkForTheExit, nullptr, 0, nullptr);
   ASSERT_NE(thread, nullptr);
-  EXPECT_EQ(WaitForSingleObject(thread, 50), WAIT_TIMEOUT);
-  EXPECT_EQ(runs.load(), 0);
-  EXPECT_EQ(ResumeThread(thread), 1u);
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
-  EXPECT_EQ(runs.load(), 1);
-  EXPECT_EQ(ResumeThread(thread), 0u);
+  EXPECT_TRUE(g_exitDone.load());
   CloseHandle(thread);
-  EXPECT_EQ(ResumeThread(thread), static_cast<DWORD>(-1));
+}
+
+TEST(Threads, AThreadThatClosesItsOwnHandleLeavesTheDuplicateUsable) {
+  g_release = false;
+  HANDLE thread = CreateThread(nullptr, 0, &CloseOwnHandle, nullptr, CREATE_SUSPENDED, nullptr);
+  ASSERT_NE(thread, nullptr);
+  g_selfClosing = thread;
+  HANDLE duplicate = nullptr;
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &duplicate, 0, FALSE,
+                              DUPLICATE_SAME_ACCESS));
+  EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_TIMEOUT);  // suspended: not run yet
+  EXPECT_EQ(ResumeThread(thread), 1u);
+  g_release = true;
+  // Whether this wait began before the thread closed the handle or after,
+  // it ends: signalled, or refused as a closed handle.
+  const DWORD first = WaitForSingleObject(thread, INFINITE);
+  EXPECT_TRUE(first == WAIT_OBJECT_0 || (first == WAIT_FAILED && GetLastError() == ERROR_INVALID_HANDLE)) << first;
+  EXPECT_EQ(WaitForSingleObject(duplicate, INFINITE), WAIT_OBJECT_0);
+  EXPECT_EQ(g_selfClosing.load(), nullptr);
+  EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_FAILED);
+  EXPECT_EQ(ResumeThread(duplicate), 0u);
+  EXPECT_TRUE(CloseHandle(duplicate));
+  EXPECT_EQ(ResumeThread(duplicate), static_cast<DWORD>(-1));
 }
 
 TEST(PerformanceCounter, IsMonotonicAtItsFrequency) {

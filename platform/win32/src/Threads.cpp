@@ -1,6 +1,8 @@
 // Thread handles over std::thread. Handles are numbers that are never
 // reused, mapped to shared thread records: CloseHandle drops the table's
-// reference, a waiter keeps its own until the thread has ended.
+// reference, a waiter keeps its own until the thread has ended. A handle is
+// signalled once the thread has been joined, so a waiter never returns
+// while the thread still runs its exit.
 #include "win32/Threads.h"
 
 #include <sched.h>
@@ -22,19 +24,42 @@ struct ThreadRecord {
   std::condition_variable ended;
   std::condition_variable resumed;
   bool suspended = false;
-  bool finished = false;
+  bool finished = false;  // the thread function has returned
+  bool exited = false;    // and every thread-local object of it is gone
   DWORD exitCode = STILL_ACTIVE;
+  // The thread itself, joined by the first waiter once it has exited, so a
+  // waiter returns only when the thread has nothing left to run (its X
+  // connection is closed, its thread-local objects are destroyed).
+  std::thread thread;
+  bool joining = false;
+  bool joined = false;
+
+  ~ThreadRecord() {
+    // Nobody waited: the thread finishes on its own. This may run on the
+    // thread itself when its function held the last reference.
+    if (thread.joinable()) thread.detach();
+  }
 };
 
-std::mutex g_tableMutex;
-std::map<std::uintptr_t, std::shared_ptr<ThreadRecord>> g_threads;
-// Thread handles start high so they are never mistaken for small integers.
-std::uintptr_t g_nextHandle = 0x7000'0000;
+// The table outlives every static destructor: a thread still ending while
+// the process exits may look itself up.
+struct ThreadTable {
+  std::mutex mutex;
+  std::map<std::uintptr_t, std::shared_ptr<ThreadRecord>> threads;
+  // Thread handles start high so they are never mistaken for small integers.
+  std::uintptr_t nextHandle = 0x7000'0000;
+};
+
+ThreadTable& Table() {
+  static auto* table = new ThreadTable;
+  return *table;
+}
 
 std::shared_ptr<ThreadRecord> Find(HANDLE handle) {
-  std::lock_guard lock(g_tableMutex);
-  const auto it = g_threads.find(reinterpret_cast<std::uintptr_t>(handle));
-  return it == g_threads.end() ? nullptr : it->second;
+  ThreadTable& table = Table();
+  std::lock_guard lock(table.mutex);
+  const auto it = table.threads.find(reinterpret_cast<std::uintptr_t>(handle));
+  return it == table.threads.end() ? nullptr : it->second;
 }
 
 thread_local LCID t_threadLocale = LOCALE_SYSTEM_DEFAULT;
@@ -53,12 +78,23 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
   record->suspended = (flags & CREATE_SUSPENDED) != 0;
   std::uintptr_t handle = 0;
   {
-    std::lock_guard lock(g_tableMutex);
-    handle = g_nextHandle++;
-    g_threads.emplace(handle, record);
+    std::lock_guard lock(Table().mutex);
+    handle = Table().nextHandle++;
+    Table().threads.emplace(handle, record);
   }
   try {
     std::thread thread([record, start, parameter] {
+      // The first thread-local object of the thread is destroyed last, after
+      // those its function made (an X connection): its end is the thread's.
+      struct ExitSignal {
+        std::shared_ptr<ThreadRecord> record;
+        ~ExitSignal() {
+          std::lock_guard lock(record->mutex);
+          record->exited = true;
+          record->ended.notify_all();
+        }
+      };
+      thread_local ExitSignal exitSignal{record};
       {
         std::unique_lock lock(record->mutex);
         record->resumed.wait(lock, [&] { return !record->suspended; });
@@ -67,13 +103,13 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
       std::lock_guard lock(record->mutex);
       record->exitCode = code;
       record->finished = true;
-      record->ended.notify_all();
     });
     if (threadId != nullptr) *threadId = static_cast<DWORD>(std::hash<std::thread::id>{}(thread.get_id()));
-    thread.detach();
+    std::lock_guard lock(record->mutex);
+    record->thread = std::move(thread);
   } catch (const std::system_error&) {
-    std::lock_guard lock(g_tableMutex);
-    g_threads.erase(handle);
+    std::lock_guard lock(Table().mutex);
+    Table().threads.erase(handle);
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
@@ -101,17 +137,30 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   }
   std::unique_lock lock(record->mutex);
   if (milliseconds == INFINITE) {
-    record->ended.wait(lock, [&] { return record->finished; });
-    return WAIT_OBJECT_0;
+    record->ended.wait(lock, [&] { return record->exited; });
+  } else if (!record->ended.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                     [&] { return record->exited; })) {
+    return WAIT_TIMEOUT;
   }
-  return record->ended.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return record->finished; })
-             ? WAIT_OBJECT_0
-             : WAIT_TIMEOUT;
+  // What is left of the thread is the return from its start routine.
+  while (!record->joined) {
+    if (record->joining) {
+      record->ended.wait(lock, [&] { return record->joined; });
+      break;
+    }
+    record->joining = true;
+    lock.unlock();
+    if (record->thread.joinable()) record->thread.join();
+    lock.lock();
+    record->joined = true;
+    record->ended.notify_all();
+  }
+  return WAIT_OBJECT_0;
 }
 
 BOOL CloseHandle(HANDLE handle) {
-  std::lock_guard lock(g_tableMutex);
-  if (g_threads.erase(reinterpret_cast<std::uintptr_t>(handle)) == 0) {
+  std::lock_guard lock(Table().mutex);
+  if (Table().threads.erase(reinterpret_cast<std::uintptr_t>(handle)) == 0) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
@@ -127,14 +176,15 @@ BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, 
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::lock_guard lock(g_tableMutex);
-  const auto it = g_threads.find(reinterpret_cast<std::uintptr_t>(source));
-  if (it == g_threads.end()) {
+  ThreadTable& table = Table();
+  std::lock_guard lock(table.mutex);
+  const auto it = table.threads.find(reinterpret_cast<std::uintptr_t>(source));
+  if (it == table.threads.end()) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  const std::uintptr_t handle = g_nextHandle++;
-  g_threads.emplace(handle, it->second);
+  const std::uintptr_t handle = table.nextHandle++;
+  table.threads.emplace(handle, it->second);
   *target = reinterpret_cast<HANDLE>(handle);
   return TRUE;
 }
