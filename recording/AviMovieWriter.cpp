@@ -149,28 +149,44 @@ bool AviMovieWriter::createStreams() {
 }
 
 HRESULT AviMovieWriter::writeFrame(HBITMAP bitmap) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  if (!GetDIBits(m_aviDC, bitmap, 0, 0, nullptr, &info, DIB_RGB_COLORS)) {
-    setLastError(kBadBitmap);
-    return E_FAIL;
-  }
-  // The buffer and the stream format were sized by the first frame.
-  if (info.bmiHeader.biWidth != m_width || info.bmiHeader.biHeight != m_height ||
-      info.bmiHeader.biBitCount != m_bitCount) {
-    setLastError(kFrameDiffers);
-    return E_FAIL;
-  }
-  info.bmiHeader.biCompression = BI_RGB;
-  const int rows = GetDIBits(m_aviDC, bitmap, 0, static_cast<UINT>(m_height), m_frameBuffer, &info, DIB_RGB_COLORS);
-  if (rows != m_height) {
-    setLastError(kBadBitmap);
-    return E_FAIL;
+  const void* pixels = m_frameBuffer;
+  LONG size = 0;
+  DIBSECTION section{};
+  if (GetObjectW(bitmap, sizeof section, &section) == static_cast<int>(sizeof section) &&
+      section.dsBm.bmBits != nullptr && section.dsBmih.biWidth == m_width && section.dsBmih.biHeight == m_height &&
+      section.dsBmih.biBitCount == m_bitCount) {
+    // A bottom-up DIB section already holds its rows as the stream format
+    // gives them: they go to the stream as they are, and the compressor's
+    // colour conversion is the one copy the frame takes on its way to the
+    // file.
+    pixels = section.dsBm.bmBits;
+    size = static_cast<LONG>(section.dsBmih.biSizeImage);
+  } else {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    if (!GetDIBits(m_aviDC, bitmap, 0, 0, nullptr, &info, DIB_RGB_COLORS)) {
+      setLastError(kBadBitmap);
+      return E_FAIL;
+    }
+    // The buffer and the stream format were sized by the first frame.
+    if (info.bmiHeader.biWidth != m_width || info.bmiHeader.biHeight != m_height ||
+        info.bmiHeader.biBitCount != m_bitCount) {
+      setLastError(kFrameDiffers);
+      return E_FAIL;
+    }
+    info.bmiHeader.biCompression = BI_RGB;
+    const int rows =
+        GetDIBits(m_aviDC, bitmap, 0, static_cast<UINT>(m_height), m_frameBuffer, &info, DIB_RGB_COLORS);
+    if (rows != m_height) {
+      setLastError(kBadBitmap);
+      return E_FAIL;
+    }
+    size = static_cast<LONG>(info.bmiHeader.biSizeImage);
   }
 
   const DWORD index = m_frameIndex++;
-  HRESULT hr = AVIStreamWrite(m_compressedStream, static_cast<LONG>(index), 1, m_frameBuffer,
-                              static_cast<LONG>(info.bmiHeader.biSizeImage), 0, nullptr, nullptr);
+  HRESULT hr = AVIStreamWrite(m_compressedStream, static_cast<LONG>(index), 1, const_cast<void*>(pixels), size, 0,
+                              nullptr, nullptr);
   if (hr != AVIERR_OK) {
     setLastError(kNotWritten);
     releaseStreams();

@@ -3,18 +3,60 @@
 #include "recording/iEventListener.h"
 #include "win32/Threads.h"
 
-FrameClock::FrameClock(iEventListener* listener, std::int32_t intervalMs)
-    : m_listener(listener), m_interval(intervalMs) {
-  LARGE_INTEGER frequency{};
-  QueryPerformanceFrequency(&frequency);
-  m_frequency = frequency.QuadPart > 0 ? frequency.QuadPart : 1;
+void ClockWakeup::notify() {
+  std::lock_guard lock(m_mutex);
+  m_notified = true;
+  m_changed.notify_all();
 }
 
-std::int64_t FrameClock::now() const {
-  LARGE_INTEGER counter{};
-  QueryPerformanceCounter(&counter);
-  return counter.QuadPart * 1000 / m_frequency;
+void ClockWakeup::clear() {
+  std::lock_guard lock(m_mutex);
+  m_notified = false;
 }
+
+void ClockWakeup::waitUntil(std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(m_mutex);
+  m_changed.wait_until(lock, deadline, [this] { return m_notified; });
+}
+
+void ClockWakeup::wait() {
+  std::unique_lock lock(m_mutex);
+  m_changed.wait(lock, [this] { return m_notified; });
+}
+
+namespace {
+
+class PerformanceCounterSource final : public FrameTimeSource {
+ public:
+  PerformanceCounterSource() {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    m_frequency = frequency.QuadPart > 0 ? frequency.QuadPart : 1;
+  }
+  std::int64_t now() override {
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart * 1000 / m_frequency;
+  }
+  void sleepUntil(std::int64_t deadline, ClockWakeup& wakeup) override {
+    if (deadline == kNever) return wakeup.wait();
+    // now() truncates, so waking this long after it still reads the deadline.
+    wakeup.waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline - now()));
+  }
+
+ private:
+  std::int64_t m_frequency = 1;
+};
+
+}  // namespace
+
+FrameTimeSource& PerformanceCounterTime() {
+  static PerformanceCounterSource source;
+  return source;
+}
+
+FrameClock::FrameClock(iEventListener* listener, std::int32_t intervalMs, FrameTimeSource& time)
+    : m_listener(listener), m_interval(intervalMs), m_time(time) {}
 
 bool FrameClock::begin(bool noDelay, std::int32_t delayMs) {
   m_startTime = now();
@@ -29,15 +71,31 @@ bool FrameClock::begin(bool noDelay, std::int32_t delayMs) {
 void FrameClock::run() {
   if (m_listener->m_stop.load()) return;
   for (;;) {
+    m_listener->m_wakeup.clear();
     const std::int64_t current = now();
-    if (!m_listener->m_pause.load() && current - m_lastFrameTime >= m_interval) {
-      if (m_listener->isFinished()) return;
-      if (!m_listener->isSuspended()) {
-        m_lastFrameTime = current;
-        m_listener->onTick();
+    // While paused nothing is due until the pause is lifted.
+    std::int64_t wakeAt = FrameTimeSource::kNever;
+    if (!m_listener->m_pause.load()) {
+      if (current - m_lastFrameTime >= m_interval) {
+        if (m_listener->isFinished()) return;
+        if (!m_listener->isSuspended()) {
+          m_lastFrameTime = current;
+          m_listener->onTick();
+          wakeAt = m_lastFrameTime + m_interval;
+        } else {
+          // A skipped frame is not made up; the question comes again one
+          // interval later.
+          wakeAt = current + m_interval;
+        }
+      } else {
+        wakeAt = m_lastFrameTime + m_interval;
       }
     }
-    Sleep(0);
     if (m_listener->m_stop.load()) return;
+    // The thread sleeps until the next frame is due. Pacing never needed a
+    // processor between frames: the old loop yielded its time slice over and
+    // over only to look at the counter, which cost a core for nothing and
+    // took that core from the encoder. A stop or a pause wakes the sleep.
+    if (wakeAt == FrameTimeSource::kNever || wakeAt > now()) m_time.sleepUntil(wakeAt, m_listener->m_wakeup);
   }
 }

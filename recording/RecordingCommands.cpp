@@ -1,5 +1,6 @@
 #include "recording/RecordingCommands.h"
 
+#include <string>
 #include <vector>
 
 #include "dialogs/VideoRecordingParams.h"
@@ -8,6 +9,7 @@
 #include "recording/RecordingSummary.h"
 #include "recording/parallelThreadData.h"
 #include "resources/StringTable.h"
+#include "win32/Kernel.h"
 #include "win32/Threads.h"
 
 namespace {
@@ -49,6 +51,8 @@ void StartVideoRecording() {
     PrintModuleString(IDS_RECORDING_ERROR);
     return;
   }
+  // The flags are set here, before the thread exists, so that a pause given
+  // right after this command holds from the first frame on.
   if (!g_recorder.running()) g_recorder.prepare(params);
 
   // Created suspended, so that its handle is stored before the thread can
@@ -60,10 +64,26 @@ void StartVideoRecording() {
   }
   if (g_lastCaptureThread != nullptr) CloseHandle(g_lastCaptureThread);
   g_lastCaptureThread = nullptr;
-  DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &g_lastCaptureThread, 0, FALSE,
-                  DUPLICATE_SAME_ACCESS);
+  if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &g_lastCaptureThread, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    // Without its own handle the module could not wait for the thread at
+    // unload: the thread runs only to end at once.
+    g_lastCaptureThread = nullptr;
+    g_recorder.m_stop = true;
+    if (ResumeThread(thread) != static_cast<DWORD>(-1)) WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    PrintModuleString(IDS_RECORDING_ERROR);
+    return;
+  }
   g_captureThread = thread;
-  ResumeThread(thread);
+  if (ResumeThread(thread) == static_cast<DWORD>(-1)) {
+    // A thread that never runs would leave END waiting for ever.
+    g_captureThread = nullptr;
+    CloseHandle(thread);
+    CloseHandle(g_lastCaptureThread);
+    g_lastCaptureThread = nullptr;
+    PrintModuleString(IDS_RECORDING_ERROR);
+  }
 }
 
 void PauseVideoRecording() {
@@ -74,18 +94,30 @@ void PauseVideoRecording() {
 
 void EndVideoRecording() {
   HANDLE thread = g_captureThread.load();
-  if (thread == nullptr) return;
-  g_recorder.m_stop = true;
-  // The thread may close this handle while we wait; the wait still ends
-  // when the thread does. The module's own handle covers the case where it
-  // was closed before the wait began.
-  if (WaitForSingleObject(thread, INFINITE) == WAIT_FAILED && g_lastCaptureThread != nullptr) {
+  if (thread != nullptr) {
+    g_recorder.m_stop = true;
+    // The thread may close this handle while we wait; the wait still ends
+    // when the thread does. The module's own handle covers the case where it
+    // was closed before the wait began.
+    if (WaitForSingleObject(thread, INFINITE) == WAIT_FAILED && g_lastCaptureThread != nullptr) {
+      WaitForSingleObject(g_lastCaptureThread, INFINITE);
+    }
+  } else if (g_lastCaptureThread != nullptr) {
+    // A capture that ended by itself may still be on its way out.
     WaitForSingleObject(g_lastCaptureThread, INFINITE);
   }
-  if (g_recorder.failed()) {
+  // A failed capture is reported once, also when it broke off by itself
+  // before this command: the user would otherwise take the file for whole.
+  std::u16string reason;
+  if (g_recorder.takePendingFailure(&reason)) {
+    const std::u16string line =
+        u"PC_hostVideoRecorder: " + std::u16string(LoadModuleString(IDS_RECORDING_ERROR).c_str()) + u": " + reason;
+    OutputDebugStringW(line.c_str());
     PrintModuleString(IDS_RECORDING_ERROR);
     return;
   }
+  // Nothing was running (or it ended by itself, as when its window closed).
+  if (thread == nullptr) return;
   const VideoRecordingParams& params = g_recorder.params();
   const double megabytes = SummaryMegabytes(QueryFileSize(params.filePath.c_str()));
   // Ended during the start delay, the elapsed time is negative: report 0.

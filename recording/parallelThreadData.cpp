@@ -14,6 +14,14 @@
 parallelThreadData g_recorder PCVR_INIT_PRIORITY(PCVR_INIT_RECORDER);
 std::atomic<HANDLE> g_captureThread{nullptr};
 
+namespace {
+
+// Frames that may wait for the writer: enough to ride out a slow frame to
+// encode, few enough to keep a 1080p recording small in memory.
+constexpr int kQueuedFrames = 3;
+
+}  // namespace
+
 parallelThreadData::parallelThreadData() = default;
 
 parallelThreadData::~parallelThreadData() {
@@ -41,104 +49,121 @@ void parallelThreadData::onTick() {
     m_stop = true;
     return;
   }
-  HGDIOBJ previous = SelectObject(m_memoryDC, m_frameBitmap);
+  // Waits while every bitmap is queued for the writer; none once writing
+  // has failed (the writer has set the flags).
+  HBITMAP frame = m_pipeline.acquire();
+  if (frame == nullptr) return;
+  HGDIOBJ previous = SelectObject(m_memoryDC.get(), frame);
   if (previous == nullptr) {
-    m_stop = true;
-    m_error = true;
+    m_pipeline.giveBack(frame);
+    markFailed(u"Unable to Select the Frame Bitmap");
     return;
   }
-  SetStretchBltMode(m_memoryDC, COLORONCOLOR);
-  StretchBlt(m_memoryDC, 0, 0, format.biWidth, format.biHeight, m_desktopDC, rect.left, rect.top,
+  SetStretchBltMode(m_memoryDC.get(), COLORONCOLOR);
+  StretchBlt(m_memoryDC.get(), 0, 0, format.biWidth, format.biHeight, m_desktopDC.get(), rect.left, rect.top,
              rect.right - rect.left, rect.bottom - rect.top, SRCCOPY);
-  SelectObject(m_memoryDC, previous);
-  if (SUCCEEDED(m_writer->appendFrame(m_frameBitmap))) {
-    ++m_framesWritten;
-  } else {
-    m_stop = true;
-    m_error = true;
+  SelectObject(m_memoryDC.get(), previous);
+  // Another window may have come to the front while the screen was read;
+  // its picture is not the recording's, so the frame is skipped as a
+  // suspended one is.
+  if (isSuspended()) {
+    m_pipeline.giveBack(frame);
+    return;
   }
+  m_pipeline.push(frame);
 }
 
 bool parallelThreadData::startCapture() {
-  m_stop = false;
-  m_pause = false;
-  m_error = false;
-  if (m_clock.load() != nullptr) {
-    m_error = true;
+  if (m_clock != nullptr) {
+    markFailed(u"A Capture Is Already Running");
     return false;
   }
-  BITMAPINFO info{};
-  info.bmiHeader = m_params.frameFormat;
-  m_frameBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &m_frameBits, nullptr, 0);
-  if (m_frameBitmap == nullptr || m_params.fps <= 0) {
-    // No frame format, or no frame rate to pace by.
+  if (m_params.fps <= 0) {
+    markFailed(u"No Frame Rate to Record At");
+    return false;
+  }
+  m_desktopDC = WindowDc(GetDesktopWindow());
+  if (m_desktopDC.window() == nullptr || m_desktopDC.get() == nullptr) {
     stopCapture();
-    m_error = true;
+    markFailed(u"Unable to Get the Desktop DC");
     return false;
   }
-  m_desktopWindow = GetDesktopWindow();
-  m_desktopDC = GetDC(m_desktopWindow);
-  m_memoryDC = m_desktopDC != nullptr ? CreateCompatibleDC(m_desktopDC) : nullptr;
+  m_memoryDC.reset(CreateCompatibleDC(m_desktopDC.get()));
   m_writer = std::make_unique<AviMovieWriter>(m_params.filePath.c_str(), m_params.codecInfo.fccHandler,
                                               static_cast<DWORD>(m_params.fps), m_params.quality);
-  m_clock = new FrameClock(this, 1000 / m_params.fps);
-  if (m_desktopWindow == nullptr || m_desktopDC == nullptr || m_memoryDC == nullptr) {
+  // The writer thread: a failed write ends the recording; the frames before
+  // it stay in the file.
+  AviMovieWriter* writer = m_writer.get();
+  const bool started = m_memoryDC != nullptr &&
+                       m_pipeline.start(m_params.frameFormat, kQueuedFrames, [this, writer](HBITMAP frame) {
+                         if (SUCCEEDED(writer->appendFrame(frame))) {
+                           ++m_framesWritten;
+                           return true;
+                         }
+                         markFailed(writer->lastErrorText());
+                         return false;
+                       });
+  if (!started) {
+    const char16_t* reason =
+        m_memoryDC == nullptr ? u"Unable to Create Compatible DC" : u"Unable to Create the Frame Bitmaps";
     stopCapture();
-    m_error = true;
+    markFailed(reason);
     return false;
   }
   m_framesWritten = 0;
   m_elapsedSeconds = 0;
-  FrameClock* clock = m_clock.load();
+  m_clock = std::make_unique<FrameClock>(this, 1000 / m_params.fps);
+  m_running = true;
   // The delay field takes any count of digits: a delay past the clock's
   // 32-bit millisecond range waits as long as that range allows instead of
   // wrapping into a negative (at once) delay.
   const std::int64_t delayMs = static_cast<std::int64_t>(m_params.startDelay) * 1000;
-  clock->begin(false, static_cast<std::int32_t>(std::clamp<std::int64_t>(delayMs, INT32_MIN, INT32_MAX)));
-  clock->run();
+  m_clock->begin(false, static_cast<std::int32_t>(std::clamp<std::int64_t>(delayMs, INT32_MIN, INT32_MAX)));
+  m_clock->run();
   return true;
 }
 
 std::int32_t parallelThreadData::elapsedSeconds() const {
-  if (const FrameClock* clock = m_clock.load()) {
-    return static_cast<std::int32_t>((clock->now() - clock->startTime()) / 1000);
-  }
+  if (m_clock != nullptr) return static_cast<std::int32_t>((m_clock->now() - m_clock->startTime()) / 1000);
   return m_elapsedSeconds.load();
 }
 
 void parallelThreadData::stopCapture() {
-  if (m_memoryDC != nullptr) DeleteDC(m_memoryDC);
-  m_memoryDC = nullptr;
-  if (m_desktopDC != nullptr) ReleaseDC(m_desktopWindow, m_desktopDC);
-  m_desktopDC = nullptr;
-  m_desktopWindow = nullptr;
-  m_stop = false;
-  m_pause = false;
-  if (FrameClock* clock = m_clock.load()) {
+  // Every grabbed frame is written before the file is completed.
+  m_pipeline.finish();
+  m_memoryDC.reset();
+  m_desktopDC.reset();
+  if (m_clock != nullptr) {
     m_elapsedSeconds = elapsedSeconds();
-    m_clock = nullptr;
-    delete clock;
+    m_clock.reset();
   }
   m_writer.reset();  // completes the file
-  if (m_frameBitmap != nullptr) DeleteObject(m_frameBitmap);
-  m_frameBitmap = nullptr;
-  m_frameBits = nullptr;
+  m_running = false;
 }
 
-void parallelThreadData::markFailed() {
+void parallelThreadData::markFailed(const std::u16string& reason) {
+  if (!m_error.exchange(true)) m_failureReason = reason;
   m_stop = true;
-  m_error = true;
+}
+
+void parallelThreadData::keepFailureForReport() {
+  if (m_error.load()) m_failurePending = true;
+}
+
+bool parallelThreadData::takePendingFailure(std::u16string* reason) {
+  if (!m_failurePending.exchange(false)) return false;
+  if (reason != nullptr) *reason = m_failureReason;
+  return true;
 }
 
 void parallelThreadData::prepare(const VideoRecordingParams& params) {
   m_stop = false;
+  m_pause = false;
+  m_error = false;
+  m_failurePending = false;
+  m_failureReason.clear();
   m_params = params;
   m_writer.reset();
-  m_frameBitmap = nullptr;
-  m_frameBits = nullptr;
-  m_desktopWindow = nullptr;
-  m_desktopDC = nullptr;
-  m_memoryDC = nullptr;
   m_framesWritten = 0;
   m_elapsedSeconds = 0;
 }
@@ -154,8 +179,9 @@ DWORD CaptureThreadProc(LPVOID argument) {
         recorder->stopCapture();
       } catch (...) {
       }
-      recorder->markFailed();
+      recorder->markFailed(u"Unexpected Exception on the Capture Thread");
     }
+    recorder->keepFailureForReport();
   }
   HANDLE self = g_captureThread.exchange(nullptr);
   if (self != nullptr) CloseHandle(self);

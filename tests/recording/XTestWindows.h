@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 // Xlib's macros (None, Bool, Status) must come after GoogleTest's headers.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdint>
 
@@ -40,14 +41,21 @@ class XTestWindows : public ::testing::Test {
       Sleep(5);
     }
     Repaint(window, rgb);
-    Sleep(30);
     return window;
   }
 
+  // Fills the window with one colour; returns once the screen shows it.
   void Repaint(Window window, unsigned long rgb) {
     XSetWindowBackground(m_display, window, rgb);
     XClearWindow(m_display, window);
     XSync(m_display, False);
+    for (int i = 0; i < 2000; ++i) {
+      XImage* image = XGetImage(m_display, window, 0, 0, 1, 1, AllPlanes, ZPixmap);
+      const unsigned long pixel = image != nullptr ? XGetPixel(image, 0, 0) & 0xFFFFFF : ~0ul;
+      if (image != nullptr) XDestroyImage(image);
+      if (pixel == rgb) return;
+      Sleep(5);
+    }
   }
 
   void Focus(Window window) {

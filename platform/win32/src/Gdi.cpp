@@ -193,13 +193,21 @@ BOOL Blit(DeviceContext* dst, int xd, int yd, int wd, int hd, DeviceContext* src
     view.width = area.right - area.left;
     view.height = area.bottom - area.top;
     view.bytesPerPixel = 4;
-    view.step = view.width * 4;
-    snapshot.resize(static_cast<std::size_t>(view.step) * view.height);
-    if (!g_screenSource->read(window, area, snapshot.data(), static_cast<LONG>(view.step))) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return FALSE;
+    LONG lentStride = 0;
+    if (const BYTE* lent = g_screenSource->lend(window, area, &lentStride)) {
+      view.top = lent;
+      view.step = lentStride;
+    } else {
+      // Kept per thread: a recording reads the same size every frame.
+      thread_local std::vector<BYTE> screenPixels;
+      view.step = view.width * 4;
+      screenPixels.resize(static_cast<std::size_t>(view.step) * view.height);
+      if (!g_screenSource->read(window, area, screenPixels.data(), static_cast<LONG>(view.step))) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+      }
+      view.top = screenPixels.data();
     }
-    view.top = snapshot.data();
   }
 
   // Destination columns that land inside the target and sample inside the
@@ -222,6 +230,12 @@ BOOL Blit(DeviceContext* dst, int xd, int yd, int wd, int hd, DeviceContext* src
     BYTE* out = target->row(yd + j);
     if (straight) {
       std::memcpy(out + columns.front().first * dstBpp, view.at(columns.front().second, sy), columns.size() * dstBpp);
+      continue;
+    }
+    if (dstBpp == 4 && view.bytesPerPixel == 4) {
+      // Scaled 32-bit rows: one word a pixel.
+      const BYTE* in = view.at(view.left, sy);
+      for (const auto& [dx, sx] : columns) std::memcpy(out + dx * 4, in + (sx - view.left) * 4, 4);
       continue;
     }
     for (const auto& [dx, sx] : columns) CopyPixel(out + dx * dstBpp, dstBpp, view.at(sx, sy), view.bytesPerPixel);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -126,6 +127,12 @@ extern "C" {
 
 DWORD GetLastError() { return t_lastError; }
 void SetLastError(DWORD code) { t_lastError = code; }
+
+void OutputDebugStringW(LPCWSTR text) {
+  if (text == nullptr) return;
+  const std::string line = win32::ToUtf8(std::u16string_view(text, win32::WideLength(text)));
+  std::fprintf(stderr, "%s%s", line.c_str(), !line.empty() && line.back() == '\n' ? "" : "\n");
+}
 
 HMODULE GetModuleHandleW(LPCWSTR moduleName) {
   if (moduleName == nullptr) return GetModuleHandleA(nullptr);

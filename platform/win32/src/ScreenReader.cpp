@@ -113,10 +113,20 @@ int MaskShift(unsigned long mask) {
   return shift;
 }
 
+SharedImage& SharedImageOfThisThread() {
+  thread_local SharedImage shared;
+  return shared;
+}
+
+// True when the image's pixels are 32-bit BGRX rows already.
+bool IsBgrx(const XImage* image) {
+  return image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
+         image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+}
+
 // Copies an image into 32-bit BGRX rows.
 void CopyPixels(const XImage* image, BYTE* pixels, LONG stride) {
-  const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
-                      image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+  const bool direct = IsBgrx(image);
   for (int y = 0; y < image->height; ++y) {
     BYTE* out = pixels + static_cast<std::ptrdiff_t>(y) * stride;
     if (direct) {
@@ -150,14 +160,25 @@ class X11ScreenSource final : public win32::ScreenSource {
     return true;
   }
 
+  const BYTE* lend(HWND window, const RECT& area, LONG* stride) override {
+    Display* display = Connection::forThisThread().display();
+    if (display == nullptr || area.right <= area.left || area.bottom <= area.top) return nullptr;
+    const Window drawable = window != nullptr ? ToWindow(window) : DefaultRootWindow(display);
+    XImage* image = SharedImageOfThisThread().read(display, drawable, area.left, area.top,
+                                                   static_cast<unsigned>(area.right - area.left),
+                                                   static_cast<unsigned>(area.bottom - area.top));
+    if (image == nullptr || !IsBgrx(image)) return nullptr;
+    *stride = image->bytes_per_line;
+    return reinterpret_cast<const BYTE*>(image->data);
+  }
+
   bool read(HWND window, const RECT& area, BYTE* pixels, LONG stride) override {
     Display* display = Connection::forThisThread().display();
     if (display == nullptr || area.right <= area.left || area.bottom <= area.top) return false;
     const Window drawable = window != nullptr ? ToWindow(window) : DefaultRootWindow(display);
     const auto width = static_cast<unsigned>(area.right - area.left);
     const auto height = static_cast<unsigned>(area.bottom - area.top);
-    thread_local SharedImage shared;
-    if (XImage* image = shared.read(display, drawable, area.left, area.top, width, height)) {
+    if (XImage* image = SharedImageOfThisThread().read(display, drawable, area.left, area.top, width, height)) {
       CopyPixels(image, pixels, stride);
       return true;
     }

@@ -168,6 +168,14 @@ class ScreenSource {
   // a null window; inside the size above) as 32-bit BGRX pixels, top row
   // first, `stride` bytes apart.
   virtual bool read(HWND window, const RECT& area, BYTE* pixels, LONG stride) = 0;
+  // Reads the area as read() does but lends the pixels where they already
+  // are (a shared-memory image), so a blit copies them once; valid on the
+  // calling thread until its next read. Null where the source cannot lend
+  // them in that layout; the caller then reads into a buffer of its own.
+  virtual const BYTE* lend(HWND window, const RECT& area, LONG* stride) {
+    (void)window, (void)area, (void)stride;
+    return nullptr;
+  }
 };
 
 // Installs the source (null removes it). The caller keeps it alive until it

@@ -15,6 +15,9 @@ extern "C" {
 
 WIN32_EXPORT DWORD GetLastError();
 WIN32_EXPORT void SetLastError(DWORD code);
+// The process's log: a line on standard error (the host's log; a debugger's
+// output window on Windows).
+WIN32_EXPORT void OutputDebugStringW(LPCWSTR text);
 
 // A module handle is the lowest mapped address of a loaded shared object (the
 // executable for a null name), as an HMODULE is the base of an image on
