@@ -9,6 +9,8 @@
 #include "host/ProgressBar.h"
 #include "module/HostAccess.h"
 #include "recording/AviMovieWriter.h"
+#include "recording/FramePipeline.h"
+#include "recording/GdiOwners.h"
 #include "recording/RecordingDialog.h"
 #include "recording/RecordingSummary.h"
 #include "resources/StringTable.h"
@@ -79,8 +81,7 @@ void PumpTrackMessages() {
   }
 }
 
-TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, HostDIBRasterImage& frameImage,
-                                 const VideoRecordingParams& params) {
+TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRecordingParams& params) {
   TrackRecording result;
   OdGsDevice* device = view.device();
   if (device == nullptr) {
@@ -91,6 +92,20 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, HostDIBRaster
   ProgressBar progress;
   auto writer = std::make_unique<AviMovieWriter>(params.filePath.c_str(), params.codecInfo.fccHandler,
                                                  static_cast<DWORD>(params.fps), params.quality);
+  // Frame n is converted, encoded and written on the pipeline's thread while
+  // frame n + 1 is rendered here; a frame is copied once, from the snapshot
+  // into the bitmap that the compressor reads.
+  FramePipeline pipeline;
+  AviMovieWriter* output = writer.get();
+  MemoryDc frameDC(CreateCompatibleDC(nullptr));
+  if (frameDC == nullptr || !pipeline.start(params.frameFormat, 2, [output](HBITMAP frame) {
+        return SUCCEEDED(output->appendFrame(frame));
+      })) {
+    progress.Close();
+    result.failed = true;
+    return result;
+  }
+  SetStretchBltMode(frameDC.get(), COLORONCOLOR);
   // A trajectory of no length (equal vertices, a single vertex, a spline
   // whose control points coincide) gives no frame: that is a failed
   // recording, not an empty success.
@@ -127,31 +142,38 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, HostDIBRaster
       result.failed = true;
       break;
     }
+    // Waits while the writer is behind by the pipeline's depth; none once a
+    // write has failed.
+    HBITMAP frame = pipeline.acquire();
+    if (frame == nullptr) break;
+    HGDIOBJ previous = SelectObject(frameDC.get(), frame);
     TRY {
-      StretchBlt(frameImage.getDC(), 0, 0, frameWidth, frameHeight, image->getDC(), 0, 0,
-                 static_cast<int>(image->pixelWidth()), static_cast<int>(image->pixelHeight()), SRCCOPY);
+      if (previous == nullptr ||
+          !StretchBlt(frameDC.get(), 0, 0, frameWidth, frameHeight, image->getDC(), 0, 0,
+                      static_cast<int>(image->pixelWidth()), static_cast<int>(image->pixelHeight()), SRCCOPY)) {
+        result.failed = true;
+      }
     }
     CATCH(CException, e) {
       result.failed = true;
     }
     END_CATCH
-    if (result.failed) break;
-
-    // The frame's bitmap goes to the writer by handle, and comes back.
-    HBITMAP bitmap = frameImage.detachBitmap();
-    const HRESULT written = writer->appendFrame(bitmap);
-    frameImage.attachBitmap(bitmap, true);
-    if (written < 0) {
-      result.failed = true;
+    if (previous != nullptr) SelectObject(frameDC.get(), previous);
+    if (result.failed) {
+      pipeline.giveBack(frame);
       break;
     }
-    ++result.frameCount;
+    pipeline.push(frame);
     path.advance();
 
     PumpTrackMessages();
     if (progress.IsBreak()) break;
     progress.StepIt(1);
   }
+  // Every rendered frame is written before the file is completed.
+  pipeline.finish();
+  result.frameCount = pipeline.written();
+  if (pipeline.failed()) result.failed = true;
   progress.Close();
   writer.reset();  // completes the file
   return result;
@@ -187,13 +209,8 @@ void VideoFromTrack() {
   }
 
   FlightScope flight(*trajectory.entity, *view);
-  HostDIBRasterImage frameImage(nullptr, params.frameFormat.biWidth, params.frameFormat.biHeight,
-                                params.frameFormat.biBitCount, nullptr);
-  if (frameImage.getDC() == nullptr || frameImage.bitmap() == nullptr) return;
-  SetStretchBltMode(frameImage.getDC(), COLORONCOLOR);
-
   flight.cameraMoves();
-  const TrackRecording recording = RecordTrackFrames(*view, path, frameImage, params);
+  const TrackRecording recording = RecordTrackFrames(*view, path, params);
   if (recording.failed) {
     PrintModuleString(IDS_RECORDING_ERROR);
     return;

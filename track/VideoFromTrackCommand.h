@@ -5,7 +5,6 @@
 #include <cstdint>
 
 class CameraPath;
-class HostDIBRasterImage;
 class OdGsView;
 struct VideoRecordingParams;
 
@@ -20,12 +19,12 @@ struct TrackRecording {
 };
 
 // Renders view's device along path into the AVI file of params, one frame
-// per camera, scaled into frameImage (whose size is the frame size), with the
-// host's progress bar; its Cancel ends the flight with the frames so far.
+// per camera scaled to the frame size of params, with the host's progress
+// bar; its Cancel ends the flight with the frames so far. Frames are written
+// on a thread of their own while the next one renders.
 // Whatever ends it, the progress bar is closed and the file completed before
 // it returns. The view keeps the last frame's camera.
-TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, HostDIBRasterImage& frameImage,
-                                 const VideoRecordingParams& params);
+TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRecordingParams& params);
 
 // Lets the host's windows repaint and answer input between frames. A request
 // to close a window or to quit is put back on the queue and waits until the
