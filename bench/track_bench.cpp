@@ -7,11 +7,13 @@
 // first; prints medians, spreads and the ratio (goal: at least 0.8).
 //
 //   bench_track [ROUNDS] [FOLDER]   (default 3 rounds, /tmp); needs DISPLAY
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -22,19 +24,31 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Each pchost gets a home of its own: Qt keeps the save dialog's last
+// folder in the user's settings, which other programs change too.
+std::string g_homes;
+int g_homeCount = 0;
+
 double Run(const std::vector<std::string>& arguments) {
+  const std::string home = g_homes + "/home" + std::to_string(++g_homeCount);
+  std::filesystem::create_directories(home);
   std::vector<char*> argv;
   for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   const auto start = Clock::now();
   const pid_t child = fork();
   if (child == 0) {
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    const int quiet = open("/dev/null", O_WRONLY);
+    dup2(quiet, STDOUT_FILENO);
     execvp(argv[0], argv.data());
     _exit(127);
   }
   int status = 0;
   waitpid(child, &status, 0);
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  std::filesystem::remove_all(home);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "failed: %s\n", arguments[0].c_str());
     std::exit(1);
@@ -85,6 +99,7 @@ int main(int argc, char** argv) {
                         << "\ndialog press 1\ndialog select 503 Motion JPEG\ndialog select 505 15\n"
                            "dialog set 508 30\ndialog press 1\n";
   std::ofstream(idle) << "VIEWINFO\n";
+  g_homes = folder + "/bench_track_homes";
   std::printf("load average at start: %s\n", LoadAverage().c_str());
 
   std::vector<double> oursFps, peerFps, ratios;

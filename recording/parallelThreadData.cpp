@@ -16,9 +16,10 @@ std::atomic<HANDLE> g_captureThread{nullptr};
 
 namespace {
 
-// Frames that may wait for the writer: enough to ride out a slow frame to
-// encode, few enough to keep a 1080p recording small in memory.
-constexpr int kQueuedFrames = 3;
+// Frames between the grab and the writer: one being grabbed while one is
+// encoded rides out a slow frame; a third bought little and cost 8 MB at
+// 1080p.
+constexpr int kQueuedFrames = 2;
 
 }  // namespace
 
