@@ -18,10 +18,10 @@ namespace {
 // What happens to the flags at a scripted time.
 enum class Event { Pause, Resume, Stop };
 
-// Time moves when the clock sleeps (to the deadline, or to the next
-// scripted event before it, whose flag change ends the sleep early) and
-// while a frame is taken.
-class ScriptedTime final : public FrameTimeSource {
+// A listener on a scripted time. Time moves when the clock sleeps (to the
+// deadline, or to the next scripted event before it, whose flag change ends
+// the sleep early) and while a frame is taken.
+class Script final : public FrameTimeSource, public iEventListener {
  public:
   std::int64_t now() override { return t; }
   void sleepUntil(std::int64_t deadline, ClockWakeup&) override {
@@ -29,7 +29,7 @@ class ScriptedTime final : public FrameTimeSource {
     if (!events.empty() && events.begin()->first <= deadline) return fireNext();
     if (deadline == kNever) {
       ADD_FAILURE() << "the clock sleeps for ever at " << t;
-      listener->m_stop = true;
+      m_stop = true;
       return;
     }
     t = deadline;
@@ -38,43 +38,36 @@ class ScriptedTime final : public FrameTimeSource {
     while (!events.empty() && events.begin()->first <= target) fireNext();
     t = std::max(t, target);
   }
+  bool isFinished() override {
+    if (m_pause.load()) askedWhilePaused = true;
+    return finishAfterTicks >= 0 && static_cast<int>(ticks.size()) >= finishAfterTicks;
+  }
+  bool isSuspended() override { return t >= suspendedFrom && t < suspendedUntil; }
+  void onTick() override {
+    ticks.push_back(t - 1000);
+    advanceTo(t + tickCost);
+  }
 
   std::int64_t t = 1000;
   std::multimap<std::int64_t, Event> events;
-  iEventListener* listener = nullptr;
   int sleeps = 0;
+  int finishAfterTicks = -1;
+  std::int64_t suspendedFrom = -1, suspendedUntil = -1;  // scripted times
+  std::int64_t tickCost = 0;
+  bool askedWhilePaused = false;
+  std::vector<std::int64_t> ticks;  // times of onTick, from begin
 
  private:
   void fireNext() {
     t = std::max(t, events.begin()->first);
     const Event event = events.begin()->second;
     events.erase(events.begin());
-    if (event == Event::Pause) listener->m_pause = true;
-    if (event == Event::Resume) listener->m_pause = false;
-    if (event == Event::Stop) listener->m_stop = true;
+    if (event == Event::Stop) {
+      m_stop = true;
+    } else {
+      m_pause = event == Event::Pause;
+    }
   }
-};
-
-class ScriptedListener final : public iEventListener {
- public:
-  bool isFinished() override {
-    ++finishedQueries;
-    if (m_pause.load()) askedWhilePaused = true;
-    return finishAfterTicks >= 0 && static_cast<int>(ticks.size()) >= finishAfterTicks;
-  }
-  bool isSuspended() override { return time->t >= suspendedFrom && time->t < suspendedUntil; }
-  void onTick() override {
-    ticks.push_back(time->t - 1000);
-    time->advanceTo(time->t + tickCost);
-  }
-
-  ScriptedTime* time = nullptr;
-  int finishAfterTicks = -1;
-  std::int64_t suspendedFrom = -1, suspendedUntil = -1;  // absolute scripted times
-  std::int64_t tickCost = 0;
-  int finishedQueries = 0;
-  bool askedWhilePaused = false;
-  std::vector<std::int64_t> ticks;  // times of onTick, from begin
 };
 
 struct ClockCase {
@@ -108,99 +101,73 @@ TEST(FrameClock, PacesFramesByItsRules) {
        {-1, -1}, -1, {}},
       {"a finished target ends the clock when the next frame is due", 100, 0, false, 0, {}, {-1, -1}, 3,
        {0, 100, 200}},
+      {"a stop set before the clock runs gives no frame", 100, 0, false, 0, {{-1, Event::Stop}}, {-1, -1}, -1, {}},
   };
   for (const ClockCase& c : cases) {
     SCOPED_TRACE(c.name);
-    ScriptedTime time;
-    ScriptedListener listener;
-    listener.time = &time;
-    time.listener = &listener;
-    for (const auto& [at, event] : c.events) time.events.emplace(1000 + at, event);
+    Script script;
+    for (const auto& [at, event] : c.events) script.events.emplace(1000 + at, event);
     if (c.suspended.first >= 0) {
-      listener.suspendedFrom = 1000 + c.suspended.first;
-      listener.suspendedUntil = 1000 + c.suspended.second;
+      script.suspendedFrom = 1000 + c.suspended.first;
+      script.suspendedUntil = 1000 + c.suspended.second;
     }
-    listener.tickCost = c.tickCost;
-    listener.finishAfterTicks = c.finishAfterTicks;
-    FrameClock clock(&listener, c.interval, time);
+    script.tickCost = c.tickCost;
+    script.finishAfterTicks = c.finishAfterTicks;
+    FrameClock clock(&script, c.interval, script);
     EXPECT_TRUE(clock.begin(c.noDelay, c.delay));
     EXPECT_EQ(clock.startTime(), 1000 + (c.noDelay ? 0 : c.delay));
+    script.advanceTo(script.t);  // events before the start
     clock.run();
-    EXPECT_EQ(listener.ticks, c.expectedTicks);
-    EXPECT_FALSE(listener.askedWhilePaused);
+    EXPECT_EQ(script.ticks, c.expectedTicks);
+    EXPECT_FALSE(script.askedWhilePaused);
     // The clock sleeps between frames instead of turning round: a few
     // sleeps a frame at most.
-    EXPECT_LE(time.sleeps, 3 * static_cast<int>(c.expectedTicks.size() + c.events.size()) + 10);
+    EXPECT_LE(script.sleeps, 3 * static_cast<int>(c.expectedTicks.size() + c.events.size()) + 10);
   }
-}
-
-TEST(FrameClock, AStopSetBeforeRunAsksNothing) {
-  ScriptedTime time;
-  ScriptedListener listener;
-  listener.time = &time;
-  time.listener = &listener;
-  listener.m_stop = true;
-  FrameClock clock(&listener, 10, time);
-  clock.begin(false, 0);
-  clock.run();
-  EXPECT_EQ(listener.finishedQueries, 0);
-  EXPECT_TRUE(listener.ticks.empty());
 }
 
 // On the real performance counter: a stop or a lifted pause wakes a clock
 // that sleeps with nothing due for an hour. Were it not woken, the test
 // would hang until its time limit.
-class CountedSleeps final : public FrameTimeSource {
+class WakeScript final : public FrameTimeSource, public iEventListener {
  public:
   std::int64_t now() override { return PerformanceCounterTime().now(); }
   void sleepUntil(std::int64_t deadline, ClockWakeup& wakeup) override {
     ++sleeps;
     PerformanceCounterTime().sleepUntil(deadline, wakeup);
   }
-  std::atomic<int> sleeps{0};
-};
-
-class WakeListener final : public iEventListener {
- public:
   bool isFinished() override { return false; }
   bool isSuspended() override { return false; }
   void onTick() override {
     if (++ticks == 1) m_pause = true;  // paused from the first frame on
     if (ticks == 2) m_stop = true;
   }
-  std::atomic<int> ticks{0};
+  std::atomic<int> sleeps{0}, ticks{0};
 };
 
 TEST(FrameClock, StopAndPauseWakeTheSleepingClock) {
   for (const bool stopInDelay : {true, false}) {
     SCOPED_TRACE(stopInDelay ? "stop during an hour's delay" : "pause lifted while nothing is due");
-    CountedSleeps time;
-    WakeListener listener;
-    FrameClock clock(&listener, 10, time);
+    WakeScript script;
+    FrameClock clock(&script, 10, script);
     clock.begin(false, stopInDelay ? 3'600'000 : 0);
     std::thread other([&] {
-      while (time.sleeps.load() < 1) std::this_thread::yield();
+      while (script.sleeps.load() < 1) std::this_thread::yield();
       if (stopInDelay) {
-        listener.m_stop = true;
+        script.m_stop = true;
       } else {
-        listener.m_pause = false;
+        script.m_pause = false;
       }
     });
     clock.run();
     other.join();
-    EXPECT_EQ(listener.ticks.load(), stopInDelay ? 0 : 2);
+    EXPECT_EQ(script.ticks.load(), stopInDelay ? 0 : 2);
   }
 }
 
 // Frames through the queue: each carries its number in its first pixel.
 TEST(FramePipeline, WritesEveryFrameInOrderAndStopsAtAFailedWrite) {
-  BITMAPINFOHEADER format{};
-  format.biSize = sizeof format;
-  format.biWidth = 4;
-  format.biHeight = 2;
-  format.biPlanes = 1;
-  format.biBitCount = 32;
-  format.biCompression = BI_RGB;
+  const BITMAPINFOHEADER format{sizeof(BITMAPINFOHEADER), 4, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   const auto number = [](HBITMAP frame) -> std::uint32_t& {
     DIBSECTION section{};
     GetObjectW(frame, sizeof section, &section);
@@ -215,13 +182,10 @@ TEST(FramePipeline, WritesEveryFrameInOrderAndStopsAtAFailedWrite) {
       written.push_back(number(frame));
       return true;
     }));
-    std::uint32_t pushed = 0;
-    for (std::uint32_t i = 0; i < 200; ++i) {
-      HBITMAP frame = pipeline.acquire();
-      if (frame == nullptr) break;  // writing failed
-      number(frame) = i;
+    std::uint32_t pushed = 0;  // until writing fails
+    for (HBITMAP frame; pushed < 200 && (frame = pipeline.acquire()) != nullptr; ++pushed) {
+      number(frame) = pushed;
       pipeline.push(frame);
-      ++pushed;
     }
     pipeline.finish();
     std::vector<std::uint32_t> expected;
@@ -229,9 +193,7 @@ TEST(FramePipeline, WritesEveryFrameInOrderAndStopsAtAFailedWrite) {
     EXPECT_EQ(written, expected);
     EXPECT_EQ(pipeline.written(), expected.size());
     EXPECT_EQ(pipeline.failed(), failAt >= 0);
-    if (failAt >= 0) {
-      EXPECT_LE(pushed, static_cast<std::uint32_t>(failAt) + 4);  // no more than the queue held
-    }
+    EXPECT_LE(pushed, failAt < 0 ? 200u : static_cast<std::uint32_t>(failAt) + 3);  // no more than the queue held
   }
 }
 

@@ -13,13 +13,6 @@ std::atomic<bool> g_release{false};
 std::atomic<bool> g_exitDone{false};
 std::atomic<HANDLE> g_selfClosing{nullptr};
 
-DWORD ReturnArgument(LPVOID argument) { return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(argument)); }
-
-DWORD WaitForRelease(LPVOID) {
-  while (!g_release.load()) Sleep(0);
-  return 5;
-}
-
 // Work the thread still does after its function has returned, as closing
 // its X connection is.
 struct SlowExit {
@@ -29,20 +22,10 @@ struct SlowExit {
   }
 };
 
-DWORD LeaveWorkForTheExit(LPVOID) {
-  thread_local SlowExit slow;
-  (void)slow;
-  return 0;
-}
-
-DWORD CloseOwnHandle(LPVOID) {
-  while (!g_release.load()) Sleep(0);
-  CloseHandle(g_selfClosing.exchange(nullptr));
-  return 7;
-}
-
 TEST(Threads, HandlesWaitsAndExitCodes) {
-  HANDLE thread = CreateThread(nullptr, 0, &ReturnArgument, reinterpret_cast<LPVOID>(42), 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID argument) -> DWORD {
+    return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(argument));
+  }, reinterpret_cast<LPVOID>(42), 0, nullptr);
   ASSERT_NE(thread, nullptr);
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
   DWORD code = 0;
@@ -58,7 +41,10 @@ TEST(Threads, HandlesWaitsAndExitCodes) {
   // A running thread: not signalled, still active; a duplicate lives on
   // after the original is closed.
   g_release = false;
-  HANDLE busy = CreateThread(nullptr, 0, &WaitForRelease, nullptr, 0, nullptr);
+  HANDLE busy = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
+    while (!g_release.load()) Sleep(0);
+    return 5;
+  }, nullptr, 0, nullptr);
   HANDLE duplicate = nullptr;
   ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), busy, GetCurrentProcess(), &duplicate, 0, FALSE,
                               DUPLICATE_SAME_ACCESS));
@@ -75,7 +61,11 @@ TEST(Threads, HandlesWaitsAndExitCodes) {
 
 TEST(Threads, AHandleIsSignalledOnlyWhenTheThreadHasNothingLeftToRun) {
   g_exitDone = false;
-  HANDLE thread = CreateThread(nullptr, 0, &LeaveWorkForTheExit, nullptr, 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
+    thread_local SlowExit slow;  // destroyed as the thread exits, after its function returned
+    (void)slow;
+    return 0;
+  }, nullptr, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
   EXPECT_TRUE(g_exitDone.load());
@@ -84,7 +74,11 @@ TEST(Threads, AHandleIsSignalledOnlyWhenTheThreadHasNothingLeftToRun) {
 
 TEST(Threads, AThreadThatClosesItsOwnHandleLeavesTheDuplicateUsable) {
   g_release = false;
-  HANDLE thread = CreateThread(nullptr, 0, &CloseOwnHandle, nullptr, CREATE_SUSPENDED, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
+    while (!g_release.load()) Sleep(0);
+    CloseHandle(g_selfClosing.exchange(nullptr));
+    return 7;
+  }, nullptr, CREATE_SUSPENDED, nullptr);
   ASSERT_NE(thread, nullptr);
   g_selfClosing = thread;
   HANDLE duplicate = nullptr;
