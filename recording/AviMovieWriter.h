@@ -8,7 +8,8 @@
 // One writer per output file, used by one thread at a time. The file is
 // created by the first frame, which also fixes the frame size and colour
 // depth; destroying the writer completes the file. Frames are 24- or 32-bit
-// DIB sections. Failures return E_FAIL and leave a text in lastErrorText();
+// DIB sections; a bottom-up one hands its rows to the stream as they are
+// (no copy), others are read with GetDIBits. Failures return E_FAIL and leave a text in lastErrorText();
 // after a failure to create the file or to write a frame every later call
 // fails at once and the frames already written stay in the file.
 class AviMovieWriter {
