@@ -177,7 +177,7 @@ QFont DialogFont(const DialogTemplate& dialogTemplate) {
     return true;
   }();
   (void)substituted;
-  QFont font(ToQ(dialogTemplate.fontName != nullptr ? dialogTemplate.fontName : u"MS Shell Dlg"));
+  QFont font(ToQString(dialogTemplate.fontName != nullptr ? dialogTemplate.fontName : u"MS Shell Dlg"));
   const QScreen* screen = QGuiApplication::primaryScreen();
   const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInchY() + 0.5) : 96;
   // As Windows makes a LOGFONT of the template's points: the character
@@ -207,7 +207,7 @@ QRect ToPixels(const BaseUnits& units, int x, int y, int cx, int cy) {
 QWidget* CreateControl(CDialog& owner, QDialog& window, const DialogItemTemplate& item, const BaseUnits& units,
                        InputFilter& filter) {
   const std::u16string className = win32::ToLowerAscii(item.className != nullptr ? item.className : u"");
-  const QString text = ToQ(item.text != nullptr ? item.text : u"");
+  const QString text = ToQString(item.text != nullptr ? item.text : u"");
   const QRect rect = ToPixels(units, item.x, item.y, item.cx, item.cy);
   QWidget* widget = nullptr;
   Kind kind = Kind::Other;
@@ -255,7 +255,7 @@ QWidget* CreateControl(CDialog& owner, QDialog& window, const DialogItemTemplate
   }
   widget->setProperty("mfcControl", true);
   widget->setProperty("mfcControlId", static_cast<int>(item.id));
-  widget->setProperty("mfcClass", ToQ(className));
+  widget->setProperty("mfcClass", ToQString(className));
   widget->setFocusPolicy((item.style & WS_TABSTOP) != 0 ? Qt::StrongFocus : Qt::NoFocus);
   widget->setEnabled((item.style & WS_DISABLED) == 0);
   widget->setVisible((item.style & WS_VISIBLE) != 0);
@@ -272,16 +272,16 @@ class DialogDriver final : public ModalDriver {
   DialogDriver(CDialog& dialog, ModalState& state) : m_dialog(dialog), m_state(state) {}
 
   UINT templateId() const override { return m_state.dialogTemplate->id; }
-  std::u16string caption() const override { return FromQ(m_state.window->windowTitle()); }
+  std::u16string caption() const override { return FromQString(m_state.window->windowTitle()); }
 
   std::vector<Control> controls() const override {
     std::vector<Control> result;
     for (QWidget* widget : m_state.controls) {
       Control control;
       control.id = ControlId(widget);
-      control.className = FromQ(widget->property("mfcClass").toString().toUpper());
+      control.className = FromQString(widget->property("mfcClass").toString().toUpper());
       if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        for (int i = 0; i < combo->count(); ++i) control.items.push_back(FromQ(combo->itemText(i)));
+        for (int i = 0; i < combo->count(); ++i) control.items.push_back(FromQString(combo->itemText(i)));
         control.selected = combo->currentIndex();
       }
       if (CWnd* wnd = BoundWindow(widget)) {
@@ -306,8 +306,8 @@ class DialogDriver final : public ModalDriver {
   bool select(int id, const std::u16string& text) override {
     auto* combo = qobject_cast<QComboBox*>(find(id));
     if (combo == nullptr || !combo->isEnabled()) return false;
-    int index = combo->findText(ToQ(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0) index = combo->findText(ToQ(text), Qt::MatchFixedString);  // case-insensitive
+    int index = combo->findText(ToQString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) index = combo->findText(ToQString(text), Qt::MatchFixedString);  // case-insensitive
     if (index < 0) return false;
     combo->setCurrentIndex(index);
     NotifyParent(m_dialog, combo, CBN_SELCHANGE);
@@ -368,7 +368,7 @@ bool OnGuiThread() {
 bool SaveWidgetImage(QWidget* widget, const std::u16string& path) {
   if (widget == nullptr) return false;
   const QPixmap picture = widget->grab();
-  return !picture.isNull() && picture.save(ToQ(path), "PNG");
+  return !picture.isNull() && picture.save(ToQString(path), "PNG");
 }
 
 }  // namespace mfc
@@ -458,7 +458,7 @@ INT_PTR CDialog::DoModal() {
   mfc::InputFilter filter(*this);  // outlives the window it filters
   std::unique_ptr<mfc::ModalDialog> window(new mfc::ModalDialog(*this, parent));
   state.window = window.get();
-  window->setWindowTitle(mfc::ToQ(dialogTemplate->caption != nullptr ? dialogTemplate->caption : u""));
+  window->setWindowTitle(mfc::ToQString(dialogTemplate->caption != nullptr ? dialogTemplate->caption : u""));
   window->setFont(mfc::DialogFont(*dialogTemplate));
   const mfc::BaseUnits units = mfc::UnitsOf(window->font());
   const QRect client = mfc::ToPixels(units, 0, 0, dialogTemplate->cx, dialogTemplate->cy);

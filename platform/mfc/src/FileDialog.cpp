@@ -49,17 +49,17 @@ class FileDialogDriver final : public mfc::ModalDriver {
   FileDialogDriver(QFileDialog& dialog, const QString& suffix) : m_dialog(dialog), m_suffix(suffix) {}
 
   UINT templateId() const override { return 0; }
-  std::u16string caption() const override { return mfc::FromQ(m_dialog.windowTitle()); }
+  std::u16string caption() const override { return mfc::FromQString(m_dialog.windowTitle()); }
   std::vector<Control> controls() const override {
     Control name;
     name.id = kFileNameControl;
     name.className = u"EDIT";
-    name.text = mfc::FromQ(fileNameText());
+    name.text = mfc::FromQString(fileNameText());
     return {name};
   }
   bool setText(int id, const std::u16string& text) override {
     if (id != kFileNameControl) return false;
-    m_name = mfc::ToQ(text);
+    m_name = mfc::ToQString(text);
     if (auto* edit = m_dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(m_name);
     return true;
   }
@@ -119,7 +119,7 @@ CFileDialog::~CFileDialog() = default;
 CString CFileDialog::GetPathName() const { return m_chosen; }
 
 CString CFileDialog::GetFileName() const {
-  return CString(mfc::FromQ(QFileInfo(mfc::ToQ(m_chosen.str())).fileName()));
+  return CString(mfc::FromQString(QFileInfo(mfc::ToQString(m_chosen.str())).fileName()));
 }
 
 INT_PTR CFileDialog::DoModal() {
@@ -136,11 +136,11 @@ INT_PTR CFileDialog::DoModal() {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, (m_flags & OFN_OVERWRITEPROMPT) == 0);
-  const QStringList filters = NameFilters(mfc::ToQ(m_filter.str()));
+  const QStringList filters = NameFilters(mfc::ToQString(m_filter.str()));
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
-  const QString suffix = Suffix(mfc::ToQ(m_defaultExtension.str()));
+  const QString suffix = Suffix(mfc::ToQString(m_defaultExtension.str()));
   if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
-  QString initial = mfc::ToQ(m_fileName.str());
+  QString initial = mfc::ToQString(m_fileName.str());
   initial.replace(QLatin1Char('\\'), QLatin1Char('/'));
   if (!initial.isEmpty()) {
     const QFileInfo info(initial);
@@ -156,11 +156,11 @@ INT_PTR CFileDialog::DoModal() {
     hook(driver);
     dialog.hide();
     if (driver.ended()) {
-      if (driver.result() == IDOK) m_chosen = CString(mfc::FromQ(driver.chosen()));
+      if (driver.result() == IDOK) m_chosen = CString(mfc::FromQString(driver.chosen()));
       return driver.result();
     }
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
-  m_chosen = CString(mfc::FromQ(QDir::cleanPath(dialog.selectedFiles().first())));
+  m_chosen = CString(mfc::FromQString(QDir::cleanPath(dialog.selectedFiles().first())));
   return IDOK;
 }

@@ -6,6 +6,7 @@
 
 #include "afxwin.h"
 #include "mfc/ModalDriver.h"
+#include "win32/QtText.h"
 
 class QWidget;
 
@@ -13,11 +14,8 @@ namespace mfc {
 
 enum class Kind { None = 0, Dialog, Static, Edit, Button, ComboBox, Other };
 
-inline QString ToQ(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<int>(text.size()));
-}
-inline QString ToQ(LPCWSTR text) { return text != nullptr ? QString::fromUtf16(text) : QString(); }
-inline std::u16string FromQ(const QString& text) { return text.toStdU16String(); }
+using win32::FromQString;
+using win32::ToQString;
 
 // Access to CWnd's private binding to its widget.
 class WindowBinding {

@@ -26,7 +26,7 @@ std::map<HWND, CWnd*>& PermanentMap() {
 LRESULT CopyText(const QString& text, WPARAM maxCount, LPARAM buffer) {
   auto* out = reinterpret_cast<LPWSTR>(buffer);
   if (out == nullptr || maxCount == 0) return 0;
-  return static_cast<LRESULT>(win32::CopyWide(FromQ(text), out, static_cast<std::size_t>(maxCount)));
+  return static_cast<LRESULT>(win32::CopyWide(FromQString(text), out, static_cast<std::size_t>(maxCount)));
 }
 
 // A sorted Windows combo box orders its items without regard to case, by
@@ -47,7 +47,7 @@ int SortedInsertPosition(const QComboBox& combo, const QString& text) {
 LRESULT EditProc(QLineEdit& edit, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETTEXT:
-      edit.setText(ToQ(reinterpret_cast<LPCWSTR>(lParam)));
+      edit.setText(ToQString(reinterpret_cast<LPCWSTR>(lParam)));
       edit.setCursorPosition(0);
       return TRUE;
     case WM_GETTEXT:
@@ -87,7 +87,7 @@ LRESULT EditProc(QLineEdit& edit, UINT message, WPARAM wParam, LPARAM lParam) {
       // A line edit keeps its cursor in view whenever it moves.
       return TRUE;
     case EM_REPLACESEL:
-      edit.insert(ToQ(reinterpret_cast<LPCWSTR>(lParam)));
+      edit.insert(ToQString(reinterpret_cast<LPCWSTR>(lParam)));
       return 0;
     case WM_PASTE:
       edit.paste();
@@ -110,7 +110,7 @@ LRESULT ComboProc(QComboBox& combo, DWORD style, UINT message, WPARAM wParam, LP
   const int index = static_cast<int>(static_cast<LONG>(wParam));
   switch (message) {
     case CB_ADDSTRING: {
-      const QString text = ToQ(reinterpret_cast<LPCWSTR>(lParam));
+      const QString text = ToQString(reinterpret_cast<LPCWSTR>(lParam));
       const int position = (style & CBS_SORT) != 0 ? SortedInsertPosition(combo, text) : combo.count();
       // Adding never changes which item is selected, as in Windows.
       const int selected = combo.currentIndex();
@@ -126,7 +126,7 @@ LRESULT ComboProc(QComboBox& combo, DWORD style, UINT message, WPARAM wParam, LP
       const int position = index < 0 || index > combo.count() ? combo.count() : index;
       if (index > combo.count()) return CB_ERR;
       const int selected = combo.currentIndex();
-      combo.insertItem(position, ToQ(reinterpret_cast<LPCWSTR>(lParam)));
+      combo.insertItem(position, ToQString(reinterpret_cast<LPCWSTR>(lParam)));
       combo.setCurrentIndex(selected < 0 ? -1 : (position <= selected ? selected + 1 : selected));
       return position;
     }
@@ -153,7 +153,7 @@ LRESULT ComboProc(QComboBox& combo, DWORD style, UINT message, WPARAM wParam, LP
       return combo.itemText(index).size();
     case CB_GETLBTEXT: {
       if (index < 0 || index >= combo.count() || lParam == 0) return CB_ERR;
-      const std::u16string text = FromQ(combo.itemText(index));
+      const std::u16string text = FromQString(combo.itemText(index));
       auto* out = reinterpret_cast<LPWSTR>(lParam);
       std::copy(text.begin(), text.end(), out);
       out[text.size()] = 0;
@@ -161,7 +161,7 @@ LRESULT ComboProc(QComboBox& combo, DWORD style, UINT message, WPARAM wParam, LP
     }
     case CB_FINDSTRINGEXACT:
     case CB_SELECTSTRING: {
-      const QString text = ToQ(reinterpret_cast<LPCWSTR>(lParam));
+      const QString text = ToQString(reinterpret_cast<LPCWSTR>(lParam));
       const int count = combo.count();
       const int first = index < -1 || index >= count ? 0 : index + 1;
       for (int n = 0; n < count; ++n) {
@@ -182,7 +182,7 @@ LRESULT ComboProc(QComboBox& combo, DWORD style, UINT message, WPARAM wParam, LP
       return combo.currentText().size();
     case WM_SETTEXT:
       if ((style & 0x3) == CBS_DROPDOWNLIST) return CB_ERR;
-      combo.setEditText(ToQ(reinterpret_cast<LPCWSTR>(lParam)));
+      combo.setEditText(ToQString(reinterpret_cast<LPCWSTR>(lParam)));
       return TRUE;
     default:
       return 0;
@@ -238,9 +238,9 @@ int ControlId(const QWidget* widget) {
 
 }  // namespace mfc
 
-using mfc::FromQ;
+using win32::FromQString;
 using mfc::Kind;
-using mfc::ToQ;
+using win32::ToQString;
 using mfc::WindowBinding;
 
 // ------------------------------------------------------------------- CWnd
@@ -331,7 +331,7 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (message == WM_GETTEXT) return mfc::CopyText(current, wParam, lParam);
       if (message == WM_GETTEXTLENGTH) return current.size();
       if (message == WM_SETTEXT) {
-        const QString text = ToQ(reinterpret_cast<LPCWSTR>(lParam));
+        const QString text = ToQString(reinterpret_cast<LPCWSTR>(lParam));
         if (auto* button = qobject_cast<QPushButton*>(m_widget)) {
           button->setText(text);
         } else if (auto* label = qobject_cast<QLabel*>(m_widget)) {

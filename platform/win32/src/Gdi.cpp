@@ -243,11 +243,6 @@ BOOL Blit(DeviceContext* dst, int xd, int yd, int wd, int hd, DeviceContext* src
   return TRUE;
 }
 
-std::mutex g_globalMutex;
-std::unordered_map<void*, SIZE_T>& GlobalBlocks() {
-  static std::unordered_map<void*, SIZE_T> blocks;
-  return blocks;
-}
 
 }  // namespace
 
@@ -526,53 +521,6 @@ BOOL StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC src, i
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop) {
   return StretchBlt(dest, x, y, width, height, src, xSrc, ySrc, width, height, rop);
-}
-
-HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
-  if (flags & ~static_cast<UINT>(GMEM_MOVEABLE | GMEM_ZEROINIT)) {
-    SetLastError(ERROR_INVALID_FLAGS);
-    return nullptr;
-  }
-  // A zero-byte block still gets an address of its own, as on Windows.
-  const SIZE_T size = bytes ? bytes : 1;
-  void* data = (flags & GMEM_ZEROINIT) ? std::calloc(1, size) : std::malloc(size);
-  if (!data) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  std::lock_guard lock(g_globalMutex);
-  GlobalBlocks()[data] = bytes;
-  return data;
-}
-
-HGLOBAL GlobalFree(HGLOBAL memory) {
-  if (!memory) return nullptr;
-  {
-    std::lock_guard lock(g_globalMutex);
-    if (GlobalBlocks().erase(memory) == 0) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return memory;
-    }
-  }
-  std::free(memory);
-  return nullptr;
-}
-
-LPVOID GlobalLock(HGLOBAL memory) {
-  std::lock_guard lock(g_globalMutex);
-  if (!memory || !GlobalBlocks().count(memory)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  return memory;
-}
-
-BOOL GlobalUnlock(HGLOBAL) { return FALSE; }  // fixed blocks are never locked
-
-SIZE_T GlobalSize(HGLOBAL memory) {
-  std::lock_guard lock(g_globalMutex);
-  auto it = GlobalBlocks().find(memory);
-  return it == GlobalBlocks().end() ? 0 : it->second;
 }
 
 }  // extern "C"

@@ -100,13 +100,26 @@ std::size_t WideLength(LPCWSTR text) {
   return n;
 }
 
-std::u16string ToLowerAscii(std::u16string_view text) {
-  std::u16string out(text);
+namespace {
+
+template <class String, class View>
+String FoldAscii(View text, bool upper) {
+  String out(text);
+  using Char = typename String::value_type;
+  const Char from = upper ? Char('a') : Char('A');
+  const Char to = upper ? Char('A') : Char('a');
   for (auto& c : out) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c >= from && c <= static_cast<Char>(from + 25)) c = static_cast<Char>(c - from + to);
   }
   return out;
 }
+
+}  // namespace
+
+std::u16string ToLowerAscii(std::u16string_view text) { return FoldAscii<std::u16string>(text, false); }
+std::u16string ToUpperAscii(std::u16string_view text) { return FoldAscii<std::u16string>(text, true); }
+std::string ToLowerAscii(std::string_view text) { return FoldAscii<std::string>(text, false); }
+std::string ToUpperAscii(std::string_view text) { return FoldAscii<std::string>(text, true); }
 
 std::size_t CopyWide(std::u16string_view text, LPWSTR buffer, std::size_t capacity) {
   if (buffer == nullptr || capacity == 0) return 0;

@@ -12,6 +12,7 @@
 
 #include "win32/Gdi.h"
 #include "win32/Kernel.h"
+#include "win32/QtText.h"
 
 namespace {
 
@@ -165,7 +166,7 @@ HANDLE SetClipboardData(UINT format, HANDLE memory) {
     const auto* chars = static_cast<const char16_t*>(bytes);
     int length = 0;
     while (static_cast<SIZE_T>(length + 1) * sizeof(WCHAR) <= size && chars[length] != 0) ++length;
-    text = QString::fromUtf16(chars, length);
+    text = win32::ToQString(std::u16string_view(chars, static_cast<std::size_t>(length)));
   }
   GlobalUnlock(memory);
   QGuiApplication::clipboard()->setText(text);

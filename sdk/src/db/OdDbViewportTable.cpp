@@ -1,19 +1,13 @@
 #include "sdk/OdDbViewportTable.h"
 
 #include "sdk/OdDbDatabase.h"
+#include "win32/Text.h"
 
 const OdChar* viewportActiveNameStr = u"*Active";
 
 namespace {
 bool SameName(const OdString& a, const OdString& b) {
-  if (a.getLength() != b.getLength()) return false;
-  for (int i = 0; i < a.getLength(); ++i) {
-    OdChar x = a.c_str()[i], y = b.c_str()[i];
-    if (x >= u'a' && x <= u'z') x = static_cast<OdChar>(x - 32);
-    if (y >= u'a' && y <= u'z') y = static_cast<OdChar>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
+  return win32::ToUpperAscii(a.c_str()) == win32::ToUpperAscii(b.c_str());
 }
 }  // namespace
 

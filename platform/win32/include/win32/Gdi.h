@@ -8,6 +8,7 @@
 // threads at once, as on Windows.
 #pragma once
 
+#include "win32/GlobalMemory.h"  // packed DIBs travel in global blocks
 #include "win32/WinTypes.h"
 
 struct BITMAPINFOHEADER {
@@ -80,13 +81,7 @@ struct DIBSECTION {
 #define OBJ_DC 3
 #define OBJ_MEMDC 10
 
-#define GMEM_FIXED 0x0000
-#define GMEM_MOVEABLE 0x0002
-#define GMEM_ZEROINIT 0x0040
-#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
-#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
 
-#define ERROR_INVALID_FLAGS 1004L
 
 extern "C" {
 
@@ -136,14 +131,6 @@ WIN32_EXPORT BOOL StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDes
 WIN32_EXPORT BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
                          DWORD rop);
 
-// Global memory is always fixed here: the handle is the block's address, as
-// for GMEM_FIXED on Windows, and GlobalLock returns it.
-WIN32_EXPORT HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
-// Returns null on success and the handle when it is not a live block.
-WIN32_EXPORT HGLOBAL GlobalFree(HGLOBAL memory);
-WIN32_EXPORT LPVOID GlobalLock(HGLOBAL memory);
-WIN32_EXPORT BOOL GlobalUnlock(HGLOBAL memory);
-WIN32_EXPORT SIZE_T GlobalSize(HGLOBAL memory);
 
 }  // extern "C"
 
