@@ -54,7 +54,8 @@ TEST_F(CloudCommands, CloudsAreAttachedAndBadFilesGetOneMessageEach) {
                                                  "property float x\nproperty float y\nproperty float z\nend_header\n"
                                                  "0123456789ab0123456789ab");
   const std::string huge = write("huge.xyz", "1 2 3\n4 5\n");
-  const PchostRun r = run("CLOUDINFO\n", {tree, truncated, huge, (dir / "missing.ply").string(), snowman});
+  const std::string empty = write("empty.ply", "");
+  const PchostRun r = run("CLOUDINFO\n", {tree, truncated, huge, (dir / "missing.ply").string(), empty, snowman});
   EXPECT_EQ(r.exitCode, 0) << r.output;
   EXPECT_TRUE(r.hasLine("Point cloud opened: " + tree + " (59999 points), handle 4.")) << r.output;
   EXPECT_TRUE(r.hasLine("Point cloud opened: " + snowman + " (299993 points, with normals), handle 5.")) << r.output;
@@ -64,6 +65,7 @@ TEST_F(CloudCommands, CloudsAreAttachedAndBadFilesGetOneMessageEach) {
   EXPECT_TRUE(r.hasLine("Cannot open " + huge + ": line 2 has 2 values where the lines before have 3 (is the file truncated?)."))
       << r.output;
   EXPECT_TRUE(r.hasLine("Cannot open " + (dir / "missing.ply").string() + ": no such file.")) << r.output;
+  EXPECT_TRUE(r.hasLine("Cannot open " + empty + ": not a PLY file (the file is empty).")) << r.output;
   EXPECT_NE(r.output.find("Point cloud 4: sample_tree.ply, 59999 points, no normals, colours"), std::string::npos);
   EXPECT_NE(r.output.find("Point cloud 5: sample_snowman.ply, 299993 points, normals, colours"), std::string::npos);
 }

@@ -158,6 +158,25 @@ TEST(PlyReader, SkipsElementsBeforeTheVertices) {
   // The same file cut inside the list gives a message about that element.
   EXPECT_FALSE(ReadPly(header + body.substr(0, 4), cloud, error));
   EXPECT_NE(error.find("meta"), std::string::npos) << error;
+  // Records of no bytes are passed over at once whatever their count (one
+  // at a time this took years); a count the rest of the file cannot hold is
+  // refused before any record is stepped over.
+  const struct {
+    const char* before;
+    bool opens;
+  } kHugeCounts[] = {
+      {"element meta 44444444444444444\n", true},
+      {"element meta 18446744073709551615\nproperty uchar a\n", false},
+      {"element meta 4444444444444\nproperty list uchar int ids\n", false},
+  };
+  for (const auto& c : kHugeCounts) {
+    for (const char* format : {"binary_little_endian", "binary_big_endian"}) {
+      const bool ok = ReadPly(MakePly(format, false, false, kVertices.size(), c.before), cloud, error);
+      EXPECT_EQ(ok, c.opens) << c.before << format << error;
+      if (c.opens) ExpectVertices(cloud, false, false);
+      else EXPECT_NE(error.find("truncated in its meta element"), std::string::npos) << error;
+    }
+  }
 }
 
 TEST(PlyReader, ColourTypesAreScaledTo8Bits) {
@@ -262,6 +281,9 @@ TEST(CloudFiles, ChoosesTheReaderByExtensionAndReportsMissingFiles) {
   EXPECT_EQ(cloud.size(), 1u);
   EXPECT_FALSE(host::ReadPointCloudFile((dir / "missing.ply").string(), cloud, error));
   EXPECT_EQ(error, "no such file");
+  std::ofstream(dir / "empty.ply").close();
+  EXPECT_FALSE(host::ReadPointCloudFile((dir / "empty.ply").string(), cloud, error));
+  EXPECT_EQ(error, "not a PLY file (the file is empty)");
   EXPECT_FALSE(host::ReadPointCloudFile((dir / "b.dxf").string(), cloud, error));
   EXPECT_FALSE(host::IsPointCloudFile("scene.dxf"));
   EXPECT_TRUE(host::IsPointCloudFile("dir.v2/Cloud.Ply"));

@@ -26,7 +26,12 @@ struct HOST_EXPORT PointCloudData {
   std::size_t size() const { return xyz.size() / 3; }
   bool hasNormals() const { return !normals.empty() && normals.size() == xyz.size(); }
   bool hasColors() const { return !colors.empty() && colors.size() == size(); }
-  void clear();
+  // Empties the cloud and gives its memory back.
+  void clear() {
+    std::vector<float>().swap(xyz);
+    std::vector<float>().swap(normals);
+    std::vector<std::uint32_t>().swap(colors);
+  }
 };
 
 // The largest cloud a file may announce. Above it a file is refused before
