@@ -1,12 +1,10 @@
 #include "screenshots/ScreenshotNaming.h"
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "module/HostAccess.h"
 #include "resources/StringTable.h"
@@ -23,22 +21,15 @@ bool IsValidUtf8(const std::string& text) {
   return OdString::fromUtf8(text).toUtf8() == text;
 }
 
+// std::filesystem::create_directories keeps the rules the naming relies on:
+// a missing parent is made first (mkdir's ENOENT), an existing folder is
+// taken as it is, and anything else of that name in the way is a failure
+// (EEXIST on a file, ENOTDIR below one). An empty path names no folder.
 bool CreateFolderPath(const std::string& path) {
-  if (::mkdir(path.c_str(), 0777) == 0) return true;
-  const int error = errno;
-  if (error == ENOENT) {
-    const auto slash = path.rfind('/');
-    // No "/" left (or only the root's): nothing above to create, so the
-    // missing piece cannot be made here.
-    if (slash == std::string::npos || slash == 0) return false;
-    if (!CreateFolderPath(path.substr(0, slash))) return false;
-    return ::mkdir(path.c_str(), 0777) == 0;
-  }
-  if (error == EEXIST) {
-    struct stat status;
-    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-  }
-  return false;
+  if (path.empty()) return false;
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  return !error && std::filesystem::is_directory(path, error);
 }
 
 }  // namespace

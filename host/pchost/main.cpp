@@ -2,11 +2,14 @@
 // video recorder module and runs commands typed at its command line or read
 // from a script.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QStringList>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -34,19 +37,95 @@ extern "C" __attribute__((visibility("default"))) HMODULE GetMainDllInstance() {
 
 namespace {
 
-void Usage() {
-  std::fprintf(stderr,
-               "usage: pchost [--script FILE|-] [--module PATH] [--no-module] [drawing.dxf] [cloud.ply ...]\n"
-               "  --script FILE  run the commands in FILE ('-' for standard input) and exit\n"
-               "  --module PATH  the module to load (default: PC_hostVideoRecorder.so beside pchost)\n");
-}
+const char kUsage[] =
+    "usage: pchost [--script FILE|-] [--module PATH] [--no-module] [drawing.dxf] [cloud.ply ...]\n"
+    "  (a file named without a folder that is not in the current folder is taken from\n"
+    "  the samples: sample_scene.dxf, sample_snowman.ply, sample_tree.ply)\n"
+    "  --script FILE  run the commands in FILE ('-' for standard input) and exit\n"
+    "  --module PATH  the module to load (default: PC_hostVideoRecorder.so beside pchost,\n"
+    "                 or in the installed library folder, bin/../lib/pchost)\n"
+    "  --no-module    run the host alone, without loading a module\n"
+    "  -h, --help     show this text\n"
+    "Qt's own options (-platform NAME, -display DISPLAY, -style NAME, ...) are taken too.\n"
+    "Exit codes: 0, 2 bad option or unreadable script, 3 unknown command in a script,\n"
+    "4 module not loaded in a script.\n";
 
-std::string DefaultModulePath() {
+// The folder pchost runs from.
+std::filesystem::path ProgramFolder() {
   WCHAR path[4096] = {};
   const DWORD length = GetModuleFileNameW(nullptr, path, 4096);
-  std::string exe = win32::ToUtf8(std::u16string_view(path, length));
-  const auto slash = exe.rfind('/');
-  return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/PC_hostVideoRecorder.so";
+  return std::filesystem::path(win32::ToUtf8(std::u16string_view(path, length))).parent_path();
+}
+
+// The module beside pchost (the build tree), or in the installed library
+// folder (bin/../lib/pchost).
+std::string DefaultModulePath() {
+  const std::filesystem::path folder = ProgramFolder();
+  const std::filesystem::path beside = folder / "PC_hostVideoRecorder.so";
+  const std::filesystem::path installed = folder.parent_path() / "lib" / "pchost" / "PC_hostVideoRecorder.so";
+  std::error_code error;
+  return (std::filesystem::exists(beside, error) || !std::filesystem::exists(installed, error) ? beside : installed)
+      .string();
+}
+
+// A file named without a folder that is not in the current folder is looked
+// for among the samples: installed (bin/../share/pchost/samples) or built
+// (build/bin/../samples).
+std::string WithSamples(const std::string& file) {
+  std::error_code error;
+  if (file.find('/') != std::string::npos || std::filesystem::exists(file, error)) return file;
+  const std::filesystem::path top = ProgramFolder().parent_path();
+  for (const auto& folder : {top / "share" / "pchost" / "samples", top / "samples"}) {
+    if (std::filesystem::is_regular_file(folder / file, error)) return (folder / file).string();
+  }
+  return file;
+}
+
+struct Options {
+  std::string scriptPath;
+  std::string modulePath;
+  bool loadModule = true;
+  std::vector<std::string> files;
+};
+
+// Reads the command line before the application exists (so that --help and a
+// bad option answer without a display). Qt's own options are accepted here
+// and left in argv for QApplication, which takes them out.
+// Returns -1 to go on, or the exit code.
+int ParseCommandLine(int argc, char** argv, Options& options) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  QCommandLineParser parser;
+  // "-platform xcb" is one option, as Qt spells its own.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  const QCommandLineOption script(QStringLiteral("script"), QString(), QStringLiteral("FILE"));
+  const QCommandLineOption module(QStringLiteral("module"), QString(), QStringLiteral("PATH"));
+  const QCommandLineOption noModule(QStringLiteral("no-module"));
+  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+  parser.addOptions({script, module, noModule, help});
+  // QGuiApplication's and QApplication's options. Arguments go through
+  // QString and back with the same (locale) codec, so file names keep their
+  // bytes.
+  for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "geometry",
+                           "qwindowgeometry", "title", "qwindowtitle", "icon", "qwindowicon", "style", "stylesheet",
+                           "session", "widgetcount"})
+    parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE")));
+  for (const char* name : {"reverse", "nograb", "dograb", "sync"})
+    parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+  if (!parser.parse(arguments)) {
+    std::fprintf(stderr, "pchost: %s\n%s", parser.errorText().toLocal8Bit().constData(), kUsage);
+    return 2;
+  }
+  if (parser.isSet(help)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  options.scriptPath = parser.value(script).toLocal8Bit().toStdString();
+  options.modulePath = parser.isSet(module) ? parser.value(module).toLocal8Bit().toStdString() : DefaultModulePath();
+  options.loadModule = !parser.isSet(noModule);
+  for (const QString& file : parser.positionalArguments())
+    options.files.push_back(WithSamples(file.toLocal8Bit().toStdString()));
+  return -1;
 }
 
 }  // namespace
@@ -56,28 +135,12 @@ int main(int argc, char** argv) {
   // writers report and survive, instead of killing the host with its open
   // recordings.
   std::signal(SIGXFSZ, SIG_IGN);
-  std::string scriptPath;
-  std::string modulePath = DefaultModulePath();
-  bool loadModule = true;
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--script" && i + 1 < argc) {
-      scriptPath = argv[++i];
-    } else if (arg == "--module" && i + 1 < argc) {
-      modulePath = argv[++i];
-    } else if (arg == "--no-module") {
-      loadModule = false;
-    } else if (arg == "--help" || arg == "-h") {
-      Usage();
-      return 0;
-    } else if (!arg.empty() && arg[0] == '-') {
-      Usage();
-      return 2;
-    } else {
-      files.push_back(arg);
-    }
-  }
+  Options options;
+  if (const int code = ParseCommandLine(argc, argv, options); code >= 0) return code;
+  const std::string& scriptPath = options.scriptPath;
+  const std::string& modulePath = options.modulePath;
+  const bool loadModule = options.loadModule;
+  const std::vector<std::string>& files = options.files;
 
   // Screenshots go under the user's profile folder, which Linux calls HOME.
   if (std::getenv("USERPROFILE") == nullptr && std::getenv("HOME") != nullptr) {

@@ -11,13 +11,14 @@
 #include "host/CommandRegistry.h"
 #include "host/DrawingDocument.h"
 #include "win32/Text.h"
+#include "win32/QtText.h"
 
 namespace host {
 
 namespace {
 
 void Add(const char16_t* name, std::function<void()> body) {
-  CommandRegistry::instance().addHostCommand(name, std::move(body));
+  CommandRegistry::instance().addHostCommand(name, std::move(body), u"View");
 }
 
 // The current drawing's views and active view, or a message and null.
@@ -36,7 +37,7 @@ bool AskNumbers(const char16_t* prompt, const char16_t* defaultText, int count, 
   Console& console = Application::instance().console();
   std::u16string answer;
   if (console.readLine(prompt, defaultText, answer) != kHostPromptOk) return false;
-  const QStringList parts = QString::fromStdU16String(answer).split(QLatin1Char(','));
+  const QStringList parts = win32::ToQString(answer).split(QLatin1Char(','));
   bool ok = parts.size() == count;
   for (int i = 0; ok && i < count; ++i) {
     values[i] = parts[i].trimmed().toDouble(&ok);
@@ -93,7 +94,7 @@ struct DrawingCommands {
       std::u16string path;
       if (console.readLine(u"PNG file", u"view.png", path) != kHostPromptOk || path.empty()) return;
       views->refreshView(view, 0);
-      const bool saved = views->widget()->grab().save(QString::fromStdU16String(path), "PNG");
+      const bool saved = views->widget()->grab().save(win32::ToQString(path), "PNG");
       console.write((saved ? u"View saved: " : u"View not saved: ") + path);
     });
   }

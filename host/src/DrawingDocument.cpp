@@ -80,9 +80,7 @@ std::map<const Document*, std::unique_ptr<Drawing>>& Drawings() {
 
 bool IsDxf(const std::string& path) {
   if (path.size() < 4) return false;
-  std::string ext = path.substr(path.size() - 4);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == ".dxf";
+  return win32::ToLowerAscii(std::string_view(path).substr(path.size() - 4)) == ".dxf";
 }
 
 }  // namespace

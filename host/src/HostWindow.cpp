@@ -4,10 +4,15 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include "host/CommandRegistry.h"
+#include "win32/QtText.h"
 
 namespace host {
 
@@ -56,10 +61,33 @@ HostWindow::HostWindow() {
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_commandLine);
   connect(escape, &QShortcut::activated, this, [this] { onEscape(); });
   m_commandLine->setFocus();
+
+  CommandRegistry::instance().setChangeListener([this] { rebuildMenus(); });
+  rebuildMenus();
 }
 
 HostWindow::~HostWindow() {
+  CommandRegistry::instance().setChangeListener({});
   if (m_promptLoop != nullptr) m_promptLoop->exit(0);
+}
+
+void HostWindow::rebuildMenus() {
+  menuBar()->clear();
+  for (const CommandMenu& menu : CommandRegistry::instance().menus()) {
+    if (menu.commands.empty()) continue;
+    QMenu* qmenu = menuBar()->addMenu(win32::ToQString(menu.title));
+    for (const std::u16string& command : menu.commands) {
+      const QString name = win32::ToQString(command);
+      // Run as if typed, once the menu has closed: the command may prompt or
+      // run a loop of its own, and is refused like a typed one while another
+      // command runs.
+      connect(qmenu->addAction(name), &QAction::triggered, this, [this, name] {
+        QTimer::singleShot(0, this, [this, name] {
+          if (m_promptLoop == nullptr && m_onCommand) m_onCommand(name);
+        });
+      });
+    }
+  }
 }
 
 void HostWindow::closeView() {

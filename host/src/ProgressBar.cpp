@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "host/HostWindow.h"
+#include "win32/QtText.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ void ProgressBar::StartStepIteration(const OdChar* text, unsigned range, unsigne
   if (g_cancelAfterChecks != 0) {
     m->cancelAtCheck = std::exchange(g_cancelAfterChecks, 0u);
   }
-  m->show(QString::fromUtf16(text != nullptr ? text : u""));
+  m->show(win32::ToQString(text));
 }
 
 void ProgressBar::StepIt(unsigned steps) {

@@ -13,17 +13,17 @@
 #include "host/ScriptDialogs.h"
 #include "win32/WidePrintf.h"
 #include "sdk/OdError.h"
+#include "win32/QtText.h"
 #include "win32/Text.h"
 
 namespace host {
 
 namespace {
 
-QString ToQString(const std::u16string& text) {
-  return QString::fromUtf16(text.data(), static_cast<int>(text.size()));
-}
+using win32::FromQString;
+using win32::ToQString;
 
-std::u16string FromQString(const QString& text) { return text.toStdU16String(); }
+
 
 std::string Trim(const std::string& text) {
   const auto first = text.find_first_not_of(" \t\r\n");
@@ -164,7 +164,9 @@ int Shell::runScript() {
 
 void Shell::registerBuiltins() {
   auto& registry = CommandRegistry::instance();
-  const auto add = [&](const char16_t* name, std::function<void()> body) { registry.addHostCommand(name, std::move(body)); };
+  const auto add = [&](const char16_t* name, std::function<void()> body, const char16_t* menu = u"") {
+    registry.addHostCommand(name, std::move(body), menu);
+  };
   add(u"COMMANDS", [this] {
     write(u"Registered commands (group, global name, local name, flags):");
     for (const auto& command : CommandRegistry::instance().commands()) {
@@ -201,7 +203,7 @@ void Shell::registerBuiltins() {
     const QPoint origin = m_window.view()->mapToGlobal(QPoint(0, 0));
     write(win32::FormatWideV(u"View window %d: %dx%d at %d,%d", static_cast<int>(m_window.view()->winId()),
                       m_window.view()->width(), m_window.view()->height(), origin.x(), origin.y()));
-  });
+  }, u"View");
 }
 
 }  // namespace host

@@ -1,9 +1,15 @@
-// Host commands that change what is on the screen, so that what reads the
-// screen (recordings, screenshots) can be tried and tested from a script:
-//   VIEWCOLOR   fills the view with one colour (asks for "r,g,b");
-//   FOCUSOTHER  shows and activates a second top-level window;
-//   FOCUSMAIN   activates the main window again;
-//   CLOSEVIEW   closes the view window, as when a drawing's window goes away.
+// Host commands that exist for tests and scripts, not for a person's work:
+// they put known pictures and window states on the screen, so that what
+// reads the screen (recordings, screenshots) can be checked. Kept apart from
+// the host's real commands, and in no menu.
+//   TESTPATTERN  the view shows a fixed picture: a one-pixel white frame on
+//                its edge and four quadrants, red top left, green top right,
+//                blue bottom left, yellow bottom right, meeting at
+//                (width / 2, height / 2);
+//   VIEWCOLOR    fills the view with one colour (asks for "r,g,b");
+//   FOCUSOTHER   shows and activates a second top-level window;
+//   FOCUSMAIN    activates the main window again;
+//   CLOSEVIEW    closes the view window, as when a drawing's window goes away.
 #include <QApplication>
 #include <QLabel>
 #include <QPainter>
@@ -13,6 +19,7 @@
 #include "host/CommandRegistry.h"
 #include "host/HostSession.h"
 #include "host/HostWindow.h"
+#include "win32/QtText.h"
 
 namespace host {
 
@@ -31,14 +38,42 @@ void Settle() {
   QApplication::sync();
 }
 
+void DrawTestPattern(QPainter& painter, const QSize& size) {
+  const int w = size.width();
+  const int h = size.height();
+  const int midX = w / 2;
+  const int midY = h / 2;
+  painter.fillRect(0, 0, midX, midY, QColor(255, 0, 0));
+  painter.fillRect(midX, 0, w - midX, midY, QColor(0, 255, 0));
+  painter.fillRect(0, midY, midX, h - midY, QColor(0, 0, 255));
+  painter.fillRect(midX, midY, w - midX, h - midY, QColor(255, 255, 0));
+  const QColor white(255, 255, 255);
+  painter.fillRect(0, 0, w, 1, white);
+  painter.fillRect(0, h - 1, w, 1, white);
+  painter.fillRect(0, 0, 1, h, white);
+  painter.fillRect(w - 1, 0, 1, h, white);
+}
+
 void Add(const char16_t* name, std::function<void()> body) {
   CommandRegistry::instance().addHostCommand(name, std::move(body));
 }
 
 QPointer<QWidget> g_otherWindow;
 
-struct ViewControlCommands {
-  ViewControlCommands() {
+struct TestCommands {
+  TestCommands() {
+    Add(u"TESTPATTERN", [] {
+      Console& console = Application::instance().console();
+      HostWindow* window = FindHostWindow();
+      if (window == nullptr || window->view() == nullptr) {
+        console.write(u"No view to draw on.");
+        return;
+      }
+      window->view()->setPainter(&DrawTestPattern);
+      // Painted now, so a command that reads the screen next sees it.
+      window->view()->repaint();
+      console.write(u"Test pattern shown.");
+    });
     Add(u"VIEWCOLOR", [] {
       Console& console = Application::instance().console();
       HostWindow* window = FindHostWindow();
@@ -48,7 +83,7 @@ struct ViewControlCommands {
       }
       std::u16string answer;
       if (console.readLine(u"Colour (r,g,b)", u"0,0,0", answer) != kHostPromptOk) return;
-      const QStringList parts = QString::fromStdU16String(answer).split(QLatin1Char(','));
+      const QStringList parts = win32::ToQString(answer).split(QLatin1Char(','));
       bool ok = parts.size() == 3;
       int rgb[3] = {};
       for (int i = 0; ok && i < 3; ++i) {
@@ -100,7 +135,7 @@ struct ViewControlCommands {
   }
 };
 
-const ViewControlCommands g_viewControlCommands;
+const TestCommands g_testCommands;
 
 }  // namespace
 

@@ -44,14 +44,12 @@ std::filesystem::path MakeTempDir(const std::string& prefix) {
   return pattern;
 }
 
-PchostRun RunPchost(const std::string& script, const PchostOptions& options) {
+namespace {
+
+// Runs program with args (args[0] is the program's name), its output
+// collected; killed after the timeout (exit code 124).
+PchostRun Run(const std::string& program, std::vector<std::string> args, const PchostOptions& options) {
   PchostRun run;
-  const auto dir = MakeTempDir("pchost-script-");
-  const auto scriptPath = dir / "script.txt";
-  {
-    std::ofstream file(scriptPath);
-    file << script;
-  }
   int fds[2];
   if (pipe(fds) != 0) return run;
   const pid_t child = fork();
@@ -65,16 +63,11 @@ PchostRun RunPchost(const std::string& script, const PchostOptions& options) {
       const auto equals = assignment.find('=');
       setenv(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str(), 1);
     }
-    const std::string pchost = options.pchost.empty() ? (BinDir() / "pchost").string() : options.pchost.string();
-    std::vector<std::string> args{pchost};
-    args.insert(args.end(), options.arguments.begin(), options.arguments.end());
-    args.push_back("--script");
-    args.push_back(scriptPath.string());
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    alarm(static_cast<unsigned>(options.timeoutSeconds));  // a hung host is killed, not waited for
-    execv(pchost.c_str(), argv.data());
+    alarm(static_cast<unsigned>(options.timeoutSeconds));  // a hung program is killed, not waited for
+    execv(program.c_str(), argv.data());
     _exit(127);
   }
   close(fds[1]);
@@ -90,8 +83,33 @@ PchostRun RunPchost(const std::string& script, const PchostOptions& options) {
   } else if (WIFSIGNALED(status)) {
     run.exitCode = WTERMSIG(status) == SIGALRM ? 124 : 128 + WTERMSIG(status);
   }
+  return run;
+}
+
+}  // namespace
+
+PchostRun RunPchost(const std::string& script, const PchostOptions& options) {
+  const auto dir = MakeTempDir("pchost-script-");
+  const auto scriptPath = dir / "script.txt";
+  {
+    std::ofstream file(scriptPath);
+    file << script;
+  }
+  const std::string pchost = options.pchost.empty() ? (BinDir() / "pchost").string() : options.pchost.string();
+  std::vector<std::string> args{pchost};
+  args.insert(args.end(), options.arguments.begin(), options.arguments.end());
+  args.push_back("--script");
+  args.push_back(scriptPath.string());
+  PchostRun run = Run(pchost, std::move(args), options);
   std::filesystem::remove_all(dir);
   return run;
+}
+
+PchostRun RunProgram(const std::string& name, const std::vector<std::string>& arguments) {
+  const std::string program = (BinDir() / name).string();
+  std::vector<std::string> args{program};
+  args.insert(args.end(), arguments.begin(), arguments.end());
+  return Run(program, std::move(args), PchostOptions{});
 }
 
 }  // namespace pcvr_test

@@ -36,6 +36,9 @@ struct PchostOptions {
 // killed after the timeout (exitCode is then 124).
 PchostRun RunPchost(const std::string& script, const PchostOptions& options = {});
 
+// Runs the build's program `name` with arguments, without a script.
+PchostRun RunProgram(const std::string& name, const std::vector<std::string>& arguments);
+
 std::filesystem::path BinDir();
 // A fresh folder under the build tree's temporary area, removed by the caller.
 std::filesystem::path MakeTempDir(const std::string& prefix);

@@ -1,7 +1,7 @@
 // Writes a few seconds of a moving test pattern into an AVI file with a
 // chosen compressor, through the same writer the recorder uses.
 //
-//   avi_testpattern --list
+//   avi_testpattern --list | --help
 //   avi_testpattern OUT.avi [FOURCC|none] [--fps N] [--seconds S] [--size WxH] [--depth 24|32]
 #include <algorithm>
 #include <cstdio>
@@ -17,10 +17,14 @@
 
 namespace {
 
+const char kUsage[] =
+    "usage: avi_testpattern --list\n"
+    "       avi_testpattern OUT.avi [FOURCC|none] [--fps N] [--seconds S] [--size WxH] [--depth 24|32]\n"
+    "       avi_testpattern --help\n";
+
+// A bad command line: the usage on standard error, exit code 2.
 int Usage() {
-  std::fprintf(stderr,
-               "usage: avi_testpattern --list\n"
-               "       avi_testpattern OUT.avi [FOURCC|none] [--fps N] [--seconds S] [--size WxH] [--depth 24|32]\n");
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -79,7 +83,13 @@ void DrawPattern(BYTE* bits, LONG width, LONG height, int bytesPerPixel, LONG st
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
-  if (std::strcmp(argv[1], "--list") == 0) return List();
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (std::strcmp(argv[1], "--list") == 0) return argc == 2 ? List() : Usage();
+  // An option in the place of the file name is a mistake, not a name.
+  if (argv[1][0] == '-') return Usage();
   std::string out = argv[1];
   DWORD codec = 0;
   int fps = 15, depth = 32;

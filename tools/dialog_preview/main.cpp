@@ -50,13 +50,18 @@ void Print(const VideoRecordingParams& params, HWND mainWindow, HWND documentWin
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || (std::string(argv[1]) != "500" && std::string(argv[1]) != "507")) {
-    std::fprintf(stderr, "usage: pcvr_dialog_preview 500|507 [--script FILE|-]\n");
+  static const char kUsage[] = "usage: pcvr_dialog_preview 500|507 [--script FILE|-]\n";
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const bool withScript = argc == 4 && std::string(argv[2]) == "--script";
+  if ((argc != 2 && !withScript) || (std::string(argv[1]) != "500" && std::string(argv[1]) != "507")) {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   const bool recording = std::string(argv[1]) == "500";
-  std::string scriptPath;
-  if (argc >= 4 && std::string(argv[2]) == "--script") scriptPath = argv[3];
+  const std::string scriptPath = withScript ? argv[3] : "";
 
   QApplication app(argc, argv);
   QMainWindow main;

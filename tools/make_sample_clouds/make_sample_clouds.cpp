@@ -240,7 +240,14 @@ bool WriteAscii(const char* path, const std::vector<Point>& points) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs("usage: make_sample_clouds SNOWMAN.ply TREE.ply\n", stdout);
+    return 0;
+  }
+  // Output names are plain paths: anything that looks like an option is refused.
+  bool option = false;
+  for (int i = 1; i < argc; ++i) option = option || argv[i][0] == '-';
+  if (argc != 3 || option) {
     std::fprintf(stderr, "usage: make_sample_clouds SNOWMAN.ply TREE.ply\n");
     return 2;
   }

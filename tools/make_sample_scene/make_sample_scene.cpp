@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -89,7 +90,14 @@ void Box(DxfWriter& dxf, double x, double y, double w, double d, double h, int r
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs("usage: make_sample_scene OUTPUT.dxf\n", stdout);
+    return 0;
+  }
+  // Output names are plain paths: anything that looks like an option is refused.
+  bool option = false;
+  for (int i = 1; i < argc; ++i) option = option || argv[i][0] == '-';
+  if (argc != 2 || option) {
     std::fprintf(stderr, "usage: make_sample_scene OUTPUT.dxf\n");
     return 2;
   }

@@ -20,6 +20,16 @@ struct RegisteredCommand {
   int reserved = 0;
   // Commands of the host itself carry a callable instead of a function.
   std::function<void()> builtin;
+  // The host's menu a command of the host itself appears in (empty: none).
+  // A module's command appears in the menu named after its group.
+  std::u16string menu;
+};
+
+// One menu of the host window: a title and the names of its commands, in the
+// order they were registered.
+struct CommandMenu {
+  std::u16string title;
+  std::vector<std::u16string> commands;
 };
 
 struct HelpTopic {
@@ -35,14 +45,23 @@ class HOST_EXPORT CommandRegistry {
 
   // Returns false, and keeps the earlier command, when either name is taken.
   bool add(RegisteredCommand command);
-  // A command of the host itself, in the group "PCHOST", under one name.
-  bool addHostCommand(std::u16string name, std::function<void()> body);
+  // A command of the host itself, in the group "PCHOST", under one name;
+  // shown in the host's menu of that title when menu is given.
+  bool addHostCommand(std::u16string name, std::function<void()> body, std::u16string menu = {});
   // By global or local name, without regard to ASCII case; null when unknown.
   const RegisteredCommand* find(std::u16string_view name) const;
   const std::vector<RegisteredCommand>& commands() const { return m_commands; }
   // Drops the commands whose function lies in that module: used when a
   // module is unloaded, so no command can call into unmapped code.
   void removeCommandsOf(HMODULE module);
+
+  // The host's "View" menu first (its own commands with that menu), then one
+  // menu per group of registered module commands, in the order the groups
+  // first appeared.
+  std::vector<CommandMenu> menus() const;
+  // Called after every change of the commands (one listener: the host
+  // window, which rebuilds its menus); an empty function removes it.
+  void setChangeListener(std::function<void()> listener) { m_changed = std::move(listener); }
 
   void setHelp(HelpTopic topic);
   const std::vector<HelpTopic>& helpTopics() const { return m_help; }
@@ -56,6 +75,7 @@ class HOST_EXPORT CommandRegistry {
   std::vector<RegisteredCommand> m_commands;
   std::vector<HelpTopic> m_help;
   std::vector<HINSTANCE> m_translated;
+  std::function<void()> m_changed;
 };
 
 }  // namespace host

@@ -29,6 +29,9 @@ class HOST_EXPORT ViewWidget : public QWidget {
   std::function<void(QPainter&, const QSize&)> m_painter;
 };
 
+// The menus show the registered commands: a "View" menu with the host's own
+// view commands and one menu per group of module commands (a module's
+// "VISUALIZATION"), rebuilt whenever the command registry changes.
 class HOST_EXPORT HostWindow : public QMainWindow {
  public:
   HostWindow();
@@ -42,13 +45,15 @@ class HOST_EXPORT HostWindow : public QMainWindow {
   // Runs a nested event loop until the person answers at the command line
   // (Enter) or cancels (Esc); returns a HostPromptStatus.
   int prompt(const QString& text, const QString& defaultText, QString& answer);
-  // Called with each line typed at the command line outside a prompt.
+  // Called with each line typed at the command line outside a prompt, and
+  // with a command's name when it is chosen from a menu.
   void setCommandHandler(std::function<void(const QString&)> handler) { m_onCommand = std::move(handler); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void rebuildMenus();
   void onReturn();
   void onEscape();
 

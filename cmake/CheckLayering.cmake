@@ -1,0 +1,52 @@
+# Checks what the module's folders include: module code sees the outside
+# world only through the layers (platform/, sdk/, host/include), so it never
+# includes Qt, X11/xcb or FFmpeg headers itself; the screenshot code, which
+# grabs and saves with Qt by design, is the one folder that may include Qt.
+# A module file may include the host's module-facing headers (host/include)
+# but not pchost's internals (host/internal).
+#
+#   cmake -DROOT=SOURCE_FOLDER -P cmake/CheckLayering.cmake
+#
+# Ends with an error naming each file and line that breaks a rule. Also run at
+# configure time (include() with PCVR_LAYERING_ROOT set) and as a test.
+cmake_policy(VERSION 3.25)
+if(NOT ROOT AND PCVR_LAYERING_ROOT)
+  set(ROOT ${PCVR_LAYERING_ROOT})
+endif()
+if(NOT ROOT)
+  message(FATAL_ERROR "CheckLayering: ROOT is not set")
+endif()
+
+set(_module_folders module recording dialogs track screenshots resources)
+set(_qt_allowed screenshots)
+file(GLOB _public_host RELATIVE ${ROOT}/host/include ${ROOT}/host/include/host/*.h)
+
+set(_faults)
+foreach(folder ${_module_folders})
+  file(GLOB_RECURSE _files ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
+  foreach(file ${_files})
+    file(STRINGS ${file} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+    file(RELATIVE_PATH _shown ${ROOT} ${file})
+    foreach(line ${_lines})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*$" "\\1" header "${line}")
+      set(_why)
+      if(header MATCHES "^Q[A-Za-z]*(/|$)" AND NOT folder IN_LIST _qt_allowed)
+        set(_why "Qt belongs to the layers (platform/) and the host")
+      elseif(header MATCHES "^(X11|xcb)/")
+        set(_why "X11 belongs to platform/win32")
+      elseif(header MATCHES "^lib(avformat|avcodec|avutil|swscale|swresample)/")
+        set(_why "FFmpeg belongs to platform/vfw")
+      elseif(header MATCHES "^host/" AND NOT header IN_LIST _public_host)
+        set(_why "only the host's module-facing headers (host/include) are for modules")
+      endif()
+      if(_why)
+        list(APPEND _faults "  ${_shown}: #include ${header}: ${_why}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(_faults)
+  list(JOIN _faults "\n" _text)
+  message(FATAL_ERROR "Module code includes what only a layer may include:\n${_text}")
+endif()

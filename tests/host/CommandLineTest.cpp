@@ -1,0 +1,56 @@
+// The programs' command lines: each answers --help on standard output with
+// exit code 0, and refuses an unknown option with exit code 2 without doing
+// anything (avi_testpattern once wrote a 55 MB file named "--help"); pchost
+// also refuses a script it cannot read and takes Qt's own options.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "PchostRunner.h"
+
+namespace {
+
+TEST(CommandLine, HelpAnswersAndUnknownOptionsAreRefused) {
+  const struct {
+    const char* program;
+    std::vector<std::string> arguments;
+    int exitCode;
+    const char* printed;
+  } cases[] = {
+      {"pchost", {"--help"}, 0, "usage: pchost"},
+      {"pchost", {"-h"}, 0, "--no-module"},
+      {"pchost", {"--bogus"}, 2, "usage: pchost"},
+      {"pchost", {"--script"}, 2, "usage: pchost"},
+      {"pchost", {"--script", "/nonexistent/script.txt"}, 2, "cannot read script"},
+      {"avi_testpattern", {"--help"}, 0, "usage: avi_testpattern"},
+      {"avi_testpattern", {"--bogus"}, 2, "usage: avi_testpattern"},
+      {"avi_testpattern", {"--list", "--bogus"}, 2, "usage: avi_testpattern"},
+      {"make_sample_clouds", {"--help"}, 0, "usage: make_sample_clouds"},
+      {"make_sample_clouds", {"--bogus", "x.ply"}, 2, "usage: make_sample_clouds"},
+      {"make_sample_scene", {"--help"}, 0, "usage: make_sample_scene"},
+      {"make_sample_scene", {"--bogus"}, 2, "usage: make_sample_scene"},
+      {"pcvr_dialog_preview", {"--help"}, 0, "usage: pcvr_dialog_preview"},
+      {"pcvr_dialog_preview", {"500", "--bogus"}, 2, "usage: pcvr_dialog_preview"},
+  };
+  const auto cwd = std::filesystem::current_path();
+  for (const auto& c : cases) {
+    const pcvr_test::PchostRun run = pcvr_test::RunProgram(c.program, c.arguments);
+    const std::string what = std::string(c.program) + " " + (c.arguments.empty() ? "" : c.arguments[0]);
+    EXPECT_EQ(run.exitCode, c.exitCode) << what << "\n" << run.output;
+    EXPECT_NE(run.output.find(c.printed), std::string::npos) << what << "\n" << run.output;
+    for (const std::string& argument : c.arguments)
+      EXPECT_FALSE(std::filesystem::exists(cwd / argument)) << what << " made a file named " << argument;
+  }
+}
+
+TEST(CommandLine, PchostTakesQtsOwnOptions) {
+  pcvr_test::PchostOptions options;
+  options.arguments = {"-platform", "xcb", "-style", "Fusion", "--no-module"};
+  const pcvr_test::PchostRun run = pcvr_test::RunPchost("echo hello\n", options);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(run.hasLine("hello")) << run.output;
+}
+
+}  // namespace
