@@ -152,7 +152,7 @@ bool SmallestEigenvector(double a[3][3], double v[3]) {
 
 
 // The former computation, word for word but for its name.
-bool OwnTreeNormals(const PointCloudData& cloud, std::vector<float>& normals, unsigned neighbours, unsigned threads,
+bool OwnTreeNormals(const host::PointCloudData& cloud, std::vector<float>& normals, unsigned neighbours, unsigned threads,
                     std::atomic<std::size_t>* done, const std::atomic<bool>* stop) {
   const std::size_t n = cloud.size();
   normals.assign(n * 3, 0.0f);
@@ -209,16 +209,24 @@ bool OwnTreeNormals(const PointCloudData& cloud, std::vector<float>& normals, un
 }
 
 
-template <class F>
-double MedianSeconds(F&& run) {
-  std::vector<double> times;
-  for (int round = 0; round < 5; ++round) {
+// Five rounds, the two computations taking turns so that a change in the
+// machine's load falls on both; the median of each.
+template <class A, class B>
+void MedianSeconds(A&& a, B&& b, double& secondsA, double& secondsB) {
+  std::vector<double> timesA, timesB;
+  const auto time = [](auto&& run) {
     const auto start = std::chrono::steady_clock::now();
     run();
-    times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  for (int round = 0; round < 5; ++round) {
+    timesA.push_back(time(a));
+    timesB.push_back(time(b));
   }
-  std::sort(times.begin(), times.end());
-  return times[2];
+  std::sort(timesA.begin(), timesA.end());
+  std::sort(timesB.begin(), timesB.end());
+  secondsA = timesA[2];
+  secondsB = timesB[2];
 }
 
 }  // namespace
@@ -238,8 +246,9 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::vector<float> ours, peer;
-    const double host = MedianSeconds([&] { host::ComputeNormals(cloud, ours, 12, threads, nullptr, nullptr); });
-    const double own = MedianSeconds([&] { OwnTreeNormals(cloud, peer, 12, threads, nullptr, nullptr); });
+    double host = 0, own = 0;
+    MedianSeconds([&] { host::ComputeNormals(cloud, ours, 12, threads, nullptr, nullptr); },
+                  [&] { OwnTreeNormals(cloud, peer, 12, threads, nullptr, nullptr); }, host, own);
     std::size_t agree = 0;
     for (std::size_t i = 0; i < cloud.size(); ++i) {
       const float* a = &ours[3 * i];

@@ -32,7 +32,10 @@ using KdTree = nanoflann::KDTreeSingleIndexAdaptor<nanoflann::L2_Simple_Adaptor<
 // False when the two smallest eigenvalues are equal within noise (no
 // thinnest direction).
 bool SmallestEigenvector(const Eigen::Matrix3d& covariance, Eigen::Vector3d& v) {
-  const Eigen::SelfAdjointEigenSolver<Eigen::Matrix3d> solver(covariance);
+  // The closed-form solver of a 3 x 3 symmetric matrix; close eigenvalues,
+  // where it is least accurate, are refused below anyway.
+  Eigen::SelfAdjointEigenSolver<Eigen::Matrix3d> solver;
+  solver.computeDirect(covariance);
   if (solver.info() != Eigen::Success) return false;
   const Eigen::Vector3d& values = solver.eigenvalues();  // ascending
   if (!(values[2] > 0) || values[1] - values[0] <= 1e-9 * values[2]) return false;
