@@ -3,7 +3,9 @@
 # includes Qt, X11/xcb or FFmpeg headers itself; the screenshot code, which
 # grabs and saves with Qt by design, is the one folder that may include Qt.
 # A module file may include the host's module-facing headers (host/include)
-# but not pchost's internals (host/internal).
+# but not pchost's internals (host/internal). Between the module's folders
+# the includes go one way only (ARCHITECTURE.md), so they form no cycle; the
+# cycle check below walks the folder graph all the same and names a cycle.
 #
 #   cmake -DROOT=SOURCE_FOLDER -P cmake/CheckLayering.cmake
 #
@@ -17,7 +19,7 @@ if(NOT ROOT)
   message(FATAL_ERROR "CheckLayering: ROOT is not set")
 endif()
 
-set(_module_folders module recording dialogs track screenshots resources)
+set(_module_folders module recording dialogs track screenshots resources base)
 set(_qt_allowed screenshots)
 file(GLOB _public_host RELATIVE ${ROOT}/host/include ${ROOT}/host/include/host/*.h)
 
@@ -44,6 +46,73 @@ foreach(folder ${_module_folders})
       endif()
     endforeach()
   endforeach()
+endforeach()
+
+# The direction between the module's folders: entry and command table
+# (module/) on top, then the commands (recording/, track/, screenshots/),
+# dialogs/, resources/, base/ at the bottom. A folder includes only folders
+# below it; within the commands' level track/ uses recording/'s AVI writer.
+set(_rank_module 6)
+set(_rank_recording 5)
+set(_rank_track 5)
+set(_rank_screenshots 5)
+set(_rank_dialogs 4)
+set(_rank_resources 3)
+set(_rank_base 2)
+set(_allowed_sideways "track>recording")
+set(_forwarders module/HostAccess.h module/InitOrder.h)
+set(_edges)
+foreach(folder ${_module_folders})
+  file(GLOB_RECURSE _files ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
+  foreach(file ${_files})
+    file(STRINGS ${file} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
+    file(RELATIVE_PATH _shown ${ROOT} ${file})
+    foreach(line ${_lines})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([a-z]+)/.*$" "\\1" target "${line}")
+      if(target STREQUAL folder OR NOT DEFINED _rank_${target})
+        continue()
+      endif()
+      # The recorder's own sources still reach the base through the
+      # forwarding headers left in module/ for them.
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*$" "\\1" _header "${line}")
+      if(_header IN_LIST _forwarders)
+        continue()
+      endif()
+      list(APPEND _edges "${folder}>${target}")
+      if(NOT _rank_${target} LESS _rank_${folder} AND NOT "${folder}>${target}" IN_LIST _allowed_sideways)
+        list(APPEND _faults "  ${_shown}: #include \"${target}/...\": ${folder}/ may not use ${target}/ (see ARCHITECTURE.md)")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+list(REMOVE_DUPLICATES _edges)
+
+# No cycle between folders: a depth-first walk over the edges found above.
+function(_pcvr_visit node path)
+  if(node IN_LIST path)
+    list(APPEND path ${node})
+    list(JOIN path " -> " _cycle)
+    set(_cycle_found "${_cycle}" PARENT_SCOPE)
+    return()
+  endif()
+  list(APPEND path ${node})
+  foreach(edge ${_edges})
+    if(edge MATCHES "^${node}>(.*)$")
+      _pcvr_visit(${CMAKE_MATCH_1} "${path}")
+      if(_cycle_found)
+        set(_cycle_found "${_cycle_found}" PARENT_SCOPE)
+        return()
+      endif()
+    endif()
+  endforeach()
+endfunction()
+set(_cycle_found)
+foreach(folder ${_module_folders})
+  _pcvr_visit(${folder} "")
+  if(_cycle_found)
+    list(APPEND _faults "  the module's folders include each other in a cycle: ${_cycle_found}")
+    break()
+  endif()
 endforeach()
 
 if(_faults)

@@ -2,7 +2,7 @@
 
 #include "afxdlgs.h"
 #include "dialogs/WideNumbers.h"
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
 

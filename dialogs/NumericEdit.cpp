@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "module/InitOrder.h"
+#include "base/InitOrder.h"
 #include "win32/Gdi.h"
 #include "win32/Text.h"
 #include "win32/UserInput.h"

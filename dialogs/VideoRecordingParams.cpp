@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 #include "resources/StringTable.h"
 #include "win32/Kernel.h"
 #include "win32/Window.h"

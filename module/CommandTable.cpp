@@ -1,6 +1,8 @@
 #include "module/CommandTable.h"
 
-#include "module/InitOrder.h"
+#include "base/HostAccess.h"
+#include "base/HostReference.h"
+#include "base/InitOrder.h"
 #include "recording/RecordingCommands.h"
 #include "screenshots/ScreenshotCommands.h"
 #include "track/VideoFromTrackCommand.h"
@@ -12,14 +14,6 @@ constexpr OdChar kCommandGroup[] = u"VISUALIZATION";
 constexpr int kCommandFlags = 4;
 
 CommandData g_commandData{"PC_hostVideoRecorder"};
-
-// Releases the factory on every way out, an exception from the host included.
-struct FactoryReference {
-  ICmdFactory* factory = nullptr;
-  ~FactoryReference() {
-    if (factory != nullptr) factory->release();
-  }
-};
 
 struct CommandRegistrar {
   CommandRegistrar(const OdChar* name, HostCommandFunction function) { RegisterCommand(name, function); }
@@ -40,25 +34,15 @@ std::vector<OdString> helpCommandNames PCVR_INIT_PRIORITY(PCVR_INIT_HELP_NAMES) 
     u"LMX_MAKE_SCREENSHOT",   u"LMX_MAKE_4L_SCREENSHOT", u"LMX_MAKE_4L_SCREENSHOT_QT",
 };
 
-HMODULE FindRegistrationHost() {
-  auto getName = reinterpret_cast<GetMainDllNameWFn>(GetProcAddress(GetModuleHandleW(nullptr), "GetMainDllNameW"));
-  if (getName != nullptr) return GetModuleHandleW(getName());
-  if (HMODULE zuvedi = GetModuleHandleA("zuvedi")) return zuvedi;
-  HMODULE hxAcApp = GetModuleHandleW(u"HxAcApp.dll");
-  if (hxAcApp == nullptr) return nullptr;
-  auto getInstance = reinterpret_cast<GetMainDllInstanceFn>(GetProcAddress(hxAcApp, "GetMainDllInstanceEx"));
-  return getInstance != nullptr ? getInstance() : nullptr;
-}
-
 void RegisterCommand(const OdChar* globalName, HostCommandFunction function) {
-  HMODULE mainModule = FindRegistrationHost();
+  HMODULE mainModule = FindHostMainModule(MainModuleQuery::kName);
   if (mainModule == nullptr) return;
   auto newFactory = reinterpret_cast<NewCmdFactoryFn>(GetProcAddress(mainModule, "new_ICmdFactory"));
   if (newFactory == nullptr) return;
-  FactoryReference reference;
-  newFactory(&reference.factory);
-  if (reference.factory == nullptr) return;
-  reference.factory->addCommand(kCommandGroup, globalName, globalName, kCommandFlags, function, &g_commandData, 1);
+  HostReference<ICmdFactory> factory;
+  newFactory(factory.receive());
+  if (!factory) return;
+  factory->addCommand(kCommandGroup, globalName, globalName, kCommandFlags, function, &g_commandData, 1);
 }
 
 namespace {

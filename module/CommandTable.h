@@ -16,10 +16,6 @@ struct CommandData {
   const char* module;
 };
 
-// The host's main library as the registrars find it: the executable's
-// GetMainDllNameW, else "zuvedi", else "HxAcApp.dll"'s GetMainDllInstanceEx.
-HMODULE FindRegistrationHost();
-
 // Hands one command to the host's command factory; silently does nothing
 // when the host, its factory or the factory object cannot be had.
 void RegisterCommand(const OdChar* globalName, HostCommandFunction function);

@@ -1,30 +1,5 @@
-// How the module reaches the host. Every call looks the host up afresh;
-// nothing is cached.
+// Moved to the module base; kept for the recorder's sources that still
+// include it from here.
 #pragma once
 
-#include "host/HostApi.h"
-#include "sdk/OdString.h"
-#include "win32/WinTypes.h"
-
-// The host's main library: the executable's GetMainDllInstance when it has
-// one, else the loaded "zuvedi.dll", else what "HxAcApp.dll"'s
-// GetMainDllInstanceEx returns; null when none of them answers.
-HMODULE FindHostMainModule();
-
-// Host service 2, the application object; null without a host.
-HostApplication* HostApp();
-// Application operation 0: the current document, or null.
-HostDocument* HostCurrentDocument();
-// The current document's command line, else the application's.
-HostCommandOutput* HostMessageOutput();
-
-// The module's own instance handle, recorded at process attach, or found
-// from the address of the module's code when asked for before that.
-HINSTANCE ResourceModule();
-void SetResourceModule(HINSTANCE module);
-
-// A text of the module's string table; empty when the id is unknown.
-OdString LoadModuleString(unsigned id);
-// Prints that text on the host's command line, when there is one. The
-// module's own texts hold no values, so they are the print's format.
-void PrintModuleString(unsigned id);
+#include "base/HostAccess.h"

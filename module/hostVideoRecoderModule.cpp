@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/HostReference.h"
 #include "host/HostApi.h"
 #include "module/CommandTable.h"
 #include "recording/RecordingCommands.h"
@@ -32,8 +33,8 @@ OdString WithExtension(const OdString& path, const OdChar* extension) {
 
 // Reads the help file name of the configuration tree; empty when absent.
 OdString HelpFileValue(IParam* tree) {
-  IParam* section = tree->child(kConfigurationSection, 0);
-  if (section == nullptr) return {};
+  const HostReference<IParam> section(tree->child(kConfigurationSection, 0));
+  if (!section) return {};
   OdString value;
   HostParamValue found;
   if (section->value(kHelpFileKey, found)) {
@@ -43,7 +44,6 @@ OdString HelpFileValue(IParam* tree) {
       value = found.wide;
     }
   }
-  section->release();
   return value;
 }
 
@@ -69,14 +69,12 @@ bool RegisterHelpTopic(const OdString& commandName) {
   if (fileExists == nullptr || newTree == nullptr || readIni == nullptr || setHelp == nullptr) return false;
   if (!fileExists(configurationPath.c_str())) return false;
 
-  IParam* tree = newTree();
-  if (tree == nullptr) return false;
-  if (!readIni(configurationPath.c_str(), tree)) {
-    tree->release();
-    return false;
+  OdString value;
+  {
+    const HostReference<IParam> tree(newTree());
+    if (!tree || !readIni(configurationPath.c_str(), tree.get())) return false;
+    value = HelpFileValue(tree.get());
   }
-  const OdString value = HelpFileValue(tree);
-  tree->release();
 
   OdString helpFile = value.isEmpty()
                           ? WithExtension(configurationPath, u"chm")

@@ -3,13 +3,6 @@
 #include "afxwin.h"
 #include "dialogs/DlgVideoRecodingParams.h"
 
-ResourceHandleScope::ResourceHandleScope(HINSTANCE resources)
-    : m_saved(AfxGetModuleState()->m_hCurrentResourceHandle) {
-  AfxGetModuleState()->m_hCurrentResourceHandle = resources;
-}
-
-ResourceHandleScope::~ResourceHandleScope() { AfxGetModuleState()->m_hCurrentResourceHandle = m_saved; }
-
 HWND HostMainWindow() {
   CWinThread* thread = AfxGetThread();
   return thread != nullptr && thread->m_pMainWnd != nullptr ? thread->m_pMainWnd->GetSafeHwnd() : nullptr;

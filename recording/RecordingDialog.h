@@ -4,21 +4,9 @@
 
 #include <vector>
 
+#include "base/ResourceHandleScope.h"
 #include "dialogs/VideoRecordingParams.h"
 #include "win32/WinTypes.h"
-
-// Switches the MFC module state's resource handle for the life of the
-// scope, and restores it on every way out.
-class ResourceHandleScope {
- public:
-  explicit ResourceHandleScope(HINSTANCE resources);
-  ~ResourceHandleScope();
-  ResourceHandleScope(const ResourceHandleScope&) = delete;
-  ResourceHandleScope& operator=(const ResourceHandleScope&) = delete;
-
- private:
-  HINSTANCE m_saved;
-};
 
 // The main window of the current MFC thread, or null.
 HWND HostMainWindow();

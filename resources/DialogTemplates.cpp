@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "afxwin.h"
-#include "module/InitOrder.h"
+#include "base/InitOrder.h"
 #include "mfc/DialogTemplate.h"
 #include "win32/Resources.h"
 

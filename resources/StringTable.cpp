@@ -4,7 +4,7 @@
 
 #include <iterator>
 
-#include "module/InitOrder.h"
+#include "base/InitOrder.h"
 #include "win32/Resources.h"
 
 namespace {

@@ -1,27 +1,6 @@
-// Ids of the module's string table.
+// The module's string table: the texts are in StringTable.cpp, their ids in
+// base/StringIds.h (shared with the code below the resources, as a Windows
+// resource.h is shared by the resource script and the code).
 #pragma once
 
-enum StringId : unsigned {
-  IDS_AVI_EXTENSION = 1000,
-  IDS_AVI_FILTER = 1001,
-  IDS_UNTITLED_AVI = 1002,
-  IDS_ENTIRE_PROGRAM = 1003,
-  IDS_CURRENT_DOCUMENT = 1004,
-  IDS_RECORDING_ERROR = 1005,
-  IDS_RECORDING_RESUMED = 1006,
-  IDS_RECORDING_IN_PROGRESS = 1007,
-  IDS_RECORDING_PAUSED = 1008,
-  IDS_RECORDING_SUMMARY = 1009,
-  IDS_SELECT_TRAJECTORY = 1010,
-  IDS_TIME_HMS = 1011,
-  IDS_SCREENSHOT_FOLDER = 1012,
-  IDS_SCREENSHOT_FOLDER_ALT = 1013,
-  IDS_FOLDER_ERROR = 1014,
-  IDS_SCREENSHOT_SAVED = 1015,
-  IDS_SCREENSHOT_SAVE_ERROR = 1016,
-  IDS_COMBINE_ERROR = 1017,
-  IDS_FOUR_VIEW_RESOLUTION = 1018,
-  IDS_RESOLUTION_PARSE_ERROR = 1019,
-  IDS_NEED_NORMALS = 1020,
-  IDS_ENTER_SCREENSHOT_NAME = 1021,
-};
+#include "base/StringIds.h"

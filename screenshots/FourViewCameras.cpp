@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "host/DrawingViewManager.h"
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 #include "sdk/OdGsDevice.h"
 #include "win32/Kernel.h"
 

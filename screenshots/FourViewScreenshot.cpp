@@ -7,7 +7,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 #include "resources/StringTable.h"
 #include "screenshots/FourViewCameras.h"
 #include "screenshots/GrabDocumentWindow.h"

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 #include "win32/Window.h"
 
 namespace {

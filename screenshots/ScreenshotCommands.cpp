@@ -1,6 +1,6 @@
 #include "screenshots/ScreenshotCommands.h"
 
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 #include "resources/StringTable.h"
 #include "screenshots/GrabDocumentWindow.h"
 #include "screenshots/ScreenshotNaming.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 #include "resources/StringTable.h"
 
 namespace {

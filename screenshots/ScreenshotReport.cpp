@@ -5,7 +5,7 @@
 #include <QSaveFile>
 #include <QString>
 
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 #include "resources/StringTable.h"
 
 void ReportScreenshotMessage(const OdString& text, const OdString& detail) {

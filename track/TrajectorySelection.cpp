@@ -1,6 +1,6 @@
 #include "track/TrajectorySelection.h"
 
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 #include "resources/StringTable.h"
 #include "sdk/OdDbDwgClasses.h"
 

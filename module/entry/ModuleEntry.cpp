@@ -1,6 +1,6 @@
 // The library entry and the two exports the host looks up.
-#include "module/HostAccess.h"
-#include "module/InitOrder.h"
+#include "base/HostAccess.h"
+#include "base/InitOrder.h"
 #include "module/hostVideoRecoderModule.h"
 #include "sdk/OdRxDynamicModule.h"
 #include "win32/Kernel.h"

@@ -17,7 +17,7 @@
 #include "host/HostSession.h"
 #include "host/ScriptDialogs.h"
 #include "host/Shell.h"
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 #include "resources/StringTable.h"
 #include "win32/Text.h"
 

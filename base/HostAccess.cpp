@@ -1,4 +1,4 @@
-#include "module/HostAccess.h"
+#include "base/HostAccess.h"
 
 #include "win32/Kernel.h"
 #include "win32/Resources.h"
@@ -16,10 +16,15 @@ HMODULE HxAcAppMainModule() {
 
 }  // namespace
 
-HMODULE FindHostMainModule() {
-  auto getInstance =
-      reinterpret_cast<GetMainDllInstanceFn>(GetProcAddress(GetModuleHandleW(nullptr), "GetMainDllInstance"));
-  if (getInstance != nullptr) return getInstance();
+HMODULE FindHostMainModule(MainModuleQuery query) {
+  HMODULE executable = GetModuleHandleW(nullptr);
+  if (query == MainModuleQuery::kName) {
+    auto getName = reinterpret_cast<GetMainDllNameWFn>(GetProcAddress(executable, "GetMainDllNameW"));
+    if (getName != nullptr) return GetModuleHandleW(getName());
+  } else {
+    auto getInstance = reinterpret_cast<GetMainDllInstanceFn>(GetProcAddress(executable, "GetMainDllInstance"));
+    if (getInstance != nullptr) return getInstance();
+  }
   if (HMODULE zuvedi = GetModuleHandleW(u"zuvedi.dll")) return zuvedi;
   return HxAcAppMainModule();
 }

@@ -1,7 +1,7 @@
-#include "recording/RecordingSummary.h"
+#include "base/RecordingSummary.h"
 
-#include "module/HostAccess.h"
-#include "resources/StringTable.h"
+#include "base/HostAccess.h"
+#include "base/StringIds.h"
 #include "win32/Files.h"
 #include "win32/WidePrintf.h"
 
