@@ -1,8 +1,8 @@
 #include "dialogs/DlgVideoFromTrackParams.h"
 
 #include "afxdlgs.h"
-#include "dialogs/WideNumbers.h"
 #include "base/HostAccess.h"
+#include "dialogs/WideNumbers.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
 

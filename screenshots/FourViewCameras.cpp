@@ -4,8 +4,8 @@
 #include <cmath>
 #include <utility>
 
-#include "host/DrawingViewManager.h"
 #include "base/HostAccess.h"
+#include "host/DrawingViewManager.h"
 #include "sdk/OdGsDevice.h"
 #include "win32/Kernel.h"
 

@@ -1,7 +1,7 @@
 #include "screenshots/SingleViewport.h"
 
-#include "host/XPC.h"
 #include "base/HostAccess.h"
+#include "host/XPC.h"
 #include "sdk/OdDbDatabase.h"
 #include "sdk/OdDbViewportTable.h"
 

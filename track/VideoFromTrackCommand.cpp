@@ -2,17 +2,17 @@
 
 #include <memory>
 
+#include "base/HostAccess.h"
+#include "base/RecordingSummary.h"
+#include "base/ResourceHandleScope.h"
 #include "dialogs/DlgVideoFromTrackParams.h"
 #include "host/DrawingViewManager.h"
 #include "host/HostDIBRasterImage.h"
 #include "host/Isolation.h"
 #include "host/ProgressBar.h"
-#include "base/HostAccess.h"
 #include "recording/AviMovieWriter.h"
 #include "recording/FramePipeline.h"
 #include "recording/GdiOwners.h"
-#include "recording/RecordingDialog.h"
-#include "base/RecordingSummary.h"
 #include "resources/StringTable.h"
 #include "sdk/OdDbDatabase.h"
 #include "sdk/OdGsDevice.h"

@@ -10,8 +10,8 @@
 
 #include "host/CommandRegistry.h"
 #include "host/DrawingDocument.h"
-#include "win32/Text.h"
 #include "win32/QtText.h"
+#include "win32/Text.h"
 
 namespace host {
 

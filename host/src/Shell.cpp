@@ -11,10 +11,10 @@
 #include "host/CommandRegistry.h"
 #include "host/HostWindow.h"
 #include "host/ScriptDialogs.h"
-#include "win32/WidePrintf.h"
 #include "sdk/OdError.h"
 #include "win32/QtText.h"
 #include "win32/Text.h"
+#include "win32/WidePrintf.h"
 
 namespace host {
 

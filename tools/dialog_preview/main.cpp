@@ -12,12 +12,12 @@
 #include <iostream>
 #include <string>
 
+#include "base/HostAccess.h"
 #include "dialogs/DlgVideoFromTrackParams.h"
 #include "dialogs/DlgVideoRecodingParams.h"
 #include "host/HostSession.h"
 #include "host/ScriptDialogs.h"
 #include "host/Shell.h"
-#include "base/HostAccess.h"
 #include "resources/StringTable.h"
 #include "win32/Text.h"
 
