@@ -64,18 +64,9 @@ void AviMovieWriter::releaseStreams() {
     DeleteDC(m_aviDC);
     m_aviDC = nullptr;
   }
-  if (m_compressedStream) {
-    AVIStreamRelease(m_compressedStream);
-    m_compressedStream = nullptr;
-  }
-  if (m_stream) {
-    AVIStreamRelease(m_stream);
-    m_stream = nullptr;
-  }
-  if (m_aviFile) {
-    AVIFileRelease(m_aviFile);  // completes the file on disk
-    m_aviFile = nullptr;
-  }
+  m_compressedStream.reset();
+  m_stream.reset();
+  m_aviFile.reset();  // completes the file on disk
   if (m_frameBuffer) {
     GlobalFree(m_frameBuffer);
     m_frameBuffer = nullptr;
@@ -92,7 +83,7 @@ bool AviMovieWriter::createStreams() {
     setLastError(kNoDc);
     return false;
   }
-  if (AVIFileOpenW(&m_aviFile, m_fileName, OF_CREATE | OF_WRITE, nullptr) != AVIERR_OK) {
+  if (AVIFileOpenW(ReceiveInto(m_aviFile), m_fileName, OF_CREATE | OF_WRITE, nullptr) != AVIERR_OK) {
     setLastError(kNoFile);
     return false;
   }
@@ -106,7 +97,7 @@ bool AviMovieWriter::createStreams() {
   m_streamInfo.dwSuggestedBufferSize = static_cast<DWORD>(w) * h * b / 8;
   m_streamInfo.rcFrame = RECT{0, 0, w, h};
   win32::CopyWide(u"Video Stream", m_streamInfo.szName, 64);
-  if (AVIFileCreateStreamW(m_aviFile, &m_stream, &m_streamInfo) != AVIERR_OK) {
+  if (AVIFileCreateStreamW(m_aviFile.get(), ReceiveInto(m_stream), &m_streamInfo) != AVIERR_OK) {
     setLastError(kNoStream);
     return false;
   }
@@ -117,11 +108,11 @@ bool AviMovieWriter::createStreams() {
   m_compressOptions.dwKeyFrameEvery = 1;
   m_compressOptions.dwQuality = static_cast<DWORD>(m_quality);
   m_compressOptions.dwFlags = AVICOMPRESSF_KEYFRAMES | AVICOMPRESSF_VALID;
-  HRESULT hr = AVIMakeCompressedStream(&m_compressedStream, m_stream, &m_compressOptions, nullptr);
+  HRESULT hr = AVIMakeCompressedStream(ReceiveInto(m_compressedStream), m_stream.get(), &m_compressOptions, nullptr);
   if (hr == AVIERR_NOCOMPRESSOR) {
     // No such compressor: the frames go into the file as they are.
-    m_compressedStream = m_stream;
-    AVIStreamAddRef(m_stream);
+    AVIStreamAddRef(m_stream.get());
+    m_compressedStream.reset(m_stream.get());
   } else if (hr != AVIERR_OK) {
     setLastError(kNoCompressedStream);
     return false;
@@ -135,7 +126,7 @@ bool AviMovieWriter::createStreams() {
   format.biBitCount = b;
   format.biCompression = BI_RGB;
   format.biSizeImage = static_cast<DWORD>(h) * rowBytes;
-  if (AVIStreamSetFormat(m_compressedStream, 0, &format, sizeof format) != AVIERR_OK) {
+  if (AVIStreamSetFormat(m_compressedStream.get(), 0, &format, sizeof format) != AVIERR_OK) {
     setLastError(kNoFormat);
     return false;
   }
@@ -185,8 +176,8 @@ HRESULT AviMovieWriter::writeFrame(HBITMAP bitmap) {
   }
 
   const DWORD index = m_frameIndex++;
-  HRESULT hr = AVIStreamWrite(m_compressedStream, static_cast<LONG>(index), 1, const_cast<void*>(pixels), size, 0,
-                              nullptr, nullptr);
+  HRESULT hr = AVIStreamWrite(m_compressedStream.get(), static_cast<LONG>(index), 1, const_cast<void*>(pixels), size,
+                              0, nullptr, nullptr);
   if (hr != AVIERR_OK) {
     setLastError(kNotWritten);
     releaseStreams();

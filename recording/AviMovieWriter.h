@@ -3,6 +3,7 @@
 
 #include <vfw.h>
 
+#include "base/AviHandles.h"
 #include "win32/WinTypes.h"
 
 // One writer per output file, used by one thread at a time. The file is
@@ -42,9 +43,11 @@ class AviMovieWriter {
   HDC m_aviDC = nullptr;
   HGLOBAL m_frameBuffer = nullptr;
   DWORD m_frameIndex = 0;
-  PAVIFILE m_aviFile = nullptr;
-  PAVISTREAM m_stream = nullptr;
-  PAVISTREAM m_compressedStream = nullptr;
+  // Released in reverse order: the compressed stream, the stream, then the
+  // file (which completes it).
+  AviFileHandle m_aviFile;
+  AviStreamHandle m_stream;
+  AviStreamHandle m_compressedStream;
   AVISTREAMINFOW m_streamInfo{};
   AVICOMPRESSOPTIONS m_compressOptions{};
   DWORD m_frameRate = 0;
