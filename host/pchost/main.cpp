@@ -120,6 +120,10 @@ int ParseCommandLine(int argc, char** argv, Options& options) {
     std::fputs(kUsage, stdout);
     return 0;
   }
+  // The layers open X connections of their own (DISPLAY): they go to the
+  // server Qt was told to use.
+  if (parser.isSet(QStringLiteral("display")))
+    setenv("DISPLAY", parser.value(QStringLiteral("display")).toLocal8Bit().constData(), 1);
   options.scriptPath = parser.value(script).toLocal8Bit().toStdString();
   options.modulePath = parser.isSet(module) ? parser.value(module).toLocal8Bit().toStdString() : DefaultModulePath();
   options.loadModule = !parser.isSet(noModule);

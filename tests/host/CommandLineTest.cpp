@@ -4,6 +4,7 @@
 // also refuses a script it cannot read and takes Qt's own options.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -46,11 +47,20 @@ TEST(CommandLine, HelpAnswersAndUnknownOptionsAreRefused) {
 }
 
 TEST(CommandLine, PchostTakesQtsOwnOptions) {
+  // The X server given by -display alone (no DISPLAY) serves Qt and the
+  // layers: a screenshot of the view is taken there.
+  const char* display = std::getenv("DISPLAY");
+  ASSERT_NE(display, nullptr);
+  const auto profile = pcvr_test::MakeTempDir("command-line-");
   pcvr_test::PchostOptions options;
-  options.arguments = {"-platform", "xcb", "-style", "Fusion", "--no-module"};
-  const pcvr_test::PchostRun run = pcvr_test::RunPchost("echo hello\n", options);
+  options.arguments = {"-platform", "xcb", "-display", display, "-style", "Fusion"};
+  options.unset = {"DISPLAY"};
+  options.environment = {"USERPROFILE=" + profile.string()};
+  const pcvr_test::PchostRun run = pcvr_test::RunPchost("TESTPATTERN\nMAKE_SCREENSHOT\nshot\n", options);
   EXPECT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_TRUE(run.hasLine("hello")) << run.output;
+  EXPECT_TRUE(run.hasLine("Screenshot saved:" + (profile / "Pictures/Screenshots/Orvanta/shot.png").string()))
+      << run.output;
+  std::filesystem::remove_all(profile);
 }
 
 }  // namespace
