@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "base/HostAccess.h"
+#include "base/RecordingSummary.h"
 #include "dialogs/VideoRecordingParams.h"
-#include "module/HostAccess.h"
 #include "recording/RecordingDialog.h"
-#include "recording/RecordingSummary.h"
 #include "recording/parallelThreadData.h"
 #include "resources/StringTable.h"
 #include "win32/Kernel.h"

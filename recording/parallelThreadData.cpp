@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "module/InitOrder.h"
+#include "base/InitOrder.h"
 #include "recording/AviMovieWriter.h"
 #include "recording/FrameClock.h"
 #include "win32/Desktop.h"
