@@ -14,118 +14,90 @@
 namespace {
 
 namespace fs = std::filesystem;
-using pcvr_test::PchostOptions;
-using pcvr_test::PchostRun;
-using pcvr_test::RunPchost;
 
-class CloudCommands : public ::testing::Test {
- protected:
-  void SetUp() override { dir = pcvr_test::MakeTempDir("clouds_e2e"); }
-  void TearDown() override { fs::remove_all(dir); }
-
-  PchostRun run(const std::string& script, std::vector<std::string> files) {
-    PchostOptions options;
-    options.arguments = {"--no-module"};
-    options.arguments.insert(options.arguments.end(), files.begin(), files.end());
-    options.timeoutSeconds = 120;
-    return RunPchost(script, options);
-  }
-  std::string write(const std::string& name, const std::string& bytes) {
-    const fs::path path = dir / name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path.string();
-  }
-  // Pixels of the image that are not the view's background.
-  static int Drawn(const QImage& image) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x)
-        if ((image.pixel(x, y) & 0xFFFFFF) != 0x212830) ++n;
-    return n;
-  }
-
-  fs::path dir;
-  const std::string snowman = PCVR_SAMPLE_SNOWMAN;
-  const std::string tree = PCVR_SAMPLE_TREE;
-};
-
-TEST_F(CloudCommands, CloudsAreAttachedAndBadFilesGetOneMessageEach) {
-  const std::string truncated = write("cut.ply", "ply\nformat binary_little_endian 1.0\nelement vertex 3\n"
-                                                 "property float x\nproperty float y\nproperty float z\nend_header\n"
-                                                 "0123456789ab0123456789ab");
-  const std::string huge = write("huge.xyz", "1 2 3\n4 5\n");
-  const std::string empty = write("empty.ply", "");
-  const PchostRun r = run("CLOUDINFO\n", {tree, truncated, huge, (dir / "missing.ply").string(), empty, snowman});
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_TRUE(r.hasLine("Point cloud opened: " + tree + " (59999 points), handle 4.")) << r.output;
-  EXPECT_TRUE(r.hasLine("Point cloud opened: " + snowman + " (299993 points, with normals), handle 5.")) << r.output;
-  EXPECT_TRUE(r.hasLine("Cannot open " + truncated +
-                        ": the file is truncated: it holds 2 of the 3 points its header announces."))
-      << r.output;
-  EXPECT_TRUE(r.hasLine("Cannot open " + huge + ": line 2 has 2 values where the lines before have 3 (is the file truncated?)."))
-      << r.output;
-  EXPECT_TRUE(r.hasLine("Cannot open " + (dir / "missing.ply").string() + ": no such file.")) << r.output;
-  EXPECT_TRUE(r.hasLine("Cannot open " + empty + ": not a PLY file (the file is empty).")) << r.output;
-  EXPECT_NE(r.output.find("Point cloud 4: sample_tree.ply, 59999 points, no normals, colours"), std::string::npos);
-  EXPECT_NE(r.output.find("Point cloud 5: sample_snowman.ply, 299993 points, normals, colours"), std::string::npos);
+pcvr_test::PchostRun RunClouds(const std::string& script, std::vector<std::string> files) {
+  pcvr_test::PchostOptions options;
+  options.arguments = {"--no-module"};
+  options.arguments.insert(options.arguments.end(), files.begin(), files.end());
+  options.timeoutSeconds = 120;
+  return pcvr_test::RunPchost(script, options);
 }
 
-TEST_F(CloudCommands, NormalsAreComputedForACloudWithoutAndTheProgressBarCancels) {
-  const PchostRun r = run(
-      "PROGRESSCANCEL\n1\nCLOUDNORMALS\nkind POINTCLOUD\nCLOUDINFO\n"
-      "CLOUDNORMALS\nhandle 4\nCLOUDINFO\nCLOUDNORMALS\nhandle 4\nCLOUDNORMALS\n^C\n",
-      {tree});
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  const auto lines = r.lines();
-  auto at = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) - lines.begin(); };
-  EXPECT_LT(at("Normals not computed: cancelled."), at("Normals computed for 59999 points.")) << r.output;
-  EXPECT_TRUE(r.hasLine("The cloud already has normals.")) << r.output;
-  EXPECT_NE(r.output.find("Point cloud 4: sample_tree.ply, 59999 points, normals"), std::string::npos) << r.output;
-  EXPECT_TRUE(r.hasLine("Select point cloud: *Cancel*")) << r.output;
-}
+const std::string kSnowman = PCVR_SAMPLE_SNOWMAN, kTree = PCVR_SAMPLE_TREE;
 
-TEST_F(CloudCommands, SelectionAnswersOfAScript) {
-  const PchostRun r = run("SELECT\nhandle 4 5 77\nSELECT\nkind POINTCLOUD all\nSELECT\n^C\nSELECT\n", {tree, snowman});
+TEST(CloudCommands, BadFilesSelectionAnswersAndNormalsInOneSession) {
+  const fs::path dir = pcvr_test::MakeTempDir("clouds_e2e");
+  const std::string cut = (dir / "cut.ply").string(), huge = (dir / "huge.xyz").string(),
+                    empty = (dir / "empty.ply").string(), missing = (dir / "missing.ply").string();
+  std::ofstream(cut, std::ios::binary) << "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\n"
+                                          "property float y\nproperty float z\nend_header\n0123456789ab0123456789ab";
+  std::ofstream(huge) << "1 2 3\n4 5\n";
+  std::ofstream(empty).close();
+  const pcvr_test::PchostRun r =
+      RunClouds("CLOUDINFO\nSELECT\nhandle 4 5 77\nSELECT\nkind POINTCLOUD all\nSELECT\n^C\n"
+          "PROGRESSCANCEL\n1\nCLOUDNORMALS\nkind POINTCLOUD\nCLOUDNORMALS\nhandle 4\nCLOUDINFO\n"
+          "CLOUDNORMALS\nhandle 4\nCLOUDNORMALS\n^C\nSELECT\n",
+          {kTree, cut, huge, missing, empty, kSnowman});
+  fs::remove_all(dir);
   EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_TRUE(r.hasLine("No object with handle 77.")) << r.output;
   const std::vector<std::string> lines = r.lines();
+  const auto at = [&](const std::string& text) {
+    return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; }) -
+           lines.begin();
+  };
+  for (const std::string& line :
+       {"Point cloud opened: " + kTree + " (59999 points), handle 4.",
+        "Point cloud opened: " + kSnowman + " (299993 points, with normals), handle 5.",
+        "Cannot open " + cut + ": the file is truncated: it holds 2 of the 3 points its header announces.",
+        "Cannot open " + huge + ": line 2 has 2 values where the lines before have 3 (is the file truncated?).",
+        "Cannot open " + missing + ": no such file.", "Cannot open " + empty + ": not a PLY file (the file is empty).",
+        std::string("No object with handle 77."), std::string("Select objects: *Cancel*"),
+        std::string("Select objects: *End of script*"), std::string("The cloud already has normals."),
+        std::string("Select point cloud: *Cancel*")})
+    EXPECT_TRUE(r.hasLine(line)) << line << "\n" << r.output;
+  EXPECT_LT(at("Point cloud 5: sample_snowman.ply, 299993 points, normals, colours"), lines.size()) << r.output;
+  // Normals first cancelled, then computed, then shown by CLOUDINFO.
+  EXPECT_LT(at("Point cloud 4: sample_tree.ply, 59999 points, no normals, colours"), at("Normals not computed: cancelled."));
+  EXPECT_LT(at("Normals not computed: cancelled."), at("Normals computed for 59999 points.")) << r.output;
+  EXPECT_LT(at("Normals computed for 59999 points."), at("Point cloud 4: sample_tree.ply, 59999 points, normals"));
+  // Only the two answered picks select; a cancelled or unanswered one does not.
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "2 selected: 4 5"), 2) << r.output;
-  EXPECT_TRUE(r.hasLine("Select objects: *Cancel*")) << r.output;
-  EXPECT_TRUE(r.hasLine("Select objects: *End of script*")) << r.output;
-  // A cancelled or unanswered pick selects nothing: only the two picks report.
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& l) { return l.find(" selected:") != std::string::npos; }),
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find(" selected:") != std::string::npos; }),
             2);
 }
 
-TEST_F(CloudCommands, HidingAndDisplaySettingsShowInTheView) {
+TEST(CloudCommands, HidingAndDisplaySettingsShowInTheView) {
+  const fs::path dir = pcvr_test::MakeTempDir("clouds_e2e");
   const std::string png[] = {(dir / "a.png").string(), (dir / "hidden.png").string(), (dir / "shown.png").string(),
                              (dir / "big.png").string()};
-  const PchostRun r = run("VIEWSAVEPNG\n" + png[0] + "\nHIDE\nkind POINTCLOUD\nVIEWSAVEPNG\n" + png[1] +
-                              "\nCLOUDINFO\nUNHIDE\nVIEWSAVEPNG\n" + png[2] +
-                              "\nCLOUDDISPLAY\nkind POINTCLOUD\n3\nNormals\nVIEWSAVEPNG\n" + png[3] + "\nCLOUDINFO\n",
-                          {snowman});
+  const pcvr_test::PchostRun r = RunClouds("VIEWSAVEPNG\n" + png[0] + "\nHIDE\nkind POINTCLOUD\nVIEWSAVEPNG\n" + png[1] +
+                                         "\nCLOUDINFO\nUNHIDE\nVIEWSAVEPNG\n" + png[2] +
+                                         "\nCLOUDDISPLAY\nkind POINTCLOUD\n3\nNormals\nVIEWSAVEPNG\n" + png[3] + "\nCLOUDINFO\n",
+                                     {kSnowman});
   EXPECT_EQ(r.exitCode, 0) << r.output;
   EXPECT_TRUE(r.hasLine("1 hidden.")) << r.output;
   EXPECT_TRUE(r.hasLine("1 shown again.")) << r.output;
   EXPECT_NE(r.output.find("coloured by its colours, hidden"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("point size 3, coloured by normals"), std::string::npos) << r.output;
-  QImage before(QString::fromStdString(png[0])), hidden(QString::fromStdString(png[1])),
-      shown(QString::fromStdString(png[2])), big(QString::fromStdString(png[3]));
-  ASSERT_FALSE(before.isNull());
-  ASSERT_FALSE(hidden.isNull());
-  ASSERT_FALSE(big.isNull());
-  EXPECT_GT(Drawn(before), 10000);
-  EXPECT_EQ(Drawn(hidden), 0);
-  EXPECT_EQ(shown, before);
+  QImage image[4];
+  int drawn[4] = {}, white = 0;
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(image[i].load(QString::fromStdString(png[i]))) << png[i];
+    for (int y = 0; y < image[i].height(); ++y)
+      for (int x = 0; x < image[i].width(); ++x) {
+        const QRgb p = image[i].pixel(x, y);
+        drawn[i] += (p & 0xFFFFFF) != 0x212830;  // not the view's background
+        if (i == 3) white += qRed(p) > 225 && qGreen(p) > 225 && qBlue(p) > 225;
+      }
+  }
+  fs::remove_all(dir);
+  EXPECT_GT(drawn[0], 10000);
+  EXPECT_EQ(drawn[1], 0);
+  EXPECT_EQ(image[2], image[0]);
   // Bigger points cover more of the view, in the colours of the normals:
   // the snowman's white is gone.
-  EXPECT_GT(Drawn(big), Drawn(before));
-  int white = 0;
-  for (int y = 0; y < big.height(); ++y)
-    for (int x = 0; x < big.width(); ++x)
-      if (qRed(big.pixel(x, y)) > 225 && qGreen(big.pixel(x, y)) > 225 && qBlue(big.pixel(x, y)) > 225) ++white;
-  EXPECT_LT(white, Drawn(big) / 50);
+  EXPECT_GT(drawn[3], drawn[0]);
+  EXPECT_LT(white, drawn[3] / 50);
 }
 
 }  // namespace

@@ -1,0 +1,173 @@
+// The host window as a person sees it: the progress bar with its Cancel
+// button and the scripted cancel, a pick made by clicking in the view, and
+// host service 12 putting the view on the screen before it returns. Real Qt
+// widgets and mouse events; the screen is read back from the X server.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QWindow>
+#include <functional>
+
+#include "host/DrawingDocument.h"
+#include "host/HostApi.h"
+#include "host/HostSelection.h"
+#include "host/HostWindow.h"
+#include "host/ProgressBar.h"
+#include "host/XPC.h"
+#include "sdk/OdDbLine.h"
+
+namespace {
+
+int g_argc = 1;
+char g_name[] = "cloud_host_window_test";
+char* g_argv[] = {g_name, nullptr};
+
+// Stands in for the command line, where the person presses Enter after
+// doing `whileAsked` in the view.
+class ClickingConsole final : public host::Console {
+ public:
+  std::function<void()> whileAsked;
+  std::vector<std::u16string> written;
+  void write(const std::u16string& message) override { written.push_back(message); }
+  int readLine(const std::u16string&, const std::u16string&, std::u16string& answer) override {
+    if (whileAsked) whileAsked();
+    answer.clear();
+    return kHostPromptOk;
+  }
+};
+
+class HostWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { s_app = new QApplication(g_argc, g_argv); }
+  static void TearDownTestSuite() { delete std::exchange(s_app, nullptr); }
+  void SetUp() override {
+    window.show();
+    host::Application::instance().setConsole(&console);
+    document = host::Application::instance().openDocument(u"Window");
+    host::NewDrawing(*document, window.view());
+    host::InstallSelectionInput(*document);
+    for (int i = 0; i < 50 && !window.windowHandle()->isExposed(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    view = document->viewManager()->activeView();
+  }
+  void TearDown() override {
+    host::Application::instance().closeDocument();
+    host::Application::instance().setConsole(nullptr);
+  }
+  void click(int x, int y) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.view(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(x, y), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(window.view(), &release);
+  }
+  OdDbObjectId attach(std::vector<float> xyz, std::vector<std::uint32_t> colors = {}) {
+    auto data = std::make_shared<host::PointCloudData>();
+    data->xyz = std::move(xyz);
+    data->colors = std::move(colors);
+    return host::AttachPointCloud(*document, data, u"cloud");
+  }
+
+  static QApplication* s_app;
+  host::HostWindow window;
+  ClickingConsole console;
+  host::Document* document = nullptr;
+  OdGsView* view = nullptr;
+};
+QApplication* HostWindowTest::s_app = nullptr;
+
+TEST_F(HostWindowTest, ProgressBarStepsItsCancelButtonAndTheScriptedCancel) {
+  ProgressBar progress;
+  progress.StartStepIteration(u"Rendering", 100, 400, kProgressPercent);
+  auto* bar = window.findChild<QProgressBar*>(QStringLiteral("progressBar"));
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->isVisible());
+  for (int i = 0; i < 100; ++i) progress.StepIt(1);
+  EXPECT_EQ(bar->value(), 25);
+  progress.StepIt(1000);  // not past the end
+  EXPECT_EQ(progress.position(), 100u);
+  EXPECT_FALSE(progress.IsBreak());
+  window.findChild<QPushButton*>(QStringLiteral("progressCancel"))->click();
+  EXPECT_TRUE(progress.IsBreak());
+  EXPECT_TRUE(progress.IsBreak());  // it stays
+  progress.Close();
+  EXPECT_FALSE(bar->isVisible());
+
+  // A scripted cancel takes the next bar at the asked check, then is used up.
+  ProgressBar::CancelAfterChecks(3);
+  ProgressBar scripted;
+  scripted.StartStepIteration(u"", 100, 10, kProgressSteps);
+  EXPECT_EQ(std::vector<bool>({scripted.IsBreak(), scripted.IsBreak(), scripted.IsBreak()}),
+            std::vector<bool>({false, false, true}));
+  scripted.Close();
+  ProgressBar next;
+  next.StartStepIteration(nullptr, 10, 0, kProgressSteps);  // 0 steps taken as 1
+  for (int i = 0; i < 20; ++i) EXPECT_FALSE(next.IsBreak());
+  next.StepIt(1);
+  EXPECT_EQ(next.position(), 10u);
+  next.Close();
+}
+
+TEST_F(HostWindowTest, ClicksPickWhatTheFilterTakesAndLeaveTheCameraAlone) {
+  auto line = OdDbLine::createObject();
+  line->setStartPoint(OdGePoint3d(-4, -4, 0));
+  line->setEndPoint(OdGePoint3d(4, -4, 0));
+  document->database()->addEntity(line.get());
+  const OdDbObjectId cloudId = attach({0, 2, 0});
+  view->setView(OdGePoint3d(0, 0, 10), OdGePoint3d(0, 0, 0), OdGeVector3d(0, 1, 0), 10, 10);
+  document->viewManager()->refreshView(view, 0);
+  const double scale = std::min(window.view()->width(), window.view()->height()) / 10.0;
+  const int cx = window.view()->width() / 2, cy = window.view()->height() / 2;
+  const OdGePoint3d eye = view->position();
+  console.whileAsked = [&] {
+    click(cx + static_cast<int>(2 * scale), cy + static_cast<int>(4 * scale));  // on the line: refused
+    click(cx, cy - static_cast<int>(2 * scale));                                // on the cloud
+    click(cx + 3, cy + 3);                                                      // on nothing
+  };
+  struct CloudsOnly final : HostEdSSetTracker {
+    bool isSelectable(const OdDbObjectId& id) override {
+      return hostDbPointCloudInsertion::cast(id.openObject(OdDb::kForRead).get()) != nullptr;
+    }
+  } tracker;
+  hostSelectionSetPtr set;
+  ASSERT_EQ(document->selectionInput()->select(set, 0, u"Select point cloud", 0, 0x3000, 0, 0, 0, &tracker), kHostPromptOk);
+  EXPECT_EQ(set->objectIdArray(), std::vector<OdDbObjectId>{cloudId});
+  EXPECT_EQ(console.written, (std::vector<std::u16string>{u"That object cannot be picked here.", u"1 found, 1 in all.",
+                                                          u"Nothing there."}));
+  EXPECT_EQ(view->position(), eye);  // the clicks were the pick's, not the view's
+  // After the pick a click orbits the view again and picks nothing.
+  click(cx, cy - static_cast<int>(2 * scale));
+  EXPECT_EQ(console.written.size(), 3u);
+}
+
+TEST_F(HostWindowTest, ShowViewPutsTheNewCameraOnTheScreenBeforeItReturns) {
+  std::vector<float> xyz;
+  for (int i = 0; i < 400; ++i) xyz.insert(xyz.end(), {100.0f + (i % 20) * 0.05f, 100.0f + (i / 20) * 0.05f, 0});
+  const OdDbObjectId id = attach(xyz, std::vector<std::uint32_t>(400, 0xFF00FF));
+  auto* cloud = hostDbPointCloudInsertion::cast(id.openObject(OdDb::kForWrite).get());
+  ASSERT_NE(cloud, nullptr);
+  const OdDbHandle viewport = document->database()->activeViewportId().getHandle();
+  XPC::VisualizationParamsWrapperPtr params = cloud->createVisualizationParamsSetFrom(viewport);
+  params->setPointSize(8);
+  cloud->setVisualizationParamsSetToViewport(params.get(), viewport);
+  auto show = reinterpret_cast<HostShowViewFn>(get_host_funcptr(kHostServiceShowView));
+  ASSERT_NE(show, nullptr);
+  const auto magentaOnScreen = [&] {
+    const QImage image = QGuiApplication::primaryScreen()->grabWindow(window.view()->winId()).toImage();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) n += (image.pixel(x, y) & 0xFFFFFF) == 0xFF00FF;
+    return n;
+  };
+  // Looking far away from the cloud first, then at it: no event processing between.
+  view->setView(OdGePoint3d(0, 0, 10), OdGePoint3d(0, 0, 0), OdGeVector3d(0, 1, 0), 5, 5);
+  show(0);
+  EXPECT_EQ(magentaOnScreen(), 0);
+  view->setView(OdGePoint3d(100.5, 100.5, 10), OdGePoint3d(100.5, 100.5, 0), OdGeVector3d(0, 1, 0), 5, 5);
+  show(0);
+  EXPECT_GT(magentaOnScreen(), 1000);
+}
+
+}  // namespace
