@@ -3,6 +3,7 @@
 
 PCVR_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PCVR_BUILD="${PCVR_BUILD:-$PCVR_ROOT/build}"
+PCVR_CMAKE_ARGS=()
 
 # Installs the Debian packages of tools/packages.txt that are missing.
 pcvr_install_packages() {
@@ -21,11 +22,14 @@ pcvr_install_packages() {
   fi
 }
 
+# Configures and builds $PCVR_BUILD; PCVR_CMAKE_ARGS (an array) adds cache
+# settings, the arguments go to ninja (targets).
 pcvr_build() {
   # ccache, where installed, makes a second build folder (or a clean rebuild) cheap.
   local launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-  cmake -S "$PCVR_ROOT" -B "$PCVR_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
+  cmake -S "$PCVR_ROOT" -B "$PCVR_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
+    "${PCVR_CMAKE_ARGS[@]}" >/dev/null
   ninja -C "$PCVR_BUILD" "$@"
 }
 

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Plants plausible faults in the module, one at a time, rebuilds the test
+# programs that can see each one, runs them and lists the tests that failed;
+# the source is put back after every fault. A fault no test catches is a gap.
+#   tools/plant-faults.sh [NAME-REGEX]    only the faults whose name matches
+# Prints one line per fault: "caught by N: tests" or "MISSED".
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+# The test programs that link each area, and the host for those that drive it.
+HOST="pchost PC_hostVideoRecorder"
+DIALOGS="test_codec_list test_dialogs"
+SHOTS="test_screenshot_math test_screenshot_units test_screenshot_grab"
+TRACK="test_track_path test_video_from_track $HOST"
+SUMMARY="test_track_path test_video_from_track test_live_recording $HOST"
+MODULE="test_module_object test_help_topics test_command_registration $HOST"
+
+# name | file | perl substitution over the whole file | test programs
+FAULTS=(
+  "summary megabytes in millions|recording/RecordingSummary.cpp|s{1\.0f / 1048576\.0f}{1.0f / 1000000.0f}|$SUMMARY"
+  "summary minutes not reduced by hours|recording/RecordingSummary.cpp|s{\(seconds % 3600\) / 60}{seconds / 60}|$SUMMARY"
+  "camera step twice as long|track/CameraPath.cpp|s{stepSpeed \* \(0\.5 /}{stepSpeed * (1.0 /}|$TRACK"
+  "last frame looks ahead past the end|track/CameraPath.cpp|s{if \(m_dist \+ m_step > m_length\)}{if (m_dist > m_length)}|$TRACK"
+  "frame rates up to and not including the key-frame rate|dialogs/CodecList.cpp|s{entry\.defaultKeyFrameRate < rate\)}{entry.defaultKeyFrameRate <= rate)}|$DIALOGS"
+  "codec positions not advanced|dialogs/CodecList.cpp|s{position\+\+\)}{position)}|$DIALOGS"
+  "one decimal place too many|dialogs/NumericEdit.cpp|s{separator - 1 >= static_cast}{separator - 1 > static_cast}|$DIALOGS"
+  "digits typed in front of the sign|dialogs/NumericEdit.cpp|s{if \(start == 0 && caretOnly && text\[0\] == g_negativeSign\) return Refuse\(\);}{}|$DIALOGS"
+  "an odd client width kept|dialogs/VideoRecordingParams.cpp|s{frameFormat\.biWidth = width;}{frameFormat.biWidth = width + 1;}|$DIALOGS"
+  "month counted from zero|screenshots/ScreenshotNaming.cpp|s{local\.tm_mon \+ 1}{local.tm_mon}|$SHOTS"
+  "profile backslashes kept|screenshots/ScreenshotNaming.cpp|s{folder\.replace\(u'\\\\\\\\', u'/'\);}{}|$SHOTS"
+  "bottom views swapped|screenshots/FourViewScreenshot.cpp|s{views\[3\]\);}{views[9]);}; s{views\[2\]\);}{views[3]);}; s{views\[9\]\);}{views[2]);}|$SHOTS"
+  "grab ratio squared on the wider screen|screenshots/GrabDocumentWindow.cpp|s{pointerScreenWidth < widest}{pointerScreenWidth > widest}|$SHOTS"
+  "four-view field without margin|screenshots/FourViewCameras.cpp|s{kFieldMargin = 1\.4}{kFieldMargin = 1.0}|$SHOTS"
+  "help topic not lower-cased|module/hostVideoRecoderModule.cpp|s{topic\.makeLower\(\);}{}|$MODULE"
+  "time text without its units|resources/StringTable.cpp|s{%d:%d:%d h:m:s}{%d:%d:%d}|$SUMMARY"
+)
+
+cd "$PCVR_ROOT"
+pcvr_start_x
+trap pcvr_stop_x EXIT
+export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+caught=0
+planted=0
+for fault in "${FAULTS[@]}"; do
+  IFS='|' read -r name file substitution targets <<<"$fault"
+  [[ -n "${1:-}" && ! "$name" =~ $1 ]] && continue
+  planted=$((planted + 1))
+  cp "$file" "$file.unfaulted"
+  perl -0pi -e "$substitution" "$file"
+  if cmp -s "$file" "$file.unfaulted"; then
+    echo "NOT PLANTED (pattern gone): $name"
+    mv "$file.unfaulted" "$file"
+    touch "$file"
+    continue
+  fi
+  # shellcheck disable=SC2086
+  if ! ninja -C "$PCVR_BUILD" $targets >"$PCVR_BUILD/plant-faults.log" 2>&1; then
+    echo "caught by the build: $name"
+    caught=$((caught + 1))
+  else
+    failed=""
+    for target in $targets; do
+      [[ "$target" == test_* ]] || continue
+      failed+=$("$PCVR_BUILD/bin/$target" --gtest_brief=1 2>&1 | grep -oE '^\[  FAILED  \] [A-Za-z0-9_]+\.[A-Za-z0-9_]+' |
+                cut -c14- | sort -u | tr '\n' ' ')
+    done
+    if [[ -n "$failed" ]]; then
+      echo "caught by $(wc -w <<<"$failed"): $name: $failed"
+      caught=$((caught + 1))
+    else
+      echo "MISSED: $name"
+    fi
+  fi
+  mv "$file.unfaulted" "$file"
+  touch "$file"  # newer than the objects built with the fault, so they are built again
+done
+echo "caught $caught of $planted"
