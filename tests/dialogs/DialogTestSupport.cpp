@@ -59,8 +59,6 @@ void PressKey(QWidget* widget, int key, const QString& text, Qt::KeyboardModifie
   QCoreApplication::sendEvent(widget, &release);
 }
 
-void PressKeypad(QWidget* widget, int key, const QString& text) { PressKey(widget, key, text, Qt::KeypadModifier); }
-
 std::filesystem::path ImageDir() {
   std::filesystem::path dir = std::filesystem::path(PCVR_DIALOG_IMAGE_DIR);
   std::filesystem::create_directories(dir);

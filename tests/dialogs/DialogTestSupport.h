@@ -32,7 +32,6 @@ void WithNestedDialog(const std::function<void(mfc::ModalDriver&)>& nestedSteps,
 
 // A key press as the keyboard delivers it to the widget, then its release.
 void PressKey(QWidget* widget, int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-void PressKeypad(QWidget* widget, int key, const QString& text);
 
 // Where the suites leave pictures of the dialogs for a person to look at.
 std::filesystem::path ImageDir();

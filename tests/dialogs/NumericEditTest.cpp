@@ -1,21 +1,20 @@
 // The numeric edit control on a real line edit: keystrokes as the keyboard
-// delivers them and pastes from the real clipboard.
+// delivers them and pastes from the real clipboard, over a table of fields,
+// what is typed into them and what they then hold.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
-#include <QProcess>
-#include <QProcessEnvironment>
+#include <map>
+#include <optional>
 
 #include "DialogTestSupport.h"
 #include "dialogs/NumericEdit.h"
 #include "mfc/DialogTemplate.h"
 #include "mfc/QtBridge.h"
+#include "support/Process.h"
 #include "win32/UserInput.h"
-
-using dialogs_test::PressKey;
-using dialogs_test::PressKeypad;
 
 namespace {
 
@@ -24,7 +23,6 @@ constexpr int kField = 100;
 
 const DialogItemTemplate kItems[] = {
     {kField, u"EDIT", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 7, 7, 100, 14},
-    {IDOK, u"BUTTON", u"&OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 7, 28, 50, 14},
     {IDCANCEL, u"BUTTON", u"&Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 60, 28, 50, 14},
 };
 const DialogTemplate kTemplates[] = {{kNumericDialog, WS_POPUP | WS_CAPTION | DS_SETFONT, 120, 50, u"Numeric",
@@ -54,29 +52,55 @@ class NumericDialog : public CDialog {
   std::u16string m_initial;
 };
 
-// The field as a test types into it.
-struct Field {
-  QLineEdit* edit;
-  CNumericEdit& control;
+struct Key {
+  int key;
+  const char* text;
+  Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+};
+// Keys by name; a digit alone is the main row's, "K" and a character the
+// keypad's.
+const std::map<std::string, Key> kKeys = {
+    {"K.", {Qt::Key_Period, ".", Qt::KeypadModifier}}, {"K,", {Qt::Key_Period, ",", Qt::KeypadModifier}},
+    {"K-", {Qt::Key_Minus, "-", Qt::KeypadModifier}},  {"K+", {Qt::Key_Plus, "+", Qt::KeypadModifier}},
+    {"K*", {Qt::Key_Asterisk, "*", Qt::KeypadModifier}}, {"a", {Qt::Key_A, "a"}}, {"-", {Qt::Key_Minus, "-"}},
+    {".", {Qt::Key_Period, "."}}, {",", {Qt::Key_Comma, ","}}, {"space", {Qt::Key_Space, " "}},
+    {"e-acute", {Qt::Key_Eacute, "\u00e9"}}, {"shift+1", {Qt::Key_Exclam, "!", Qt::ShiftModifier}},
+    {"shift+9", {Qt::Key_ParenLeft, "(", Qt::ShiftModifier}}, {"backspace", {Qt::Key_Backspace, ""}},
+    {"home", {Qt::Key_Home, ""}}, {"end", {Qt::Key_End, ""}}, {"delete", {Qt::Key_Delete, ""}},
+    {"ctrl+C", {Qt::Key_C, "", Qt::ControlModifier}}, {"ctrl+X", {Qt::Key_X, "", Qt::ControlModifier}},
+    {"ctrl+V", {Qt::Key_V, "", Qt::ControlModifier}}, {"ctrl+A", {Qt::Key_A, "", Qt::ControlModifier}},
+    {"ctrl+Z", {Qt::Key_Z, "", Qt::ControlModifier}}, {"shift+insert", {Qt::Key_Insert, "", Qt::ShiftModifier}}};
 
-  QString text() const { return edit->text(); }
-  void caret(int position) { control.SetSel(position, position); }
-  void selectAll() { control.SetSel(0, -1); }
-  std::pair<int, int> selection() const {
-    int start = 0;
-    int end = 0;
-    control.GetSel(start, end);
-    return {start, end};
+// Steps: a key name, a digit ("7" main row, "K7" keypad), "sel A B" (a
+// selection; B -1 to the end), "clip TEXT" (the clipboard) or "paste TEXT"
+// (the clipboard, then Ctrl+V).
+void Step(QLineEdit* edit, CNumericEdit& control, const std::string& step) {
+  int start = 0, end = 0;
+  if (std::sscanf(step.c_str(), "sel %d %d", &start, &end) == 2) return control.SetSel(start, end);
+  if (step.rfind("clip ", 0) == 0 || step.rfind("paste ", 0) == 0) {
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(step.substr(step.find(' ') + 1).c_str()));
+    if (step[0] == 'p') Step(edit, control, "ctrl+V");
+    return;
   }
-  void digit(char d) { PressKey(edit, Qt::Key_0 + (d - '0'), QString(QChar(d))); }
-  void keypadDigit(char d) { PressKeypad(edit, Qt::Key_0 + (d - '0'), QString(QChar(d))); }
-  void keypadDecimal(const QString& produced = QStringLiteral(".")) { PressKeypad(edit, Qt::Key_Period, produced); }
-  void keypadMinus() { PressKeypad(edit, Qt::Key_Minus, QStringLiteral("-")); }
-  void ctrl(int key) { PressKey(edit, key, QString(), Qt::ControlModifier); }
-  void paste(const QString& clipboard) {
-    QGuiApplication::clipboard()->setText(clipboard);
-    ctrl(Qt::Key_V);
+  const char last = step.back();
+  if (last >= '0' && last <= '9' && step.size() <= 2) {
+    return dialogs_test::PressKey(edit, Qt::Key_0 + (last - '0'), QString(QChar(last)),
+                                  step.size() == 2 ? Qt::KeypadModifier : Qt::NoModifier);
   }
+  const auto key = kKeys.find(step);
+  ASSERT_NE(key, kKeys.end()) << step;
+  dialogs_test::PressKey(edit, key->second.key, QString::fromUtf8(key->second.text), key->second.modifiers);
+}
+
+struct Typing {
+  bool allowNegative;
+  unsigned short places;
+  const char16_t* initial;
+  std::vector<std::string> steps;
+  const char* text;  // what the field holds after the steps
+  unsigned beeps;
+  std::pair<int, int> selection = {-1, -1};  // checked unless -1
+  const char* clipboard = nullptr;           // checked unless null
 };
 
 class NumericEdit : public ::testing::Test {
@@ -92,302 +116,113 @@ class NumericEdit : public ::testing::Test {
     UnregisterDialogTemplates(TestModule());
   }
 
-  // Runs body on a field configured as given, holding text.
-  void withField(bool allowNegative, unsigned short places, const std::u16string& text,
-                 const std::function<void(Field&)>& body) {
-    NumericDialog dialog(allowNegative, places, text);
-    const INT_PTR result = dialogs_test::RunModal(dialog, [&](mfc::ModalDriver& driver) {
-      auto* edit = qobject_cast<QLineEdit*>(mfc::WidgetOf(&dialog.m_edit));
-      ASSERT_NE(edit, nullptr);
-      Field field{edit, dialog.m_edit};
-      body(field);
-      driver.press(IDCANCEL);
-    });
-    EXPECT_EQ(result, IDCANCEL);
+  void Check(const std::vector<Typing>& table) {
+    for (const Typing& row : table) {
+      std::string trace = "initial \"" + QString::fromUtf16(row.initial).toStdString() + "\", steps:";
+      for (const auto& step : row.steps) trace += " [" + step + "]";
+      SCOPED_TRACE(trace);
+      NumericDialog dialog(row.allowNegative, row.places, row.initial);
+      dialogs_test::RunModal(dialog, [&](mfc::ModalDriver& driver) {
+        auto* edit = qobject_cast<QLineEdit*>(mfc::WidgetOf(&dialog.m_edit));
+        ASSERT_NE(edit, nullptr);
+        const unsigned before = win32::BeepCount();
+        for (const auto& step : row.steps) Step(edit, dialog.m_edit, step);
+        EXPECT_EQ(edit->text().toStdString(), row.text);
+        EXPECT_EQ(win32::BeepCount() - before, row.beeps);
+        int start = 0, end = 0;
+        dialog.m_edit.GetSel(start, end);
+        if (row.selection.first >= 0) {
+          EXPECT_EQ(std::make_pair(start, end), row.selection);
+        }
+        if (row.clipboard != nullptr) {
+          EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), row.clipboard);
+        }
+        driver.press(IDCANCEL);
+      });
+    }
   }
-
-  unsigned beeps() const { return win32::BeepCount(); }
 
  private:
   HINSTANCE m_previous = nullptr;
 };
 
-TEST_F(NumericEdit, StartDelayFieldTakesOnlyDigitsOnceItHoldsText) {
-  withField(false, 0, u"3", [&](Field& field) {
-    field.caret(1);
-    unsigned before = beeps();
-    field.digit('5');
-    field.keypadDigit('7');
-    EXPECT_EQ(field.text(), "357");
-    EXPECT_EQ(beeps(), before);
-
-    field.keypadDecimal();
-    EXPECT_EQ(beeps(), before + 1);
-    field.keypadMinus();
-    EXPECT_EQ(beeps(), before + 2);
-    PressKey(field.edit, Qt::Key_Space, QStringLiteral(" "));
-    EXPECT_EQ(beeps(), before + 3);
-    EXPECT_EQ(field.text(), "357");
-
-    // Letters, main-row punctuation and the other keypad operators: nothing, silently.
-    before = beeps();
-    PressKey(field.edit, Qt::Key_A, QStringLiteral("a"));
-    PressKey(field.edit, Qt::Key_Minus, QStringLiteral("-"));
-    PressKey(field.edit, Qt::Key_Period, QStringLiteral("."));
-    PressKey(field.edit, Qt::Key_Comma, QStringLiteral(","));
-    PressKeypad(field.edit, Qt::Key_Plus, QStringLiteral("+"));
-    PressKeypad(field.edit, Qt::Key_Asterisk, QStringLiteral("*"));
-    PressKey(field.edit, Qt::Key_Eacute, QStringLiteral("\u00e9"));
-    EXPECT_EQ(field.text(), "357");
-    EXPECT_EQ(beeps(), before);
-
-    // Shift with a main-row digit types the row's symbol: nothing.
-    PressKey(field.edit, Qt::Key_Exclam, QStringLiteral("!"), Qt::ShiftModifier);
-    PressKey(field.edit, Qt::Key_ParenLeft, QStringLiteral("("), Qt::ShiftModifier);
-    EXPECT_EQ(field.text(), "357");
-    EXPECT_EQ(beeps(), before);
-
-    // Editing keys work as usual.
-    PressKey(field.edit, Qt::Key_Backspace, QString());
-    EXPECT_EQ(field.text(), "35");
-    PressKey(field.edit, Qt::Key_Home, QString());
-    PressKey(field.edit, Qt::Key_Delete, QString());
-    EXPECT_EQ(field.text(), "5");
-    PressKey(field.edit, Qt::Key_End, QString());
-    EXPECT_EQ(field.selection(), std::make_pair(1, 1));
-    EXPECT_EQ(beeps(), before);
+TEST_F(NumericEdit, KeysAndPastesFollowTheFieldsRules) {
+  Check({
+      // Whole numbers (the start delay): digits of both rows once it holds text.
+      {false, 0, u"3", {"sel 1 1", "5", "K7"}, "357", 0},
+      {false, 0, u"3", {"sel 1 1", "K."}, "3", 1},
+      {false, 0, u"3", {"sel 1 1", "K-"}, "3", 1},
+      {false, 0, u"3", {"sel 1 1", "space"}, "3", 1},
+      // Letters, main-row punctuation, other keypad operators and shifted digits: nothing, silently.
+      {false, 0, u"3", {"sel 1 1", "a", "-", ".", ",", "K+", "K*", "e-acute", "shift+1", "shift+9"}, "3", 0},
+      // Editing keys work as usual.
+      {false, 0, u"357", {"sel 3 3", "backspace", "home", "delete", "end"}, "5", 0, {1, 1}},
+      // An empty field takes the keypad separator even for whole numbers, once.
+      {false, 0, u"", {"K."}, ".", 0},
+      {false, 0, u"", {"K.", "K."}, ".", 1},
+      // Decimal places limit the digits after the separator only.
+      {true, 2, u"1.25", {"sel 4 4", "3"}, "1.25", 1},
+      {true, 2, u"1.25", {"sel 1 1", "3"}, "13.25", 0},
+      // No second separator: not after it, not right before it, not over a selection that leaves it.
+      {true, 2, u"13.25", {"sel 4 4", "K.", "sel 2 2", "K.", "sel 3 5", "K."}, "13.25", 3},
+      {true, 2, u"13.25", {"sel 1 4", "K."}, "1.5", 0},
+      // Nothing in front of the sign unless it is selected.
+      {true, 6, u"-5", {"sel 0 0", "1"}, "-5", 1},
+      {true, 6, u"-5", {"sel 0 -1", "1"}, "1", 0},
+      // The keypad minus goes only to the front, once, and only where negatives are allowed.
+      {true, 6, u"", {"K-"}, "-", 0},
+      {true, 6, u"5", {"sel 1 1", "K-"}, "5", 1},
+      {true, 6, u"5", {"sel 0 0", "K-", "sel 0 0", "K-"}, "-5", 1},
+      {true, 6, u"-5", {"sel 0 -1", "K-"}, "-", 0},
+      {false, 6, u"", {"K-"}, "", 1},
+      // Ctrl+C, V and X reach the control; Ctrl+A and Ctrl+Z do nothing.
+      {false, 0, u"12", {"clip stale", "sel 0 -1", "ctrl+C"}, "12", 0, {-1, -1}, "12"},
+      {false, 0, u"12", {"sel 0 -1", "ctrl+X"}, "", 0, {-1, -1}, "12"},
+      {false, 0, u"", {"clip 12", "ctrl+V"}, "12", 0},
+      {false, 0, u"12", {"sel 1 1", "ctrl+A", "ctrl+Z"}, "12", 0, {1, 1}},
+      // A paste takes the leading number only, whole numbers stop at the separator,
+      // Shift+Insert pastes through the same filter.
+      {false, 0, u"", {"paste   42abc"}, "42", 0, {2, 2}},
+      {false, 0, u"42", {"sel 2 2", "paste abc"}, "42", 1},
+      {false, 0, u"42", {"sel 0 -1", "paste \t 7\n8"}, "7", 0},
+      {false, 0, u"42", {"sel 0 -1", "paste 12.5"}, "12", 0},
+      {false, 0, u"42", {"sel 0 -1", "clip 9x", "shift+insert"}, "9", 0},
+      // Pasted signs are refused where no sign may go.
+      {false, 0, u"", {"paste -5"}, "", 1},
+      {true, 2, u"7", {"sel 1 1", "paste -5"}, "7", 1},
+      {true, 2, u"7", {"sel 0 0", "paste -5"}, "-57", 0},
+      {true, 2, u"-57", {"sel 3 3", "paste 1"}, "-57", 1},
+      // Pasted decimals are cut to the places; next to a separator the pasted one is dropped.
+      {true, 2, u"1", {"sel 1 1", "paste 3.14159"}, "13.14", 0},
+      {true, 2, u"1.7", {"sel 3 3", "paste 2.5"}, "1.72", 0, {4, 4}},
+      {true, 2, u"1.7", {"sel 1 1", "paste 2.5"}, "12.7", 0, {2, 2}},
+      {true, 2, u"1.7", {"sel 0 -1", "paste 8.25"}, "8.25", 0},
   });
 }
 
-TEST_F(NumericEdit, AnEmptyFieldTakesTheKeypadDecimalEvenForWholeNumbers) {
-  withField(false, 0, u"", [&](Field& field) {
-    const unsigned before = beeps();
-    field.keypadDecimal();
-    EXPECT_EQ(field.text(), ".");
-    EXPECT_EQ(beeps(), before);
-    field.keypadDecimal();
-    EXPECT_EQ(field.text(), ".");
-    EXPECT_EQ(beeps(), before + 1);
-  });
-}
-
-TEST_F(NumericEdit, DecimalPlacesLimitDigitsAfterTheSeparatorOnly) {
-  withField(true, 2, u"1.25", [&](Field& field) {
-    field.caret(4);
-    unsigned before = beeps();
-    field.digit('3');
-    EXPECT_EQ(field.text(), "1.25");
-    EXPECT_EQ(beeps(), before + 1);
-    field.caret(1);
-    field.digit('3');
-    EXPECT_EQ(field.text(), "13.25");
-    // No second separator: not after it, not right before it, not over a
-    // selection that leaves it in place.
-    before = beeps();
-    field.caret(4);
-    field.keypadDecimal();
-    field.caret(2);
-    field.keypadDecimal();
-    field.control.SetSel(3, 5);
-    field.keypadDecimal();
-    EXPECT_EQ(beeps(), before + 3);
-    EXPECT_EQ(field.text(), "13.25");
-    // A selection over the separator is replaced by the new one.
-    field.control.SetSel(1, 4);
-    field.keypadDecimal();
-    EXPECT_EQ(field.text(), "1.5");
-  });
-}
-
-TEST_F(NumericEdit, NothingIsTypedInFrontOfTheSignUnlessItIsSelected) {
-  withField(true, 6, u"-5", [&](Field& field) {
-    field.caret(0);
-    const unsigned before = beeps();
-    field.digit('1');
-    EXPECT_EQ(field.text(), "-5");
-    EXPECT_EQ(beeps(), before + 1);
-    field.selectAll();
-    field.digit('1');
-    EXPECT_EQ(field.text(), "1");
-  });
-}
-
-TEST_F(NumericEdit, TheKeypadMinusGoesOnlyToTheFront) {
-  withField(true, 6, u"", [&](Field& field) {
-    field.keypadMinus();
-    EXPECT_EQ(field.text(), "-");
-  });
-  withField(true, 6, u"5", [&](Field& field) {
-    field.caret(1);
-    const unsigned before = beeps();
-    field.keypadMinus();
-    EXPECT_EQ(beeps(), before + 1);
-    field.caret(0);
-    field.keypadMinus();
-    EXPECT_EQ(field.text(), "-5");
-    field.caret(0);
-    field.keypadMinus();
-    EXPECT_EQ(beeps(), before + 2);
-    EXPECT_EQ(field.text(), "-5");
-    field.selectAll();
-    field.keypadMinus();
-    EXPECT_EQ(field.text(), "-");
-  });
-  withField(false, 6, u"", [&](Field& field) {
-    const unsigned before = beeps();
-    field.keypadMinus();
-    EXPECT_EQ(field.text(), "");
-    EXPECT_EQ(beeps(), before + 1);
-  });
-}
-
-TEST_F(NumericEdit, CtrlCVXReachTheControlAndCtrlADoesNothing) {
-  withField(false, 0, u"12", [&](Field& field) {
-    QGuiApplication::clipboard()->setText(QStringLiteral("stale"));
-    field.selectAll();
-    field.ctrl(Qt::Key_C);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "12");
-    field.ctrl(Qt::Key_X);
-    EXPECT_EQ(field.text(), "");
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "12");
-    field.ctrl(Qt::Key_V);
-    EXPECT_EQ(field.text(), "12");
-    field.caret(1);
-    const unsigned before = beeps();
-    field.ctrl(Qt::Key_A);
-    EXPECT_EQ(field.selection(), std::make_pair(1, 1));
-    field.ctrl(Qt::Key_Z);
-    EXPECT_EQ(field.text(), "12");
-    EXPECT_EQ(beeps(), before);
-  });
-}
-
-TEST_F(NumericEdit, PasteTakesTheLeadingNumberOnly) {
-  withField(false, 0, u"", [&](Field& field) {
-    field.paste(QStringLiteral("  42abc"));
-    EXPECT_EQ(field.text(), "42");
-    EXPECT_EQ(field.selection(), std::make_pair(2, 2));
-    const unsigned before = beeps();
-    field.paste(QStringLiteral("abc"));
-    EXPECT_EQ(field.text(), "42");
-    EXPECT_EQ(beeps(), before + 1);
-    field.selectAll();
-    field.paste(QStringLiteral("\t 7\n8"));
-    EXPECT_EQ(field.text(), "7");
-    // Whole numbers only: the separator ends the number.
-    field.selectAll();
-    field.paste(QStringLiteral("12.5"));
-    EXPECT_EQ(field.text(), "12");
-    // Shift+Insert pastes through the same filter.
-    field.selectAll();
-    QGuiApplication::clipboard()->setText(QStringLiteral("9x"));
-    PressKey(field.edit, Qt::Key_Insert, QString(), Qt::ShiftModifier);
-    EXPECT_EQ(field.text(), "9");
-  });
-}
-
-TEST_F(NumericEdit, PastedSignsAreRefusedWhereNoSignMayGo) {
-  withField(false, 0, u"", [&](Field& field) {
-    const unsigned before = beeps();
-    field.paste(QStringLiteral("-5"));
-    EXPECT_EQ(field.text(), "");
-    EXPECT_EQ(beeps(), before + 1);
-  });
-  withField(true, 2, u"7", [&](Field& field) {
-    field.caret(1);
-    const unsigned before = beeps();
-    field.paste(QStringLiteral("-5"));
-    EXPECT_EQ(field.text(), "7");
-    EXPECT_EQ(beeps(), before + 1);
-    field.caret(0);
-    field.paste(QStringLiteral("-5"));
-    EXPECT_EQ(field.text(), "-57");
-    field.caret(3);
-    field.paste(QStringLiteral("1"));
-    EXPECT_EQ(beeps(), before + 2);
-    EXPECT_EQ(field.text(), "-57");
-  });
-}
-
-TEST_F(NumericEdit, PastedDecimalsAreCutAtTheSeparatorAndToTheDecimalPlaces) {
-  withField(true, 2, u"1", [&](Field& field) {
-    field.caret(1);
-    field.paste(QStringLiteral("3.14159"));
-    EXPECT_EQ(field.text(), "13.14");
-  });
-  withField(true, 2, u"1.7", [&](Field& field) {
-    field.caret(3);
-    field.paste(QStringLiteral("2.5"));
-    EXPECT_EQ(field.text(), "1.72");
-    EXPECT_EQ(field.selection(), std::make_pair(4, 4));
-  });
-  // Right before the separator there is, the pasted one is dropped too, so
-  // the field never holds two.
-  withField(true, 2, u"1.7", [&](Field& field) {
-    field.caret(1);
-    field.paste(QStringLiteral("2.5"));
-    EXPECT_EQ(field.text(), "12.7");
-    EXPECT_EQ(field.selection(), std::make_pair(2, 2));
-  });
-  // A selection over the separator takes the pasted one.
-  withField(true, 2, u"1.7", [&](Field& field) {
-    field.selectAll();
-    field.paste(QStringLiteral("8.25"));
-    EXPECT_EQ(field.text(), "8.25");
-  });
-}
-
-// Runs in a child process whose user locale writes decimals with a comma.
-TEST_F(NumericEdit, CommaLocaleChild) {
-  if (qEnvironmentVariableIsEmpty("PCVR_COMMA_LOCALE_CHILD")) GTEST_SKIP() << "run by CommaDecimalLocale";
-  ASSERT_EQ(g_decimalSeparator, u',');
-  ASSERT_EQ(g_negativeSign, u'-');
-  withField(true, 2, u"", [&](Field& field) {
-    field.paste(QStringLiteral("3,5"));
-    EXPECT_EQ(field.text(), "3,5");
-    field.selectAll();
-    field.paste(QStringLiteral("3.5"));
-    EXPECT_EQ(field.text(), "3");
-    // The keypad key is judged by position whatever it produces.
-    field.caret(1);
-    field.keypadDecimal(QStringLiteral(","));
-    EXPECT_EQ(field.text(), "3,");
-    field.digit('2');
-    field.digit('5');
-    const unsigned before = beeps();
-    field.digit('9');
-    EXPECT_EQ(field.text(), "3,25");
-    EXPECT_EQ(beeps(), before + 1);
-  });
-}
-
-TEST_F(NumericEdit, CommaDecimalLocale) {
-  QProcess child;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("PCVR_COMMA_LOCALE_CHILD"), QStringLiteral("1"));
-  environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
-  child.setProcessEnvironment(environment);
-  child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(QCoreApplication::applicationFilePath(),
-              {QStringLiteral("--gtest_filter=NumericEdit.CommaLocaleChild")});
-  ASSERT_TRUE(child.waitForFinished(60000));
-  const QString output = QString::fromUtf8(child.readAll());
-  EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-  EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
-}
-
-TEST_F(NumericEdit, TheDefaultLocaleGivesAFullStopAndAHyphen) {
-  if (!qEnvironmentVariableIsEmpty("PCVR_COMMA_LOCALE_CHILD")) GTEST_SKIP();
-  const QString lang = qEnvironmentVariable("LC_ALL", qEnvironmentVariable("LC_NUMERIC", qEnvironmentVariable("LANG")));
-  if (!lang.isEmpty() && !lang.startsWith(QLatin1String("C")) && !lang.startsWith(QLatin1String("en")) &&
-      lang != QLatin1String("POSIX")) {
-    GTEST_SKIP() << "user locale " << lang.toStdString();
+// A user locale that writes decimals with a comma is read when the library
+// loads, so it is tried in a child process of this test program.
+class CommaLocaleChild : public NumericEdit {
+  void TestBody() override {
+    ASSERT_EQ(g_decimalSeparator, u',');
+    ASSERT_EQ(g_negativeSign, u'-');
+    Check({{true, 2, u"", {"paste 3,5"}, "3,5", 0},
+           {true, 2, u"", {"paste 3.5"}, "3", 0},
+           // The keypad key is judged by position whatever it produces.
+           {true, 2, u"3", {"sel 1 1", "K,", "2", "5", "9"}, "3,25", 1}});
   }
-  EXPECT_EQ(g_decimalSeparator, u'.');
-  EXPECT_EQ(g_negativeSign, u'-');
-  const CNumericEdit fresh;
-  EXPECT_TRUE(fresh.m_allowNegative);
-  EXPECT_EQ(fresh.m_decimalPlaces, 6);
+};
+const bool g_commaChild = qEnvironmentVariableIsSet("PCVR_COMMA_LOCALE_CHILD") &&
+                          ::testing::RegisterTest("NumericEditComma", "Child", nullptr, nullptr, __FILE__, __LINE__,
+                                                  []() -> NumericEdit* { return new CommaLocaleChild; });
+
+TEST_F(NumericEdit, ACommaLocaleGivesACommaSeparator) {
+  pcvr_test::ProcessOptions options;
+  options.environment = {"PCVR_COMMA_LOCALE_CHILD=1", "LC_ALL=de_DE.UTF-8"};
+  const auto run = pcvr_test::RunProcess(
+      {std::filesystem::read_symlink("/proc/self/exe").string(), "--gtest_filter=NumericEditComma.Child"}, options);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
 }
 
 }  // namespace

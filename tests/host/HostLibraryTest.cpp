@@ -149,26 +149,7 @@ TEST(ParameterTree, ReadsSectionsAndNarrowValues) {
   fs::remove(file);
 }
 
-TEST(ParameterTree, Utf16FilesGiveWideValues) {
-  std::string bytes = "\xFF\xFE";
-  for (const char16_t c : std::u16string(u"[Configuration]\r\nLmxHelpFile=Справка.chm\r\n")) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  const fs::path file = WriteFile("pcvr-wide.ini", bytes);
-  IParam* tree = new_MemParam();
-  ASSERT_TRUE(Param_IniFile2Param(win32::FromUtf8(file.string()).c_str(), tree));
-  IParam* section = tree->child("Configuration", 0);
-  ASSERT_NE(section, nullptr);
-  HostParamValue value;
-  ASSERT_TRUE(section->value("LmxHelpFile", value));
-  EXPECT_EQ(value.type, HostParamValue::kWideText);
-  EXPECT_EQ(value.wide.str(), u"Справка.chm");
-  section->release();
-  tree->release();
-  fs::remove(file);
-}
-
+// UTF-16 files are read by the help registration of tests/module.
 TEST(ParameterTree, AMissingFileIsNotRead) {
   IParam* tree = new_MemParam();
   EXPECT_FALSE(Param_IniFile2Param(u"/no/such/Lumatrix.ini", tree));

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <array>
 #include <functional>
 #include <thread>
 
@@ -179,24 +180,15 @@ TEST_F(MfcWindows, EditSelectionsAsWindowsReportsThem) {
   TestDialog dialog;
   run(dialog, [&](mfc::ModalDriver&) {
     dialog.m_edit.SetWindowText(u"hello");
-    int start = -1;
-    int end = -1;
-    dialog.m_edit.GetSel(start, end);
-    EXPECT_EQ(start, 0);
-    EXPECT_EQ(end, 0);
-    dialog.m_edit.SetSel(1, 3);
-    dialog.m_edit.GetSel(start, end);
-    EXPECT_EQ(start, 1);
-    EXPECT_EQ(end, 3);
-    dialog.m_edit.SetSel(4, 2);  // caret at 2, selection still 2..4
-    dialog.m_edit.GetSel(start, end);
-    EXPECT_EQ(start, 2);
-    EXPECT_EQ(end, 4);
-    dialog.m_edit.SetSel(0, -1);
-    EXPECT_EQ(dialog.m_edit.GetSel(), static_cast<DWORD>(MAKELONG(0, 5)));
-    dialog.m_edit.SetSel(-1, 0);
-    dialog.m_edit.GetSel(start, end);
-    EXPECT_EQ(start, end);
+    // SetSel(a, b), then what GetSel reports: the caret at b, the selection ordered.
+    const std::array<int, 4> table[] = {{0, 0, 0, 0}, {1, 3, 1, 3}, {4, 2, 2, 4}, {0, -1, 0, 5}, {-1, 0, 5, 5}};
+    for (const auto& [a, b, start, end] : table) {
+      dialog.m_edit.SetSel(a, b);
+      int from = -1, to = -1;
+      dialog.m_edit.GetSel(from, to);
+      EXPECT_EQ(std::make_pair(from, to), std::make_pair(start, end)) << a << "," << b;
+      EXPECT_EQ(dialog.m_edit.GetSel(), static_cast<DWORD>(MAKELONG(start, end)));
+    }
     dialog.m_edit.SetSel(2, 2);
     dialog.m_edit.ReplaceSel(u"XY");
     CString text;
@@ -213,24 +205,20 @@ TEST_F(MfcWindows, KeysArriveAsVirtualKeysWithTheKeypadToldApart) {
   run(dialog, [&](mfc::ModalDriver&) {
     QWidget* edit = mfc::WidgetOf(&dialog.m_edit);
     ASSERT_NE(edit, nullptr);
-    Key(edit, Qt::Key_5, Qt::NoModifier, "5");
-    Key(edit, Qt::Key_5, Qt::KeypadModifier, "5");
-    Key(edit, Qt::Key_Period, Qt::KeypadModifier, ".");
-    Key(edit, Qt::Key_Comma, Qt::KeypadModifier, ",");
-    Key(edit, Qt::Key_Minus, Qt::KeypadModifier, "-");
-    Key(edit, Qt::Key_Minus, Qt::NoModifier, "-");
-    Key(edit, Qt::Key_Period, Qt::NoModifier, ".");
-    Key(edit, Qt::Key_Exclam, Qt::ShiftModifier, "!");
-    Key(edit, Qt::Key_A, Qt::NoModifier, "a");
-    Key(edit, Qt::Key_C, Qt::ControlModifier);
-    Key(edit, Qt::Key_F5, Qt::NoModifier);
-    Key(edit, Qt::Key_Space, Qt::NoModifier, " ");
-    Key(edit, Qt::Key_Left, Qt::NoModifier);
-    Key(edit, Qt::Key_Slash, Qt::KeypadModifier, "/");
-    Key(edit, Qt::Key_Eacute, Qt::NoModifier, "\u00e9");
-    const std::vector<int> expected = {0x35, 0x65, VK_DECIMAL, VK_DECIMAL, VK_SUBTRACT, VK_OEM_MINUS, VK_OEM_PERIOD,
-                                       '1',  'A',  'C',        VK_F1 + 4,  VK_SPACE,    VK_LEFT,      VK_DIVIDE,
-                                       VK_OEM_8};
+    const std::tuple<int, Qt::KeyboardModifiers, const char*, int> keys[] = {
+        {Qt::Key_5, Qt::NoModifier, "5", 0x35},          {Qt::Key_5, Qt::KeypadModifier, "5", 0x65},
+        {Qt::Key_Period, Qt::KeypadModifier, ".", VK_DECIMAL}, {Qt::Key_Comma, Qt::KeypadModifier, ",", VK_DECIMAL},
+        {Qt::Key_Minus, Qt::KeypadModifier, "-", VK_SUBTRACT}, {Qt::Key_Minus, Qt::NoModifier, "-", VK_OEM_MINUS},
+        {Qt::Key_Period, Qt::NoModifier, ".", VK_OEM_PERIOD},  {Qt::Key_Exclam, Qt::ShiftModifier, "!", '1'},
+        {Qt::Key_A, Qt::NoModifier, "a", 'A'},             {Qt::Key_C, Qt::ControlModifier, "", 'C'},
+        {Qt::Key_F5, Qt::NoModifier, "", VK_F1 + 4},       {Qt::Key_Space, Qt::NoModifier, " ", VK_SPACE},
+        {Qt::Key_Left, Qt::NoModifier, "", VK_LEFT},       {Qt::Key_Slash, Qt::KeypadModifier, "/", VK_DIVIDE},
+        {Qt::Key_Eacute, Qt::NoModifier, "\u00e9", VK_OEM_8}};
+    std::vector<int> expected;
+    for (const auto& [key, modifiers, text, vk] : keys) {
+      Key(edit, key, modifiers, QString::fromUtf8(text));
+      expected.push_back(vk);
+    }
     EXPECT_EQ(dialog.m_edit.keys, expected);
     ASSERT_EQ(dialog.m_edit.controlDown.size(), expected.size());
     EXPECT_TRUE(dialog.m_edit.controlDown[9]);

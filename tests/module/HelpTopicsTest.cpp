@@ -1,11 +1,12 @@
-// Help topics as a person sees them in pchost, with the host installed in a
-// folder of its own and a "Lumatrix.ini" beside its main library, or none.
+// Help topics and the command list as a person sees them in pchost, with the
+// host installed in a folder of its own and a "Lumatrix.ini" beside its main
+// library, or none.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "PchostRunner.h"
+#include "support/PchostRunner.h"
 
 namespace fs = std::filesystem;
 using pcvr_test::PchostOptions;
@@ -13,121 +14,63 @@ using pcvr_test::RunPchost;
 
 namespace {
 
-const std::vector<std::string> kHelpNames = {
-    "START_VIDEO_RECORDING", "PAUSE_VIDEO_RECORDING",  "END_VIDEO_RECORDING",      "VIDEO_FROM_TRACK",
-    "LMX_MAKE_SCREENSHOT",   "LMX_MAKE_4L_SCREENSHOT", "LMX_MAKE_4L_SCREENSHOT_QT"};
-
-std::string Lower(std::string text) {
-  for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
+std::string Utf16Le(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes;
 }
 
-class HelpTopics : public ::testing::Test {
- protected:
-  void SetUp() override {
-    m_dir = pcvr_test::MakeTempDir("pchost-install-");
+TEST(HelpTopics, EveryCommandGetsItsTopicInTheConfiguredHelpFile) {
+  const std::vector<std::string> names = {
+      "START_VIDEO_RECORDING", "PAUSE_VIDEO_RECORDING",  "END_VIDEO_RECORDING",      "VIDEO_FROM_TRACK",
+      "LMX_MAKE_SCREENSHOT",   "LMX_MAKE_4L_SCREENSHOT", "LMX_MAKE_4L_SCREENSHOT_QT"};
+  const std::pair<std::string, std::string> table[] = {
+      {"", ""},  // no configuration: no topics
+      {"[Configuration]\nLanguage=en\n", "Lumatrix.chm"},  // without the key: the configuration's namesake
+      {"[Other]\nLmxHelpFile=Elsewhere.chm\n", "Lumatrix.chm"},
+      {"[Configuration]\nLmxHelpFile=\n", "Lumatrix.chm"},
+      {"; help\r\n[configuration]\r\nLmxHelpFile = PointClouds.chm\r\n", "PointClouds.chm"},
+      {Utf16Le(u"[Configuration]\r\nLmxHelpFile=Облака.chm\r\n"), "Облака.chm"},
+      {"folder", ""},  // a folder instead of a file: no topics
+  };
+  for (const auto& [ini, helpFile] : table) {
+    SCOPED_TRACE(ini);
+    const pcvr_test::TempDir dir("pchost-install-");
     for (const char* file : {"pchost", "libLMX_Main.so", "PC_hostVideoRecorder.so"}) {
-      fs::copy_file(pcvr_test::BinDir() / file, m_dir / file);
+      fs::copy_file(pcvr_test::BinDir() / file, dir / file);
     }
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
-  std::vector<std::string> TopicLines() {
+    if (ini == "folder") fs::create_directory(dir / "Lumatrix.ini");
+    if (!ini.empty() && ini != "folder") std::ofstream(dir / "Lumatrix.ini", std::ios::binary) << ini;
     PchostOptions options;
-    options.pchost = m_dir / "pchost";
+    options.pchost = dir / "pchost";
     const auto run = RunPchost("HELPTOPICS\n", options);
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    std::vector<std::string> topics;
+    std::vector<std::string> topics, expected;
     for (const auto& line : run.lines()) {
       if (line.rfind("  ", 0) == 0) topics.push_back(line.substr(2));
     }
-    if (topics.empty()) {
-      EXPECT_TRUE(run.hasLine("No help topics registered.")) << run.output;
+    for (std::string name : names) {
+      std::string lower = name;
+      for (auto& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (!helpFile.empty()) expected.push_back(name + " ::/lmxs/idh_" + lower + " " + dir.str(helpFile));
     }
-    return topics;
+    EXPECT_EQ(topics, expected);
+    EXPECT_EQ(run.hasLine("No help topics registered."), helpFile.empty()) << run.output;
   }
-
-  void ExpectEveryTopicWithHelpFile(const std::string& helpFile) {
-    const auto topics = TopicLines();
-    ASSERT_EQ(topics.size(), kHelpNames.size());
-    for (std::size_t i = 0; i < kHelpNames.size(); ++i) {
-      EXPECT_EQ(topics[i], kHelpNames[i] + " ::/lmxs/idh_" + Lower(kHelpNames[i]) + " " + helpFile);
-    }
-  }
-
-  fs::path m_dir;
-};
-
-TEST_F(HelpTopics, NoConfigurationFileMeansNoTopics) { EXPECT_TRUE(TopicLines().empty()); }
-
-TEST_F(HelpTopics, WithoutTheKeyTheHelpFileIsTheConfigurationsNamesakeChm) {
-  std::ofstream(m_dir / "Lumatrix.ini") << "[Configuration]\nLanguage=en\n";
-  ExpectEveryTopicWithHelpFile((m_dir / "Lumatrix.chm").string());
 }
 
-TEST_F(HelpTopics, WithoutTheSectionTheHelpFileIsTheConfigurationsNamesakeChm) {
-  std::ofstream(m_dir / "Lumatrix.ini") << "[Other]\nLmxHelpFile=Elsewhere.chm\n";
-  ExpectEveryTopicWithHelpFile((m_dir / "Lumatrix.chm").string());
-}
-
-TEST_F(HelpTopics, TheKeyNamesAHelpFileInTheSameFolder) {
-  std::ofstream(m_dir / "Lumatrix.ini") << "; help\r\n[configuration]\r\nLmxHelpFile = PointClouds.chm\r\n";
-  ExpectEveryTopicWithHelpFile((m_dir / "PointClouds.chm").string());
-}
-
-TEST_F(HelpTopics, AUtf16ConfigurationGivesAWideValue) {
-  const std::u16string text = u"[Configuration]\r\nLmxHelpFile=Облака.chm\r\n";
-  std::ofstream file(m_dir / "Lumatrix.ini", std::ios::binary);
-  file.put(static_cast<char>(0xFF));
-  file.put(static_cast<char>(0xFE));
-  for (const char16_t c : text) {
-    file.put(static_cast<char>(c & 0xFF));
-    file.put(static_cast<char>(c >> 8));
-  }
-  file.close();
-  ExpectEveryTopicWithHelpFile((m_dir / "Облака.chm").string());
-}
-
-TEST_F(HelpTopics, AnEmptyValueFallsBackToTheChm) {
-  std::ofstream(m_dir / "Lumatrix.ini") << "[Configuration]\nLmxHelpFile=\n";
-  ExpectEveryTopicWithHelpFile((m_dir / "Lumatrix.chm").string());
-}
-
-TEST_F(HelpTopics, AConfigurationFolderInsteadOfAFileMeansNoTopics) {
-  fs::create_directory(m_dir / "Lumatrix.ini");
-  EXPECT_TRUE(TopicLines().empty());
-}
-
-TEST(PchostCommands, ShowsTheEightVisualizationCommands) {
-  const auto run = RunPchost("COMMANDS\n");
-  ASSERT_EQ(run.exitCode, 0) << run.output;
+TEST(PchostCommands, TheEightCommandsAreListedWhateverTheCaseOfTheirNames) {
+  const auto run = RunPchost("NO_SUCH_COMMAND\ncommands\n");
+  EXPECT_EQ(run.exitCode, 3);  // an unknown command fails the script, which goes on after it
+  EXPECT_TRUE(run.hasLine("Unknown command \"NO_SUCH_COMMAND\".")) << run.output;
   for (const char* name : {"START_VIDEO_RECORDING", "PAUSE_VIDEO_RECORDING", "END_VIDEO_RECORDING",
                            "VIDEO_FROM_TRACK", "MAKE_SCREENSHOT", "MAKE_4L_SCREENSHOT", "PC_MAKE_SCREENSHOT_QT",
                            "PC_MAKE_4L_SCREENSHOT_QT"}) {
-    EXPECT_TRUE(run.hasLine(std::string("  VISUALIZATION ") + name + " " + name + " 4")) << name << "\n"
-                                                                                          << run.output;
+    EXPECT_TRUE(run.hasLine(std::string("  VISUALIZATION ") + name + " " + name + " 4")) << name << "\n" << run.output;
   }
-}
-
-TEST(PchostCommands, AnUnknownCommandIsReportedAndFailsTheScript) {
-  const auto run = RunPchost("NO_SUCH_COMMAND\nCOMMANDS\n");
-  EXPECT_EQ(run.exitCode, 3);
-  EXPECT_TRUE(run.hasLine("Unknown command \"NO_SUCH_COMMAND\".")) << run.output;
-  // The script goes on after it.
-  EXPECT_TRUE(run.hasLine("  VISUALIZATION MAKE_SCREENSHOT MAKE_SCREENSHOT 4")) << run.output;
-}
-
-TEST(PchostCommands, CommandNamesAreCaseInsensitive) {
-  const auto run = RunPchost("commands\n");
-  EXPECT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_TRUE(run.hasLine("  VISUALIZATION VIDEO_FROM_TRACK VIDEO_FROM_TRACK 4")) << run.output;
-}
-
-TEST(PchostCommands, AModuleThatIsNotThereFailsTheScript) {
   PchostOptions options;
   options.arguments = {"--module", "/nonexistent/PC_hostVideoRecorder.so"};
-  const auto run = RunPchost("COMMANDS\n", options);
-  EXPECT_EQ(run.exitCode, 4) << run.output;
+  EXPECT_EQ(RunPchost("COMMANDS\n", options).exitCode, 4);
 }
 
 }  // namespace

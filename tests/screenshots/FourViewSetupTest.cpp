@@ -32,7 +32,7 @@ class CountingViewManager final : public HostViewManager {
 class FourViewSetup : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_document = screenshots_test::EnsureDocument();
+    m_document = pcvr_test::EnsureDocument();
     m_document->setDatabase(m_db.get());
     m_document->setViewManager(&m_views);
     host::Application::instance().setShowView([this] { ++m_shown; });
@@ -71,7 +71,7 @@ class FourViewSetup : public ::testing::Test {
   OdDbDatabasePtr m_db = OdDbDatabase::createObject();
   CountingViewManager m_views{m_db.get()};
   host::Document* m_document = nullptr;
-  screenshots_test::ScriptedConsole m_console;
+  pcvr_test::ScriptedConsole m_console;
   int m_shown = 0;
 };
 

@@ -14,8 +14,8 @@
 
 #include "InProcessHost.h"
 #include "PrivateXServer.h"
-#include "RawXWindows.h"
 #include "screenshots/GrabDocumentWindow.h"
+#include "support/XWindows.h"
 
 namespace {
 
@@ -52,8 +52,8 @@ TEST(GrabOnTwoScreens, PictureIsTheViewsAreaWhereverViewAndPointerAre) {
   g_app = std::make_unique<QApplication>(argc, argv);
   ASSERT_EQ(QGuiApplication::screens().size(), 2);
   EXPECT_EQ(QGuiApplication::screens()[1]->devicePixelRatio(), 2.0);
-  host::Document* document = screenshots_test::EnsureDocument();
-  screenshots_test::RawXWindows x;
+  host::Document* document = pcvr_test::EnsureDocument();
+  pcvr_test::XWindows x;
   ASSERT_TRUE(x.connected());
 
   // Device pixels throughout: the view's place and the pointer's.

@@ -1,5 +1,5 @@
-// The window grab and the window rectangles it stands on, against a real X
-// server (an Xvfb of the test's own): real windows, real screen pixels.
+// The window grab and the window rectangles it stands on, against the X
+// server of the tests: real windows, real screen pixels.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,38 +8,25 @@
 #include <QPainter>
 #include <QWidget>
 #include <QWindow>
+#include <array>
 #include <memory>
 #include <thread>
 
 #include "InProcessHost.h"
-#include "PrivateXServer.h"
-#include "RawXWindows.h"
 #include "screenshots/GrabDocumentWindow.h"
+#include "support/XWindows.h"
 #include "win32/Kernel.h"
 #include "win32/Window.h"
 
 namespace {
 
-// One X server and one application for the whole run, started before any
-// connection is opened (every connection, Qt's, the win32 layer's and the
-// tests' own, follows DISPLAY) and ended before the process exits: a
+// One application for the whole run, ended before the process exits: a
 // QApplication left to static destruction outlives Qt's own statics.
-std::unique_ptr<screenshots_test::PrivateXServer> g_server;
 std::unique_ptr<QApplication> g_app;
-
 class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    g_server = std::make_unique<screenshots_test::PrivateXServer>();
-    if (!g_server->display().empty()) setenv("DISPLAY", g_server->display().c_str(), 1);
-  }
-  // The server itself stays up until static destruction, after the win32
-  // layer's per-thread connection has been closed at thread exit.
   void TearDown() override { g_app.reset(); }
 };
-
-bool HaveServer() { return g_server != nullptr && !g_server->display().empty(); }
-
+const auto* const g_qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 QApplication& App() {
   static int argc = 1;
   static char name[] = "test_screenshot_grab";
@@ -47,9 +34,8 @@ QApplication& App() {
   if (!g_app) g_app = std::make_unique<QApplication>(argc, argv);
   return *g_app;
 }
-const auto* const g_qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-const QColor kRed(255, 0, 0), kGreen(0, 255, 0), kBlue(0, 0, 255), kYellow(255, 255, 0), kWhite(255, 255, 255);
+constexpr QRgb kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kYellow = 0xFFFF00, kWhite = 0xFFFFFF;
 
 // Four quadrants in a one-pixel white frame, so that an area off by a pixel
 // shows in the corners.
@@ -64,16 +50,27 @@ class PatternWidget : public QWidget {
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     const int w = width(), h = height();
-    p.fillRect(0, 0, w / 2, h / 2, kRed);
-    p.fillRect(w / 2, 0, w - w / 2, h / 2, kGreen);
-    p.fillRect(0, h / 2, w / 2, h - h / 2, kBlue);
-    p.fillRect(w / 2, h / 2, w - w / 2, h - h / 2, kYellow);
-    p.setPen(kWhite);
+    p.fillRect(0, 0, w / 2, h / 2, QColor(kRed));
+    p.fillRect(w / 2, 0, w - w / 2, h / 2, QColor(kGreen));
+    p.fillRect(0, h / 2, w / 2, h - h / 2, QColor(kBlue));
+    p.fillRect(w / 2, h / 2, w - w / 2, h - h / 2, QColor(kYellow));
+    p.setPen(QColor(kWhite));
     p.drawRect(0, 0, w - 1, h - 1);
   }
 };
 
 HWND Handle(const QWidget& widget) { return reinterpret_cast<HWND>(widget.winId()); }
+HWND H(pcvr_test::XWindows::Id window) { return reinterpret_cast<HWND>(window); }
+
+using Rect = std::array<LONG, 4>;  // left, top, right, bottom; all -1 when the call fails
+Rect WindowRect(HWND window) {
+  RECT r{};
+  return GetWindowRect(window, &r) ? Rect{r.left, r.top, r.right, r.bottom} : Rect{-1, -1, -1, -1};
+}
+Rect ClientRect(HWND window) {
+  RECT r{};
+  return GetClientRect(window, &r) ? Rect{r.left, r.top, r.right, r.bottom} : Rect{-1, -1, -1, -1};
+}
 
 // Shows a top-level window at a place and waits until the X server has it
 // there and painted.
@@ -83,11 +80,10 @@ void ShowAt(QWidget& widget, int x, int y, int w, int h) {
   widget.show();
   QElapsedTimer timer;
   timer.start();
-  RECT rect{};
-  while (timer.elapsed() < 5000) {
+  while (timer.elapsed() < 10000) {
     App().processEvents();
     if (widget.windowHandle() != nullptr && widget.windowHandle()->isExposed() &&
-        GetWindowRect(Handle(widget), &rect) && rect.left == x && rect.top == y && rect.right == x + w) {
+        WindowRect(Handle(widget)) == Rect{x, y, x + w, y + h}) {
       break;
     }
   }
@@ -97,43 +93,39 @@ void ShowAt(QWidget& widget, int x, int y, int w, int h) {
 }
 
 QRgb Pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xffffff; }
-QRgb Rgb(const QColor& color) { return color.rgb() & 0xffffff; }
 
 class WindowGrab : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(HaveServer()) << "Xvfb could not be started";
     App();
-    m_document = screenshots_test::EnsureDocument();
+    m_document = pcvr_test::EnsureDocument();
   }
   void TearDown() override { m_document->setViewWindow(nullptr); }
 
   host::Document* m_document = nullptr;
 };
 
-TEST_F(WindowGrab, PictureIsTheViewWindowsPixels) {
+TEST_F(WindowGrab, PictureIsTheViewWindowsPixelsWithWhateverCoversIt) {
   PatternWidget view;
   ShowAt(view, 40, 30, 320, 200);
   m_document->setViewWindow(Handle(view));
+  EXPECT_EQ(WindowRect(Handle(view)), (Rect{40, 30, 360, 230}));
+  QImage image = GrabDocumentWindow().toImage();
+  ASSERT_EQ(image.size(), QSize(320, 200));
+  const std::array<std::tuple<int, int, QRgb>, 8> expected{{{0, 0, kWhite}, {319, 199, kWhite}, {1, 1, kRed},
+                                                            {318, 1, kGreen}, {1, 198, kBlue}, {318, 198, kYellow},
+                                                            {159, 99, kRed}, {160, 100, kYellow}}};
+  for (const auto& [x, y, rgb] : expected) EXPECT_EQ(Pixel(image, x, y), rgb) << x << "," << y;
 
-  RECT rect{};
-  ASSERT_TRUE(GetWindowRect(Handle(view), &rect));
-  EXPECT_EQ(rect.left, 40);
-  EXPECT_EQ(rect.top, 30);
-  EXPECT_EQ(rect.right, 360);
-  EXPECT_EQ(rect.bottom, 230);
-
-  const QImage image = GrabDocumentWindow().toImage();
-  ASSERT_EQ(image.width(), 320);
-  ASSERT_EQ(image.height(), 200);
-  EXPECT_EQ(Pixel(image, 0, 0), Rgb(kWhite));
-  EXPECT_EQ(Pixel(image, 319, 199), Rgb(kWhite));
-  EXPECT_EQ(Pixel(image, 1, 1), Rgb(kRed));
-  EXPECT_EQ(Pixel(image, 318, 1), Rgb(kGreen));
-  EXPECT_EQ(Pixel(image, 1, 198), Rgb(kBlue));
-  EXPECT_EQ(Pixel(image, 318, 198), Rgb(kYellow));
-  EXPECT_EQ(Pixel(image, 159, 99), Rgb(kRed));
-  EXPECT_EQ(Pixel(image, 160, 100), Rgb(kYellow));
+  QWidget cover;
+  cover.setAutoFillBackground(true);
+  QPalette palette = cover.palette();
+  palette.setColor(QPalette::Window, QColor(10, 200, 220));
+  cover.setPalette(palette);
+  ShowAt(cover, 140, 90, 50, 50);
+  image = GrabDocumentWindow().toImage();
+  EXPECT_EQ(Pixel(image, 125, 85), 0x0AC8DCu);
+  EXPECT_EQ(Pixel(image, 1, 1), kRed);
 }
 
 TEST_F(WindowGrab, ChildViewIsGrabbedAtItsPlaceInsideItsWindow) {
@@ -144,168 +136,80 @@ TEST_F(WindowGrab, ChildViewIsGrabbedAtItsPlaceInsideItsWindow) {
   view->repaint();
   App().sync();
   m_document->setViewWindow(Handle(*view));
-
-  RECT rect{};
-  ASSERT_TRUE(GetWindowRect(Handle(*view), &rect));
-  EXPECT_EQ(rect.left, 317);
-  EXPECT_EQ(rect.top, 271);
-  EXPECT_EQ(rect.right - rect.left, 200);
-  EXPECT_EQ(rect.bottom - rect.top, 120);
-  RECT client{};
-  ASSERT_TRUE(GetClientRect(Handle(*view), &client));
-  EXPECT_EQ(client.left, 0);
-  EXPECT_EQ(client.right, 200);
-  EXPECT_EQ(client.bottom, 120);
-
+  EXPECT_EQ(WindowRect(Handle(*view)), (Rect{317, 271, 517, 391}));
+  EXPECT_EQ(ClientRect(Handle(*view)), (Rect{0, 0, 200, 120}));
   const QImage image = GrabDocumentWindow().toImage();
   ASSERT_EQ(image.size(), QSize(200, 120));
-  EXPECT_EQ(Pixel(image, 0, 0), Rgb(kWhite));
-  EXPECT_EQ(Pixel(image, 1, 1), Rgb(kRed));
-  EXPECT_EQ(Pixel(image, 198, 118), Rgb(kYellow));
-}
-
-TEST_F(WindowGrab, WhateverCoversTheViewIsInThePicture) {
-  PatternWidget view;
-  ShowAt(view, 600, 40, 300, 200);
-  QWidget cover;
-  cover.setAutoFillBackground(true);
-  QPalette palette = cover.palette();
-  palette.setColor(QPalette::Window, QColor(10, 200, 220));
-  cover.setPalette(palette);
-  ShowAt(cover, 700, 100, 50, 50);
-  m_document->setViewWindow(Handle(view));
-
-  const QImage image = GrabDocumentWindow().toImage();
-  ASSERT_EQ(image.size(), QSize(300, 200));
-  EXPECT_EQ(Pixel(image, 125, 85), Rgb(QColor(10, 200, 220)));
-  EXPECT_EQ(Pixel(image, 1, 1), Rgb(kRed));
+  EXPECT_EQ(Pixel(image, 0, 0), kWhite);
+  EXPECT_EQ(Pixel(image, 1, 1), kRed);
+  EXPECT_EQ(Pixel(image, 198, 118), kYellow);
 }
 
 TEST_F(WindowGrab, NothingToGrabGivesNullPicture) {
-  // No view window.
   m_document->setViewWindow(nullptr);
   EXPECT_TRUE(GrabDocumentWindow().isNull());
 
-  // A view window that is gone.
-  HWND gone = nullptr;
-  {
-    PatternWidget view;
-    ShowAt(view, 10, 10, 100, 100);
-    gone = Handle(view);
-  }
-  App().processEvents();
-  App().sync();
-  m_document->setViewWindow(gone);
+  pcvr_test::XWindows x;
+  const auto gone = x.create(0, 10, 10, 100, 100);
+  x.destroy(gone);  // the server has it gone once this returns
+  m_document->setViewWindow(H(gone));
   EXPECT_TRUE(GrabDocumentWindow().isNull());
 
-  // No document.
-  screenshots_test::CloseAllDocuments();
+  pcvr_test::CloseAllDocuments();
   EXPECT_TRUE(GrabDocumentWindow().isNull());
-  m_document = screenshots_test::EnsureDocument();
+  m_document = pcvr_test::EnsureDocument();
 }
 
 // A window manager of our own making: a frame window on the root with the
 // client reparented into it and marked with WM_STATE, as ICCCM managers do.
-class WindowRects : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(HaveServer()) << "Xvfb could not be started";
-    ASSERT_TRUE(m_x.connected());
-  }
+TEST(WindowRects, ManagedWindowsIncludeTheirFrameAndBordersCount) {
+  pcvr_test::XWindows x;
+  ASSERT_TRUE(x.connected());
+  const auto frame = x.create(0, 100, 80, 330, 260);
+  const auto client = x.create(0, 0, 0, 320, 230);
+  x.reparent(client, frame, 5, 25);
+  EXPECT_EQ(WindowRect(H(client)), (Rect{105, 105, 425, 335}));  // not managed yet: the window alone
+  x.markManaged(client);
+  EXPECT_EQ(WindowRect(H(client)), (Rect{100, 80, 430, 340}));
+  EXPECT_EQ(ClientRect(H(client)), (Rect{0, 0, 320, 230}));
+  const auto child = x.create(client, 7, 9, 50, 40);  // no frame of its own
+  EXPECT_EQ(WindowRect(H(child)), (Rect{112, 114, 162, 154}));
+  x.destroy(frame);
 
-  static HWND H(screenshots_test::RawXWindows::Id window) { return reinterpret_cast<HWND>(window); }
-
-  screenshots_test::RawXWindows m_x;
-};
-
-TEST_F(WindowRects, ManagedWindowIncludesItsFrame) {
-  const auto frame = m_x.create(0, 100, 80, 330, 260);
-  const auto client = m_x.create(0, 0, 0, 320, 230);
-  m_x.reparent(client, frame, 5, 25);
-
-  // Not marked as managed: the window alone.
-  RECT rect{};
-  ASSERT_TRUE(GetWindowRect(H(client), &rect));
-  EXPECT_EQ(rect.left, 105);
-  EXPECT_EQ(rect.top, 105);
-  EXPECT_EQ(rect.right, 425);
-  EXPECT_EQ(rect.bottom, 335);
-
-  m_x.markManaged(client);
-  ASSERT_TRUE(GetWindowRect(H(client), &rect));
-  EXPECT_EQ(rect.left, 100);
-  EXPECT_EQ(rect.top, 80);
-  EXPECT_EQ(rect.right, 430);
-  EXPECT_EQ(rect.bottom, 340);
-  // The client area is the client window's own.
-  ASSERT_TRUE(GetClientRect(H(client), &rect));
-  EXPECT_EQ(rect.right, 320);
-  EXPECT_EQ(rect.bottom, 230);
-
-  // A child inside the managed window has no frame of its own.
-  const auto child = m_x.create(client, 7, 9, 50, 40);
-  ASSERT_TRUE(GetWindowRect(H(child), &rect));
-  EXPECT_EQ(rect.left, 112);
-  EXPECT_EQ(rect.top, 114);
-  EXPECT_EQ(rect.right, 162);
-  EXPECT_EQ(rect.bottom, 154);
-  m_x.destroy(frame);
+  const auto bordered = x.create(0, 50, 60, 100, 80, 3);
+  EXPECT_EQ(WindowRect(H(bordered)), (Rect{50, 60, 156, 146}));
+  EXPECT_EQ(ClientRect(H(bordered)), (Rect{0, 0, 100, 80}));
+  x.destroy(bordered);
 }
 
-TEST_F(WindowRects, BorderIsPartOfTheWindowRect) {
-  const auto window = m_x.create(0, 50, 60, 100, 80, 3);
-  RECT rect{};
-  ASSERT_TRUE(GetWindowRect(H(window), &rect));
-  EXPECT_EQ(rect.left, 50);
-  EXPECT_EQ(rect.top, 60);
-  EXPECT_EQ(rect.right, 156);
-  EXPECT_EQ(rect.bottom, 146);
-  ASSERT_TRUE(GetClientRect(H(window), &rect));
-  EXPECT_EQ(rect.right, 100);
-  EXPECT_EQ(rect.bottom, 80);
-  m_x.destroy(window);
-}
-
-TEST_F(WindowRects, GoneWindowsFailLikeWindows) {
-  const auto window = m_x.create(0, 0, 0, 10, 10);
+TEST(WindowRects, GoneWindowsFailLikeWindowsOnEveryThreadsOwnConnection) {
+  pcvr_test::XWindows x;
+  ASSERT_TRUE(x.connected());
+  const auto window = x.create(0, 33, 44, 55, 66);
   EXPECT_TRUE(IsWindow(H(window)));
-  m_x.destroy(window);
-
-  // The X error each call meets ends neither the call nor the process.
-  RECT rect{1, 2, 3, 4};
-  EXPECT_FALSE(IsWindow(H(window)));
-  SetLastError(0);
-  EXPECT_FALSE(GetWindowRect(H(window), &rect));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
-  SetLastError(0);
-  EXPECT_FALSE(GetClientRect(H(window), &rect));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
-  EXPECT_EQ(rect.left, 1);  // untouched
-
-  EXPECT_FALSE(IsWindow(nullptr));
-  EXPECT_FALSE(GetWindowRect(nullptr, &rect));
-  EXPECT_FALSE(GetClientRect(nullptr, &rect));
-}
-
-TEST_F(WindowRects, AnyThreadAsksOnItsOwnConnection) {
-  const auto window = m_x.create(0, 33, 44, 55, 66);
-  RECT here{};
-  ASSERT_TRUE(GetWindowRect(H(window), &here));
-  RECT there{};
-  BOOL ok = FALSE;
+  Rect there{};
   BOOL goneThere = TRUE;
   std::thread([&] {
-    ok = GetWindowRect(H(window), &there);
+    there = WindowRect(H(window));
     // An error on this thread's connection is handled on this thread too.
     goneThere = IsWindow(H(window + 0x1000000));
   }).join();
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(there.left, here.left);
-  EXPECT_EQ(there.top, here.top);
-  EXPECT_EQ(there.right, here.right);
-  EXPECT_EQ(there.bottom, here.bottom);
+  EXPECT_EQ(there, WindowRect(H(window)));
   EXPECT_FALSE(goneThere);
-  m_x.destroy(window);
+  x.destroy(window);
+
+  // The X error each call meets ends neither the call nor the process.
+  for (HWND gone : {H(window), HWND{}}) {
+    EXPECT_FALSE(IsWindow(gone));
+    RECT rect{1, 2, 3, 4};
+    SetLastError(0);
+    EXPECT_FALSE(GetWindowRect(gone, &rect));
+    EXPECT_FALSE(GetClientRect(gone, &rect));
+    EXPECT_EQ(rect.left, 1);  // untouched
+    if (gone != nullptr) {
+      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // MAKE_SCREENSHOT and PC_MAKE_SCREENSHOT_QT end to end: pchost runs a
-// script on an X server of the test's own, the module saves a PNG under the
-// profile folder, and the file is decoded with FFmpeg's tools.
+// script, the module saves a PNG under the profile folder, and the file is
+// decoded with FFmpeg's tools.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,14 +9,12 @@
 #include <regex>
 #include <string>
 
-#include "PngProbe.h"
-#include "PrivateXServer.h"
 #include "support/PchostRunner.h"
 
 namespace fs = std::filesystem;
 using pcvr_test::PchostOptions;
 using pcvr_test::RunPchost;
-using screenshots_test::DecodePng;
+const auto DecodePng = pcvr_test::DecodePicture;
 
 namespace {
 
@@ -29,7 +27,6 @@ const std::string kFolderError = "Error with folder creating. Screenshot will no
 class ScreenshotCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(m_server.display().empty()) << "Xvfb could not be started";
     m_profile = pcvr_test::MakeTempDir("shot-e2e-");
     ASSERT_FALSE(m_profile.empty());
     m_folder = m_profile / "Pictures" / "Screenshots" / "Orvanta";
@@ -40,7 +37,6 @@ class ScreenshotCommand : public ::testing::Test {
     if (options.environment.empty() && options.unset.empty()) {
       options.environment.push_back("USERPROFILE=" + m_profile.string());
     }
-    options.environment.push_back("DISPLAY=" + m_server.display());
     auto run = RunPchost(script, options);
     EXPECT_EQ(run.exitCode, 0) << run.output;
     return run;
@@ -52,7 +48,6 @@ class ScreenshotCommand : public ::testing::Test {
     return count;
   }
 
-  screenshots_test::PrivateXServer m_server;
   fs::path m_profile;
   fs::path m_folder;
 };

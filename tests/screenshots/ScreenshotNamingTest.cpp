@@ -2,7 +2,6 @@
 // prompt and the folder creation, against the real host library and a real
 // temporary folder tree.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <ctime>
 #include <filesystem>
@@ -10,202 +9,126 @@
 
 #include "InProcessHost.h"
 #include "screenshots/ScreenshotNaming.h"
-#include "support/PchostRunner.h"
+#include "support/Process.h"
 
 namespace fs = std::filesystem;
-using screenshots_test::ScopedEnv;
-using screenshots_test::ScriptedConsole;
+using pcvr_test::ScopedEnv;
 
 namespace {
 
-constexpr char16_t kSubFolder[] = u"/Pictures/Screenshots/Orvanta";
-
-// 07:08:09 on 5 January 2026, UTC.
-std::time_t Jan5() {
+std::time_t Utc(int year, int month, int day, int hour, int minute, int second) {
   std::tm utc{};
-  utc.tm_year = 2026 - 1900;
-  utc.tm_mon = 0;
-  utc.tm_mday = 5;
-  utc.tm_hour = 7;
-  utc.tm_min = 8;
-  utc.tm_sec = 9;
+  utc.tm_year = year - 1900;
+  utc.tm_mon = month - 1;
+  utc.tm_mday = day;
+  utc.tm_hour = hour;
+  utc.tm_min = minute;
+  utc.tm_sec = second;
   return timegm(&utc);
 }
-
-std::u16string U16(const fs::path& path) { return OdString::fromUtf8(path.string()).str(); }
+const std::time_t kJan5 = Utc(2026, 1, 5, 7, 8, 9);
 
 class ScreenshotNaming : public ::testing::Test {
  protected:
-  void SetUp() override {
-    screenshots_test::EnsureDocument();
-    m_root = pcvr_test::MakeTempDir("shot-naming-");
-    ASSERT_FALSE(m_root.empty());
-  }
-  void TearDown() override { fs::remove_all(m_root); }
+  void SetUp() override { pcvr_test::EnsureDocument(); }
+  std::string Folder(const fs::path& profile) const { return (profile / "Pictures/Screenshots/Orvanta").string(); }
 
-  fs::path m_root;
-  ScopedEnv m_tz{"TZ", "UTC0"};
-  ScriptedConsole m_console;
+  pcvr_test::TempDir m_root{"shot-naming-"};
+  pcvr_test::ScriptedConsole m_console;
 };
 
-TEST_F(ScreenshotNaming, FolderTurnsBackslashesIntoSlashes) {
-  tzset();
-  {
-    ScopedEnv profile("USERPROFILE", "D:\\Users\\user");
-    EXPECT_EQ(ScreenshotFolder().str(), u"D:/Users/user/Pictures/Screenshots/Orvanta");
-  }
-  // A real profile written with backslashes: the folder is made where the
-  // slashes say, and the full path uses forward slashes only.
-  const std::string profile = m_root.string() + "\\home\\me";
-  ScopedEnv env("USERPROFILE", profile.c_str());
-  m_console.answer(kHostPromptOk, u"shot");
-  const OdString path = GetScreenshotPath(Jan5());
-  const fs::path folder = m_root / "home" / "me" / "Pictures" / "Screenshots" / "Orvanta";
-  EXPECT_EQ(path.str(), U16(folder) + u"/shot.png");
-  EXPECT_TRUE(fs::is_directory(folder));
-}
-
-TEST_F(ScreenshotNaming, DefaultNameIsTheLocalTimeOfTheClock) {
-  tzset();
-  EXPECT_EQ(FormatScreenshotName(Jan5()).str(), u"2026-01-05_070809");
-  {
-    ScopedEnv tz("TZ", "EAST-2");  // two hours ahead of UTC, no daylight time
+TEST_F(ScreenshotNaming, TheDefaultNameIsTheLocalTimeOfTheClock) {
+  const std::tuple<const char*, std::time_t, const char16_t*> table[] = {
+      {"UTC0", kJan5, u"2026-01-05_070809"},
+      {"EAST-2", kJan5, u"2026-01-05_090809"},  // two hours ahead of UTC, no daylight time
+      {"EAST-2", Utc(2026, 12, 4, 21, 56, 56), u"2026-12-04_235656"},
+      {"WEST11", Utc(2026, 10, 1, 3, 4, 5), u"2026-09-30_160405"}};
+  for (const auto& [zone, when, name] : table) {
+    ScopedEnv tz("TZ", zone);
     tzset();
-    EXPECT_EQ(FormatScreenshotName(Jan5()).str(), u"2026-01-05_090809");
-    std::tm late{};
-    late.tm_year = 2026 - 1900;
-    late.tm_mon = 11;
-    late.tm_mday = 4;
-    late.tm_hour = 21;
-    late.tm_min = 56;
-    late.tm_sec = 56;
-    EXPECT_EQ(FormatScreenshotName(timegm(&late)).str(), u"2026-12-04_235656");
+    EXPECT_EQ(FormatScreenshotName(when).str(), name) << zone;
   }
   tzset();
-
-  // Accepting the default offered at that moment names the file after it.
-  ScopedEnv profile("USERPROFILE", m_root.c_str());
-  m_console.answer(kHostPromptOk, u"2026-01-05_070809");
-  EXPECT_EQ(GetScreenshotPath(Jan5()).str(), U16(m_root) + kSubFolder + u"/2026-01-05_070809.png");
-  ASSERT_EQ(m_console.prompts.size(), 1u);
-  EXPECT_EQ(m_console.prompts[0], u"Enter screenshot name");
-  EXPECT_EQ(m_console.defaults[0], u"2026-01-05_070809");
 }
 
-TEST_F(ScreenshotNaming, TheNameIsTakenAsTyped) {
-  ScopedEnv profile("USERPROFILE", m_root.c_str());
-  const std::u16string folder = U16(m_root) + kSubFolder;
-
-  m_console.answer(kHostPromptOk, u"shot.png");
-  EXPECT_EQ(GetScreenshotPath(Jan5()).str(), folder + u"/shot.png.png");
-
-  // A "/" in the name is not a folder to create.
-  m_console.answer(kHostPromptOk, u"a/b");
-  EXPECT_EQ(GetScreenshotPath(Jan5()).str(), folder + u"/a/b.png");
-  EXPECT_TRUE(fs::is_directory(m_root / "Pictures" / "Screenshots" / "Orvanta"));
-  EXPECT_FALSE(fs::exists(m_root / "Pictures" / "Screenshots" / "Orvanta" / "a"));
-
-  m_console.answer(kHostPromptOk, u" 100% sure ");
-  EXPECT_EQ(GetScreenshotPath(Jan5()).str(), folder + u"/ 100% sure .png");
-}
-
-TEST_F(ScreenshotNaming, CancelledOrEndedPromptKeepsTheEmptyAnswer) {
-  ScopedEnv profile("USERPROFILE", m_root.c_str());
-  const std::u16string folder = U16(m_root) + kSubFolder;
-
-  m_console.answer(kHostPromptCancel);
-  EXPECT_EQ(GetScreenshotPath(Jan5()).str(), folder + u"/.png");
-  EXPECT_EQ(m_console.prompts.size(), 1u);
-
-  m_console.answer(kHostPromptNoInput);
-  EXPECT_EQ(GetScreenshotPath(Jan5()).str(), folder + u"/.png");
-  EXPECT_EQ(m_console.prompts.size(), 2u);
-}
-
-TEST_F(ScreenshotNaming, AnEmptyAnswerIsAskedAgain) {
-  ScopedEnv profile("USERPROFILE", m_root.c_str());
-  m_console.answer(kHostPromptOk, u"");
-  m_console.answer(kHostPromptOk, u"");
-  m_console.answer(kHostPromptOk, u"third");
-  EXPECT_EQ(AskScreenshotName(OdString(u"dflt")).str(), u"third");
-  EXPECT_EQ(m_console.prompts.size(), 3u);
-
-  // Asking again ends when the prompt is cancelled.
-  m_console.answer(kHostPromptOk, u"");
-  m_console.answer(kHostPromptCancel);
-  EXPECT_EQ(AskScreenshotName(OdString(u"dflt")).str(), u"");
-  EXPECT_EQ(m_console.prompts.size(), 5u);
-}
-
-TEST_F(ScreenshotNaming, WithoutUsableProfileNobodyIsAsked) {
-  m_console.answer(kHostPromptOk, u"never");
-  {
-    ScopedEnv profile("USERPROFILE", nullptr);
-    EXPECT_TRUE(GetScreenshotPath(Jan5()).isEmpty());
+TEST_F(ScreenshotNaming, TheFileIsTheAnswerAsTypedInTheProfilesFolder) {
+  ScopedEnv tz("TZ", "UTC0");
+  tzset();
+  const std::string root = m_root.path().string(), folder = Folder(m_root.path());
+  const struct {
+    std::string profile;
+    std::vector<std::pair<int, std::u16string>> answers;
+    std::string path;  // empty: no path
+    std::size_t prompts;
+  } table[] = {
+      {root, {{kHostPromptOk, u"2026-01-05_070809"}}, folder + "/2026-01-05_070809.png", 1},
+      {root, {{kHostPromptOk, u"shot.png"}}, folder + "/shot.png.png", 1},
+      {root, {{kHostPromptOk, u"a/b"}}, folder + "/a/b.png", 1},  // no folder "a" is made
+      {root, {{kHostPromptOk, u" 100% sure "}}, folder + "/ 100% sure .png", 1},
+      // A cancelled or ended prompt keeps the empty answer; an empty answer is asked again.
+      {root, {{kHostPromptCancel, u""}}, folder + "/.png", 1},
+      {root, {{kHostPromptNoInput, u""}}, folder + "/.png", 1},
+      {root, {{kHostPromptOk, u""}, {kHostPromptOk, u""}, {kHostPromptOk, u"third"}}, folder + "/third.png", 3},
+      {root, {{kHostPromptOk, u""}, {kHostPromptCancel, u""}}, folder + "/.png", 2},
+      // A profile written with backslashes: the folder is made where the slashes say.
+      {root + "\\home\\me", {{kHostPromptOk, u"shot"}}, Folder(m_root / "home/me") + "/shot.png", 1},
+      // No usable profile: nobody is asked. Bytes that are not UTF-8 name no folder, and a
+      // Windows profile would land in the current directory.
+      {"", {{kHostPromptOk, u"never"}}, "", 0},
+      {root + "/\xff\xfe", {{kHostPromptOk, u"never"}}, "", 0},
+      {"D:\\Users\\user", {{kHostPromptOk, u"never"}}, "", 0},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.profile);
+    ScopedEnv profile("USERPROFILE", row.profile.c_str());
+    pcvr_test::ScriptedConsole console;
+    for (const auto& [status, text] : row.answers) console.answer(status, text);
+    EXPECT_EQ(GetScreenshotPath(kJan5).toUtf8(), row.path);
+    EXPECT_EQ(console.prompts.size(), row.prompts);
+    for (std::size_t i = 0; i < console.prompts.size(); ++i) {
+      EXPECT_EQ(console.prompts[i], u"Enter screenshot name");
+      EXPECT_EQ(console.defaults[i], u"2026-01-05_070809");
+    }
+    if (!row.path.empty()) {
+      EXPECT_TRUE(fs::is_directory(row.path.substr(0, row.path.find("/Orvanta/") + 8)));
+    }
   }
+  EXPECT_FALSE(fs::exists(fs::path(folder) / "a"));
+  EXPECT_FALSE(fs::exists(m_root / "\xff\xfe"));
+  EXPECT_FALSE(fs::exists("D:"));
   {
-    ScopedEnv profile("USERPROFILE", "");
-    EXPECT_TRUE(GetScreenshotPath(Jan5()).isEmpty());
+    ScopedEnv unset("USERPROFILE", nullptr);
+    EXPECT_TRUE(GetScreenshotPath(kJan5).isEmpty());
+    EXPECT_EQ(ScreenshotFolder().toUtf8(), "");
   }
-  {
-    // Not UTF-8: no wide text names these bytes, so no folder is guessed.
-    const std::string bad = m_root.string() + "/\xff\xfe";
-    ScopedEnv profile("USERPROFILE", bad.c_str());
-    EXPECT_TRUE(GetScreenshotPath(Jan5()).isEmpty());
-    EXPECT_FALSE(fs::exists(m_root / "Pictures"));
-  }
-  {
-    // A Windows profile is not a folder here; it would land in the current
-    // directory.
-    ScopedEnv profile("USERPROFILE", "D:\\Users\\user");
-    EXPECT_TRUE(GetScreenshotPath(Jan5()).isEmpty());
-    EXPECT_FALSE(fs::exists("D:"));
-  }
-  EXPECT_TRUE(m_console.prompts.empty());
+  ScopedEnv windows("USERPROFILE", "D:\\Users\\user");
+  EXPECT_EQ(ScreenshotFolder().toUtf8(), "D:/Users/user/Pictures/Screenshots/Orvanta");
 }
 
-TEST_F(ScreenshotNaming, FolderThatCannotBeMadeGivesEmptyPathAfterThePrompt) {
-  ScopedEnv profile("USERPROFILE", m_root.c_str());
-  fs::create_directories(m_root / "Pictures" / "Screenshots");
-  std::ofstream(m_root / "Pictures" / "Screenshots" / "Orvanta") << "not a folder";
-  m_console.answer(kHostPromptOk, u"shot");
-  EXPECT_TRUE(GetScreenshotPath(Jan5()).isEmpty());
-  EXPECT_EQ(m_console.prompts.size(), 1u);
-  EXPECT_TRUE(fs::is_regular_file(m_root / "Pictures" / "Screenshots" / "Orvanta"));
-}
-
-TEST_F(ScreenshotNaming, CreateFolderPathMakesMissingParents) {
-  fs::create_directories(m_root / "Pictures");
-  const fs::path folder = m_root / "Pictures" / "Screenshots" / "Orvanta";
-  EXPECT_TRUE(CreateFolderPath(OdString::fromUtf8(folder.string())));
-  EXPECT_TRUE(fs::is_directory(folder));
-  // Existing already: still true, nothing else happens.
-  EXPECT_TRUE(CreateFolderPath(OdString::fromUtf8(folder.string())));
-
-  const fs::path deep = m_root / "x" / "y" / "z";
-  EXPECT_TRUE(CreateFolderPath(OdString::fromUtf8(deep.string())));
-  EXPECT_TRUE(fs::is_directory(deep));
-}
-
-TEST_F(ScreenshotNaming, CreateFolderPathRefusesFilesInTheWay) {
-  std::ofstream(m_root / "plain") << "x";
-  // The last component is a file.
-  EXPECT_FALSE(CreateFolderPath(OdString::fromUtf8((m_root / "plain").string())));
-  // A middle component is a file.
-  EXPECT_FALSE(CreateFolderPath(OdString::fromUtf8((m_root / "plain" / "below").string())));
-  EXPECT_TRUE(fs::is_regular_file(m_root / "plain"));
-}
-
-TEST_F(ScreenshotNaming, CreateFolderPathEndsWhenNoSlashIsLeft) {
-  // Nothing to strip and nothing to create: false, not a loop.
-  EXPECT_FALSE(CreateFolderPath(OdString()));
-  // A relative path climbs to its first component and makes it there.
+TEST_F(ScreenshotNaming, FoldersAreMadeWithTheirParentsButNotOverFiles) {
+  const fs::path root = m_root.path();
+  std::ofstream(root / "plain") << "x";
+  fs::create_directories(root / "p/Pictures/Screenshots");
+  std::ofstream(root / "p/Pictures/Screenshots/Orvanta") << "not a folder";
+  const std::pair<std::string, bool> table[] = {
+      {(root / "x/y/z").string(), true},        {(root / "x/y/z").string(), true},  // made, then already there
+      {(root / "plain").string(), false},       {(root / "plain/below").string(), false},
+      {"", false},                              {"rel/a/b", true},  // climbs to its first component
+      {"/proc/no/such/folder", false},
+  };
   const fs::path cwd = fs::current_path();
-  fs::current_path(m_root);
-  const bool made = CreateFolderPath(OdString(u"rel/a/b"));
+  fs::current_path(root);
+  for (const auto& [path, made] : table) EXPECT_EQ(CreateFolderPath(OdString::fromUtf8(path)), made) << path;
   fs::current_path(cwd);
-  EXPECT_TRUE(made);
-  EXPECT_TRUE(fs::is_directory(m_root / "rel" / "a" / "b"));
+  EXPECT_TRUE(fs::is_directory(root / "x/y/z"));
+  EXPECT_TRUE(fs::is_directory(root / "rel/a/b"));
+  EXPECT_TRUE(fs::is_regular_file(root / "plain"));
+
+  // A folder that cannot be made gives an empty path after the prompt.
+  ScopedEnv profile("USERPROFILE", (root / "p").c_str());
+  m_console.answer(kHostPromptOk, u"shot");
+  EXPECT_TRUE(GetScreenshotPath(kJan5).isEmpty());
+  EXPECT_EQ(m_console.prompts.size(), 1u);
 }
 
 }  // namespace

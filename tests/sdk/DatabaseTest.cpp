@@ -1,5 +1,5 @@
-// Objects by id, class tests, the DWG class table, the viewport table and
-// the geometry values the commands use.
+// What the commands rely on in the drawing database: objects by id, class
+// tests, the DWG class table, the viewport table and geometry values.
 #include <gtest/gtest.h>
 
 #include "sdk/OdDb2dPolyline.h"
@@ -15,41 +15,6 @@ namespace {
 
 OdDbViewportTablePtr OpenTable(const OdDbDatabasePtr& db, OdDb::OpenMode mode) {
   return odCastOrThrow<OdDbViewportTable>(db->getViewportTableId().openObject(mode));
-}
-
-// The single-viewport step of the four-view screenshot, as the command makes
-// its SDK calls.
-void MakeSingleViewport(const OdDbDatabasePtr& db) {
-  auto table = OpenTable(db, OdDb::kForRead);
-  auto active = odCastOrThrow<OdDbViewportTableRecord>(table->getActiveViewportId().openObject(OdDb::kForRead));
-  ASSERT_TRUE(active);
-  table.release();
-  auto copy = OdDbViewportTableRecord::createObject();
-  copy->copyFrom(active.get());
-  table = OpenTable(db, OdDb::kForWrite);
-  auto found = table->getAt(viewportActiveNameStr, OdDb::kForWrite, false);
-  ASSERT_TRUE(found);
-  while (found) {
-    found->erase(true);
-    found = table->getAt(viewportActiveNameStr, OdDb::kForWrite, false);
-  }
-  auto record = OdDbViewportTableRecord::createObject();
-  record->copyFrom(copy.get());
-  record->setLowerLeftCorner(OdGePoint2d(0, 0));
-  record->setUpperRightCorner(OdGePoint2d(1, 1));
-  db->disableUndoRecording(false);
-  table->add(record.get());
-  db->disableUndoRecording(true);
-}
-
-std::vector<OdDbViewportTableRecordPtr> LiveActiveRecords(const OdDbDatabasePtr& db) {
-  std::vector<OdDbViewportTableRecordPtr> out;
-  auto table = OpenTable(db, OdDb::kForRead);
-  for (const auto& id : table->recordIds()) {
-    auto record = odCastOrThrow<OdDbViewportTableRecord>(id.openObject(OdDb::kForRead));
-    if (record && record->getName() == OdString(u"*Active")) out.push_back(record);
-  }
-  return out;
 }
 
 }  // namespace
@@ -127,64 +92,8 @@ TEST(Database, ClassTestsAndTheDwgClassTable) {
   EXPECT_TRUE(OdDbEntityPtr(OdDbObjectPtr()).isNull());
 }
 
-TEST(Database, ClassThatIsNotLoaded) {
-  odrxUnregisterClass(OdDbViewportTableRecord::desc());
-  try {
-    OdDbViewportTableRecord::createObject();
-    ADD_FAILURE() << "created a record of an unloaded class";
-  } catch (const OdError& error) {
-    EXPECT_EQ(error.code(), eClassNotLoaded);
-  }
-  odrxRegisterClass(OdDbViewportTableRecord::desc());
-  EXPECT_TRUE(OdDbViewportTableRecord::createObject());
-}
-
-TEST(ViewportTable, FourTilesBecomeOneThatShowsTheActiveTile) {
-  auto db = OdDbDatabase::createObject(false);
-  {
-    auto table = OpenTable(db, OdDb::kForWrite);
-    const double corners[4][4] = {{0, 0.5, 0.5, 1}, {0.5, 0.5, 1, 1}, {0, 0, 0.5, 0.5}, {0.5, 0, 1, 0.5}};
-    for (int i = 0; i < 4; ++i) {
-      auto tile = OdDbViewportTableRecord::createObject();
-      tile->setName(viewportActiveNameStr);
-      tile->setLowerLeftCorner(OdGePoint2d(corners[i][0], corners[i][1]));
-      tile->setUpperRightCorner(OdGePoint2d(corners[i][2], corners[i][3]));
-      tile->setTarget(OdGePoint3d(i, i, i));
-      tile->setHeight(10.0 + i);
-      table->add(tile.get());
-    }
-    auto named = OdDbViewportTableRecord::createObject();
-    named->setName(u"Saved");
-    table->add(named.get());
-    EXPECT_THROW(table->add(named.get()), OdError);  // already added
-  }
-  EXPECT_EQ(LiveActiveRecords(db).size(), 4u);
-  EXPECT_EQ(db->activeViewportId(), OpenTable(db, OdDb::kForRead)->recordIds()[0]);
-
-  MakeSingleViewport(db);
-  auto live = LiveActiveRecords(db);
-  ASSERT_EQ(live.size(), 1u);
-  EXPECT_EQ(live[0]->objectId(), db->activeViewportId());
-  EXPECT_EQ(live[0]->lowerLeftCorner(), OdGePoint2d(0, 0));
-  EXPECT_EQ(live[0]->upperRightCorner(), OdGePoint2d(1, 1));
-  EXPECT_EQ(live[0]->target(), OdGePoint3d(0, 0, 0));  // the first tile was the active one
-  EXPECT_DOUBLE_EQ(live[0]->height(), 10.0);
-  EXPECT_TRUE(db->isUndoRecordingDisabled());
-  // The named view stays, found by name in any case.
-  EXPECT_TRUE(OpenTable(db, OdDb::kForRead)->has(u"SAVED"));
-
-  // Twice is the same as once.
-  const auto firstId = db->activeViewportId();
-  MakeSingleViewport(db);
-  live = LiveActiveRecords(db);
-  ASSERT_EQ(live.size(), 1u);
-  EXPECT_NE(live[0]->objectId(), firstId);
-  EXPECT_TRUE(firstId.isErased());
-  EXPECT_EQ(live[0]->upperRightCorner(), OdGePoint2d(1, 1));
-  EXPECT_EQ(live[0]->target(), OdGePoint3d(0, 0, 0));
-  EXPECT_DOUBLE_EQ(live[0]->height(), 10.0);
-}
-
+// The viewport table as the four-view screenshot's single viewport uses it
+// is tested with the command itself (tests/screenshots).
 TEST(ViewportTable, LookupSkipsErasedRecordsUnlessAsked) {
   auto db = OdDbDatabase::createObject();
   auto table = OpenTable(db, OdDb::kForWrite);

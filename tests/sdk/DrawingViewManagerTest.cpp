@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
-#include <cstdlib>
 
 #include "host/DrawingDocument.h"
 #include "sdk/OdDbEntity.h"
@@ -37,7 +36,6 @@ OdDbViewportTableRecordPtr ActiveRecord(OdDbDatabase* db, OdDb::OpenMode mode = 
 class DrawingViewManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X server (DISPLAY)";
     App();
     m_widget = std::make_unique<host::ViewWidget>();
     m_widget->resize(400, 300);
@@ -80,7 +78,7 @@ TEST_F(DrawingViewManagerTest, DocumentGivesDatabaseViewManagerAndActiveView) {
   EXPECT_GT(DrawnPixels(shown), shown.width() * shown.height() / 50);
 }
 
-TEST_F(DrawingViewManagerTest, CameraGoesIntoTheActiveRecordAndANewRecordSetsTheCamera) {
+TEST_F(DrawingViewManagerTest, CameraGoesIntoTheActiveRecordOutsideTheUndoRecord) {
   OdDbDatabase* db = m_document->database();
   HostViewManager* manager = m_document->viewManager();
   OdGsView* view = manager->activeView();
@@ -92,16 +90,6 @@ TEST_F(DrawingViewManagerTest, CameraGoesIntoTheActiveRecordAndANewRecordSetsThe
   EXPECT_DOUBLE_EQ(record->height(), 40.0);
   EXPECT_EQ(db->undoRecordCount(), undoBefore);  // the host's bookkeeping is not an undoable change
 
-  // The layout changes: the active record is replaced by a copy looking elsewhere.
-  auto table = odCastOrThrow<OdDbViewportTable>(db->getViewportTableId().openObject(OdDb::kForWrite));
-  auto copy = OdDbViewportTableRecord::createObject();
-  copy->copyFrom(record.get());
-  copy->setTarget(OdGePoint3d(10, 20, 0));
-  ActiveRecord(db, OdDb::kForWrite)->erase(true);
-  table->add(copy.get());
-  manager->refreshView(view, 0);
-  EXPECT_EQ(view->target(), OdGePoint3d(10, 20, 0));
-  EXPECT_DOUBLE_EQ(view->fieldHeight(), 40.0);
 }
 
 TEST_F(DrawingViewManagerTest, CameraSetAfterALayoutChangeIsTheOneShown) {
@@ -187,14 +175,7 @@ TEST_F(DrawingViewManagerTest, TiledLayoutShowsEveryTileUntilOneIsLeft) {
   EXPECT_EQ(size.width(), one.width());
 }
 
-TEST_F(DrawingViewManagerTest, BadFileLeavesAnEmptyDrawing) {
-  std::u16string message;
-  EXPECT_FALSE(host::OpenDrawing(*m_document, m_widget.get(), "/nonexistent/x.dxf", message));
-  EXPECT_EQ(message.rfind(u"Cannot open /nonexistent/x.dxf: ", 0), 0u);
-  ASSERT_NE(m_document->database(), nullptr);
-  EXPECT_TRUE(m_document->database()->modelSpaceIds().empty());
-  ASSERT_NE(m_document->viewManager(), nullptr);
-  EXPECT_NE(m_document->viewManager()->activeView(), nullptr);
+TEST_F(DrawingViewManagerTest, ADrawingWithoutAWindowHasNoActiveView) {
   // A drawing without a view window has no active view.
   host::Document* other = host::Application::instance().openDocument(u"NoWindow");
   host::NewDrawing(*other, nullptr);

@@ -86,70 +86,47 @@ TEST(DxfReader, LightweightPolylineWithBulgeElevationHandleAndColour) {
   EXPECT_FALSE(db->activeViewportId().isNull());
 }
 
-TEST(DxfReader, TwoDAndThreeDPolylines) {
-  const std::string p2 = Pairs({{0, "POLYLINE"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "4"}, {70, "1"},
-                                {0, "VERTEX"}, {10, "0"}, {20, "0"}, {0, "VERTEX"}, {10, "3"}, {20, "0"},
-                                {0, "VERTEX"}, {70, "16"}, {10, "99"}, {20, "99"},  // frame control point: not a vertex
-                                {0, "VERTEX"}, {10, "3"}, {20, "4"}, {0, "SEQEND"}});
-  auto pl2 = Only<OdDb2dPolyline>(Read(Dxf(p2)));
-  ASSERT_TRUE(pl2);
-  EXPECT_EQ(pl2->numVerts(), 3u);
-  EXPECT_TRUE(pl2->isClosed());
-  EXPECT_DOUBLE_EQ(pl2->elevation(), 4.0);
-  EXPECT_NEAR(Length(*pl2), 12.0, 1e-12);
-
-  const std::string p3 = Pairs({{0, "POLYLINE"}, {66, "1"}, {70, "8"}, {0, "VERTEX"}, {70, "32"}, {10, "0"},
-                                {20, "0"}, {30, "0"}, {0, "VERTEX"}, {70, "32"}, {10, "0"}, {20, "0"}, {30, "7"},
-                                {0, "SEQEND"}});
-  auto pl3 = Only<OdDb3dPolyline>(Read(Dxf(p3)));
-  ASSERT_TRUE(pl3);
-  EXPECT_NEAR(Length(*pl3), 7.0, 1e-12);
-}
-
-TEST(DxfReader, LineArcCircle) {
-  auto line = Only<OdDbLine>(Read(Dxf(Pairs({{0, "LINE"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "6"}, {31, "3"}}))));
-  ASSERT_TRUE(line);
-  EXPECT_NEAR(Length(*line), 5.0, 1e-12);
-
-  auto arc = Only<OdDbArc>(Read(Dxf(Pairs({{0, "ARC"}, {10, "1"}, {20, "1"}, {30, "0"}, {40, "2"}, {50, "90"}, {51, "180"}}))));
-  ASSERT_TRUE(arc);
-  EXPECT_NEAR(Length(*arc), kPi, 1e-12);
-  OdGePoint3d start;
-  ASSERT_EQ(arc->getStartPoint(start), eOk);
-  EXPECT_NEAR(start.x, 1.0, 1e-12);
-  EXPECT_NEAR(start.y, 3.0, 1e-12);
-
-  // A circle with a downward extrusion: its centre is given in its own
-  // coordinate system, where X points the other way.
-  auto circle = Only<OdDbCircle>(Read(Dxf(Pairs({{0, "CIRCLE"}, {10, "5"}, {20, "0"}, {30, "1"}, {40, "0.5"},
-                                                 {210, "0"}, {220, "0"}, {230, "-1"}}))));
-  ASSERT_TRUE(circle);
-  EXPECT_NEAR(circle->center().x, -5.0, 1e-12);
-  EXPECT_NEAR(circle->center().z, -1.0, 1e-12);
-  EXPECT_NEAR(Length(*circle), kPi, 1e-12);
-}
-
-TEST(DxfReader, SplinesFromControlPointsAndFromFitPoints) {
-  const std::string nurbs = Pairs({{0, "SPLINE"}, {70, "12"}, {71, "2"}, {72, "6"}, {73, "3"}, {74, "0"},
-                                   {40, "0"}, {40, "0"}, {40, "0"}, {40, "1"}, {40, "1"}, {40, "1"},
-                                   {10, "3"}, {20, "0"}, {30, "0"}, {41, "1"},
-                                   {10, "3"}, {20, "3"}, {30, "0"}, {41, "0.70710678118654752"},
-                                   {10, "0"}, {20, "3"}, {30, "0"}, {41, "1"}});
-  auto quarter = Only<OdDbSpline>(Read(Dxf(nurbs)));
-  ASSERT_TRUE(quarter);
-  EXPECT_TRUE(quarter->isRational());
-  EXPECT_NEAR(Length(*quarter), 1.5 * kPi, 1e-9);
-
-  const std::string fit = Pairs({{0, "SPLINE"}, {70, "8"}, {71, "3"}, {72, "0"}, {73, "0"}, {74, "4"},
-                                 {11, "0"}, {21, "0"}, {31, "0"}, {11, "1"}, {21, "2"}, {31, "0"},
-                                 {11, "2"}, {21, "0"}, {31, "1"}, {11, "3"}, {21, "2"}, {31, "0"}});
-  auto through = Only<OdDbSpline>(Read(Dxf(fit)));
+TEST(DxfReader, EveryCurveKindWithItsLength) {
+  const struct {
+    std::string pairs;
+    const OdRxClass* kind;
+    double length;
+  } table[] = {
+      // A closed 2D polyline at elevation 4; a frame control vertex is not a vertex.
+      {Pairs({{0, "POLYLINE"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "4"}, {70, "1"}, {0, "VERTEX"}, {10, "0"},
+              {20, "0"}, {0, "VERTEX"}, {10, "3"}, {20, "0"}, {0, "VERTEX"}, {70, "16"}, {10, "99"}, {20, "99"},
+              {0, "VERTEX"}, {10, "3"}, {20, "4"}, {0, "SEQEND"}}),
+       OdDb2dPolyline::desc(), 12.0},
+      {Pairs({{0, "POLYLINE"}, {66, "1"}, {70, "8"}, {0, "VERTEX"}, {70, "32"}, {10, "0"}, {20, "0"}, {30, "0"},
+              {0, "VERTEX"}, {70, "32"}, {10, "0"}, {20, "0"}, {30, "7"}, {0, "SEQEND"}}),
+       OdDb3dPolyline::desc(), 7.0},
+      {Pairs({{0, "LINE"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "6"}, {31, "3"}}), OdDbLine::desc(), 5.0},
+      {Pairs({{0, "ARC"}, {10, "1"}, {20, "1"}, {30, "0"}, {40, "2"}, {50, "90"}, {51, "180"}}), OdDbArc::desc(), kPi},
+      {Pairs({{0, "CIRCLE"}, {10, "5"}, {20, "0"}, {30, "1"}, {40, "0.5"}, {210, "0"}, {220, "0"}, {230, "-1"}}),
+       OdDbCircle::desc(), kPi},
+      // A rational quarter circle of radius 3 from control points and weights.
+      {Pairs({{0, "SPLINE"}, {70, "12"}, {71, "2"}, {72, "6"}, {73, "3"}, {74, "0"}, {40, "0"}, {40, "0"}, {40, "0"},
+              {40, "1"}, {40, "1"}, {40, "1"}, {10, "3"}, {20, "0"}, {30, "0"}, {41, "1"}, {10, "3"}, {20, "3"},
+              {30, "0"}, {41, "0.70710678118654752"}, {10, "0"}, {20, "3"}, {30, "0"}, {41, "1"}}),
+       OdDbSpline::desc(), 1.5 * kPi},
+  };
+  for (const auto& row : table) {
+    auto curve = Only<OdDbCurve>(Read(Dxf(row.pairs)));
+    ASSERT_TRUE(curve);
+    EXPECT_EQ(curve->isA(), row.kind);
+    EXPECT_NEAR(Length(*curve), row.length, 1e-9) << row.kind->name().toUtf8();
+  }
+  // The circle's extrusion points down: its centre is given where X points the other way.
+  EXPECT_NEAR(Only<OdDbCircle>(Read(Dxf(table[4].pairs)))->center().x, -5.0, 1e-12);
+  // A spline through fit points passes through them.
+  auto through = Only<OdDbSpline>(Read(Dxf(Pairs({{0, "SPLINE"}, {70, "8"}, {71, "3"}, {72, "0"}, {73, "0"}, {74, "4"},
+                                                  {11, "0"}, {21, "0"}, {31, "0"}, {11, "1"}, {21, "2"}, {31, "0"},
+                                                  {11, "2"}, {21, "0"}, {31, "1"}, {11, "3"}, {21, "2"}, {31, "0"}}))));
   ASSERT_TRUE(through);
   ASSERT_EQ(through->numFitPoints(), 4);
   OdGePoint3d p;
   ASSERT_EQ(through->getPointAtParam(through->fitParamAt(2), p), eOk);
-  EXPECT_NEAR(p.x, 2.0, 1e-9);
-  EXPECT_NEAR(p.z, 1.0, 1e-9);
+  EXPECT_NEAR(p.distanceTo(OdGePoint3d(2, 0, 1)), 0.0, 1e-9);
 }
 
 TEST(DxfReader, ViewportRecordsAndTheActiveOne) {

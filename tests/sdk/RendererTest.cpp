@@ -118,20 +118,6 @@ TEST(Renderer, DepthTestKeepsTheNearestWhateverTheOrder) {
   EXPECT_EQ(frame.at(50, 50), 0xFF000000u | kRed);
 }
 
-TEST(Renderer, PointsBehindTheEyeAndLinesThroughItInPerspective) {
-  Scene scene;
-  AddPoint(scene, 0, 0, 20, kRed);  // behind a camera at z = 10 looking down
-  const OdGePoint3d through[2] = {{0.5, 0, 20}, {0.5, 0, 0}};
-  scene.polyline(through, 2, kGreen);
-  Frame frame;
-  SoftwareRenderer(2).render(scene, TopView(true), 101, 101, 0, frame);
-  EXPECT_TRUE(PixelsOf(frame, kRed).empty());
-  EXPECT_FALSE(PixelsOf(frame, kGreen).empty());  // the part in front of the eye is drawn
-  // In parallel projection nothing is behind: the point is drawn.
-  SoftwareRenderer(2).render(scene, TopView(false), 101, 101, 0, frame);
-  EXPECT_EQ(PixelsOf(frame, kRed).size(), 1u);
-}
-
 TEST(Renderer, SameSceneSamePixelsWhateverTheThreads) {
   Scene scene;
   std::mt19937 random(7);
@@ -272,21 +258,4 @@ TEST(Renderer, PointSizeDefaultColourAndFarGeometry) {
   odd.position = odd.target;
   SoftwareRenderer(2).render(scene, odd, 50, 50, 0, frame);
   EXPECT_EQ(frame.pixels.size(), 2500u);
-}
-
-TEST(Device, PropertyDictionaryAndVariant) {
-  auto dict = OdRxDictionary::createObject();
-  OdSmartPtr<OdRxVariant> first(OdRxObjectImpl<OdRxVariant>::createObject(), kOdRxObjAttach);
-  first->setUInt32(3);
-  EXPECT_TRUE(dict->putAt(u"SnapShotFlags", first.get()).isNull());
-  OdSmartPtr<OdRxVariant> second(OdRxObjectImpl<OdRxVariant>::createObject(), kOdRxObjAttach);
-  second->setInt32(-1);
-  OdRxObjectPtr previous = dict->putAt(u"SnapShotFlags", second.get());
-  EXPECT_EQ(previous.get(), first.get());
-  EXPECT_EQ(first->numRefs(), 2);  // ours and the returned one: the dictionary let go
-  EXPECT_EQ(dict->numEntries(), 1u);
-  EXPECT_EQ(second->getUInt32(), 0u);  // holds an Int32
-  EXPECT_EQ(second->getInt32(), -1);
-  EXPECT_FALSE(dict->has(u"Other"));
-  EXPECT_TRUE(dict->getAt(u"Other").isNull());
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "Process.h"
+
 namespace pcvr_test {
 
 struct PchostRun {
@@ -40,7 +42,8 @@ PchostRun RunPchost(const std::string& script, const PchostOptions& options = {}
 PchostRun RunProgram(const std::string& name, const std::vector<std::string>& arguments);
 
 std::filesystem::path BinDir();
-// A fresh folder under the build tree's temporary area, removed by the caller.
+// A fresh folder under the system's temporary folder, removed by the caller
+// (TempDir removes its own).
 std::filesystem::path MakeTempDir(const std::string& prefix);
 
 }  // namespace pcvr_test

@@ -9,7 +9,7 @@ extern "C" __attribute__((visibility("default"))) HMODULE GetMainDllInstance() {
   return GetModuleHandleW(u"LMX_Main.dll");
 }
 
-namespace screenshots_test {
+namespace pcvr_test {
 
 ScriptedConsole::ScriptedConsole() { host::Application::instance().setConsole(this); }
 
@@ -56,4 +56,4 @@ void CloseAllDocuments() {
   while (application.document() != nullptr) application.closeDocument();
 }
 
-}  // namespace screenshots_test
+}  // namespace pcvr_test

@@ -11,7 +11,7 @@
 
 #include "host/HostSession.h"
 
-namespace screenshots_test {
+namespace pcvr_test {
 
 class ScriptedConsole : public host::Console {
  public:
@@ -52,4 +52,4 @@ host::Document* EnsureDocument();
 // Closes every open document.
 void CloseAllDocuments();
 
-}  // namespace screenshots_test
+}  // namespace pcvr_test

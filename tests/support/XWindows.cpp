@@ -1,41 +1,41 @@
-#include "RawXWindows.h"
+#include "XWindows.h"
 
 #include <X11/Xlib.h>
 
-namespace screenshots_test {
+namespace pcvr_test {
 
 namespace {
 Display* D(void* display) { return static_cast<Display*>(display); }
 }  // namespace
 
-RawXWindows::RawXWindows() : m_display(XOpenDisplay(nullptr)) {}
+XWindows::XWindows() : m_display(XOpenDisplay(nullptr)) {}
 
-RawXWindows::~RawXWindows() {
+XWindows::~XWindows() {
   if (m_display != nullptr) XCloseDisplay(D(m_display));
 }
 
-RawXWindows::Id RawXWindows::create(Id parent, int x, int y, unsigned width, unsigned height, unsigned border,
-                                    unsigned long background) {
+XWindows::Id XWindows::create(Id parent, int x, int y, unsigned width, unsigned height, unsigned border,
+                              unsigned long rgb) {
   Display* display = D(m_display);
   const Window window = XCreateSimpleWindow(display, parent != 0 ? parent : DefaultRootWindow(display), x, y, width,
-                                            height, border, 0, background);
+                                            height, border, 0, rgb);
   XMapWindow(display, window);
   XSync(display, False);
   return window;
 }
 
-void RawXWindows::warpPointer(int x, int y) {
+void XWindows::warpPointer(int x, int y) {
   Display* display = D(m_display);
   XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
   XSync(display, False);
 }
 
-void RawXWindows::reparent(Id window, Id parent, int x, int y) {
+void XWindows::reparent(Id window, Id parent, int x, int y) {
   XReparentWindow(D(m_display), window, parent, x, y);
   XSync(D(m_display), False);
 }
 
-void RawXWindows::markManaged(Id window) {
+void XWindows::markManaged(Id window) {
   Display* display = D(m_display);
   const Atom wmState = XInternAtom(display, "WM_STATE", False);
   const long state[2] = {1, 0};  // NormalState, no icon window
@@ -44,9 +44,9 @@ void RawXWindows::markManaged(Id window) {
   XSync(display, False);
 }
 
-void RawXWindows::destroy(Id window) {
+void XWindows::destroy(Id window) {
   XDestroyWindow(D(m_display), window);
   XSync(D(m_display), False);
 }
 
-}  // namespace screenshots_test
+}  // namespace pcvr_test

@@ -1,24 +1,24 @@
-// Windows made on a connection of the test's own with plain Xlib, behind an
+// Plain X windows made on a connection of the test's own, behind an
 // interface free of Xlib's macros (which clash with Qt and GoogleTest).
 #pragma once
 
 #include <cstdint>
 
-namespace screenshots_test {
+namespace pcvr_test {
 
-class RawXWindows {
+class XWindows {
  public:
   using Id = std::uintptr_t;
 
-  RawXWindows();
-  ~RawXWindows();
-  RawXWindows(const RawXWindows&) = delete;
-  RawXWindows& operator=(const RawXWindows&) = delete;
+  XWindows();
+  ~XWindows();
+  XWindows(const XWindows&) = delete;
+  XWindows& operator=(const XWindows&) = delete;
 
   bool connected() const { return m_display != nullptr; }
-  // A mapped window; parent 0 is the root. background is a 24-bit RGB value.
-  Id create(Id parent, int x, int y, unsigned width, unsigned height, unsigned border = 0,
-            unsigned long background = 0);
+  // A mapped window of one colour (0xRRGGBB); parent 0 is the root. Every
+  // call returns once the server has done it.
+  Id create(Id parent, int x, int y, unsigned width, unsigned height, unsigned border = 0, unsigned long rgb = 0);
   // Moves the mouse pointer to a place on the root window.
   void warpPointer(int x, int y);
   void reparent(Id window, Id parent, int x, int y);
@@ -30,4 +30,4 @@ class RawXWindows {
   void* m_display = nullptr;
 };
 
-}  // namespace screenshots_test
+}  // namespace pcvr_test

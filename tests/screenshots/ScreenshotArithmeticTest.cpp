@@ -1,5 +1,6 @@
-// The four-view picture without screens: where the grabs go at a pixel
-// ratio, how they are laid out and stretched, and the resolution entry.
+// The four-view picture's arithmetic without screens: where the grabs go at
+// a pixel ratio, how they are laid out and stretched, and the resolution
+// entry. (The grab's own arithmetic: GrabArithmeticTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -11,22 +12,22 @@
 
 namespace {
 
-std::tuple<int, int, int, int> Cells(const FourViewGrid& g) {
-  return {g.cellWidth, g.cellHeight, g.offsetX, g.offsetY};
-}
-
 TEST(FourViewGrid, CellsRoundHalvesUpAndOffsetsTruncate) {
-  const FourViewGrid hiDpi = FourViewGridFor(1501, 900, 1.5);  // 1000.67 x 600
-  EXPECT_EQ(Cells(hiDpi), std::make_tuple(1001, 600, 1000, 600));
-  EXPECT_EQ(QSize(hiDpi.canvasWidth(), hiDpi.canvasHeight()), QSize(2002, 1200));
-  EXPECT_EQ(Cells(FourViewGridFor(3, 5, 2.0)), std::make_tuple(2, 3, 1, 2));  // 1.5 x 2.5
-  EXPECT_EQ(FourViewGridFor(640, 480, 0.0).canvasWidth(), 1280);              // no usable ratio: 1
+  const std::tuple<int, int, double, std::array<int, 6>> table[] = {
+      {1501, 900, 1.5, {1001, 600, 1000, 600, 2002, 1200}},  // 1000.67 x 600
+      {3, 5, 2.0, {2, 3, 1, 2, 4, 6}},                      // 1.5 x 2.5
+      {640, 480, 0.0, {640, 480, 640, 480, 1280, 960}}};    // no usable ratio: 1
+  for (const auto& [width, height, ratio, expected] : table) {
+    const FourViewGrid g = FourViewGridFor(width, height, ratio);
+    EXPECT_EQ((std::array<int, 6>{g.cellWidth, g.cellHeight, g.offsetX, g.offsetY, g.canvasWidth(), g.canvasHeight()}),
+              expected);
+  }
 }
 
 TEST(FourViewArrangement, ClockwiseFromTopLeftOnBlackThenStretched) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);  // pixmaps need an application, not a screen
   int argc = 1;
-  char name[] = "four_view_arithmetic_test";
+  char name[] = "screenshot_arithmetic_test";
   char* argv[] = {name, nullptr};
   QGuiApplication app(argc, argv);
   const auto filled = [](int size, QRgb colour) {
@@ -40,10 +41,9 @@ TEST(FourViewArrangement, ClockwiseFromTopLeftOnBlackThenStretched) {
                                      filled(100, 0xFFFF00)};
   const QImage scaled = ArrangeFourViews(views, 1.0, 1920, 1080).toImage();
   ASSERT_EQ(scaled.size(), QSize(1920, 1080));
-  EXPECT_EQ(at(scaled, 480, 270), 0xFF0000u);
-  EXPECT_EQ(at(scaled, 1440, 270), 0x00FF00u);
-  EXPECT_EQ(at(scaled, 1440, 810), 0x0000FFu);  // the third view bottom right
-  EXPECT_EQ(at(scaled, 480, 810), 0xFFFF00u);   // the fourth bottom left
+  // The third view bottom right, the fourth bottom left.
+  EXPECT_EQ((std::array<QRgb, 4>{at(scaled, 480, 270), at(scaled, 1440, 270), at(scaled, 1440, 810), at(scaled, 480, 810)}),
+            (std::array<QRgb, 4>{0xFF0000u, 0x00FF00u, 0x0000FFu, 0xFFFF00u}));
   EXPECT_EQ(ArrangeFourViews(views, 1.0, 1920, 0).size(), QSize(200, 120));
   EXPECT_TRUE(ArrangeFourViews(views, 1.0, -1920, 1080).isNull());
   EXPECT_TRUE(ArrangeFourViews({}, 1.0, 1920, 1080).isNull());

@@ -1,0 +1,271 @@
+// The two "Video recording options" dialogs, of the live recording and of
+// the video from a trajectory, on real widgets with a scripted compressor
+// list, driven as a person would drive them.
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <cmath>
+#include <QPushButton>
+#include <QVariant>
+#include <filesystem>
+#include <tuple>
+
+#include "DialogTestSupport.h"
+#include "dialogs/DlgVideoFromTrackParams.h"
+#include "dialogs/DlgVideoRecodingParams.h"
+#include "mfc/QtBridge.h"
+#include "resources/DialogTemplates.h"
+#include "support/Process.h"
+
+using dialogs_test::Codec;
+using dialogs_test::ScriptedCodec;
+using dialogs_test::ScriptedCompressors;
+
+namespace {
+
+// Enumerated in this order; shown sorted without regard to case:
+// "Alpha codec", "alpha codec", "Mute codec", "Zero codec", "zeta codec".
+std::vector<ScriptedCodec> StandardCodecs() {
+  ScriptedCodec mute = Codec("MMMM", u"Mute codec", 0, 0);
+  mute.answersKeyFrameRate = mute.answersQuality = false;
+  return {Codec("ZZZZ", u"zeta codec", 15, 7500), Codec("AAAA", u"Alpha codec", 12, 5000),
+          Codec("aaaa", u"alpha codec", 30, 4000), Codec("DDDD", u"zeta codec", 20, 1),
+          mute, Codec("0000", u"Zero codec", 0, 2500)};
+}
+
+std::string Utf8(const std::u16string& text) { return OdString(text.c_str()).toUtf8(); }
+
+std::string DefaultPath() { return std::filesystem::current_path().string() + "\\Untitled.avi"; }
+
+mfc::ModalDriver::Control ControlOf(mfc::ModalDriver& driver, int id) {
+  for (const auto& control : driver.controls()) {
+    if (control.id == id) return control;
+  }
+  ADD_FAILURE() << "no control " << id;
+  return {};
+}
+// A combo box's list joined with "|", then "=" and the shown item.
+std::string Combo(mfc::ModalDriver& driver, int id) {
+  const auto control = ControlOf(driver, id);
+  std::string text;
+  for (const auto& item : control.items) text += (text.empty() ? "" : "|") + Utf8(item);
+  return text + "=" + Utf8(control.text);
+}
+
+// Steps: "select ID TEXT", "set ID TEXT", "refuse ID TEXT" (a set that the
+// control refuses), "press ID", "close", or
+// "browse PATH" (the save dialog of the browse button, answered with PATH,
+// or cancelled when PATH is empty).
+void Drive(mfc::ModalDriver& driver, const std::vector<std::string>& steps) {
+  for (const auto& step : steps) {
+    char verb[16] = {};
+    int id = 0, used = 0;
+    std::sscanf(step.c_str(), "%15s %n%d %n", verb, &used, &id, &used);
+    const std::u16string rest = OdString::fromUtf8(step.substr(std::min<std::size_t>(used, step.size()))).str();
+    const std::string what = verb;
+    if (what == "select" || what == "set" || what == "refuse") {
+      EXPECT_EQ(what == "select" ? driver.select(id, rest) : driver.setText(id, rest), what != "refuse") << step;
+    }
+    if (what == "press") driver.press(id);
+    if (what == "close") driver.close();
+    if (what == "browse") {
+      const std::u16string path = OdString::fromUtf8(step.substr(7)).str();
+      dialogs_test::WithNestedDialog(
+          [&](mfc::ModalDriver& save) {
+            EXPECT_EQ(ControlOf(save, 1148).text, u"Untitled.avi");
+            if (!path.empty()) {
+              EXPECT_TRUE(save.setText(1148, path));
+            }
+            save.press(path.empty() ? IDCANCEL : IDOK);
+          },
+          [&] { driver.press(IDC_BUTTON_BROWSE); });
+    }
+  }
+  if (!driver.ended()) driver.press(IDOK);
+}
+
+// What a dialog handed back: result, window, frame width, compressor,
+// quality, frames per second, start delay and file.
+using Outcome = std::tuple<INT_PTR, std::uintptr_t, LONG, DWORD, int, int, int, std::string>;
+Outcome Of(INT_PTR result, const VideoRecordingParams& p) {
+  return {result, reinterpret_cast<std::uintptr_t>(p.window), p.frameFormat.biWidth, p.codecInfo.fccHandler,
+          p.quality, p.fps, p.startDelay, p.filePath.toUtf8()};
+}
+
+CaptureTarget Target(const char16_t* name, std::uintptr_t window, LONG width, LONG height) {
+  CaptureTarget target(OdString(name), nullptr);
+  target.window = reinterpret_cast<HWND>(window);
+  target.frameFormat.biWidth = width;
+  target.frameFormat.biHeight = height;
+  return target;
+}
+// The commands' two windows, as their targets carry them.
+const CaptureTarget kProgram = Target(u"Entire programm", 0x100, 1024, 768);
+const CaptureTarget kDocument = Target(u"Current document", 0x200, 800, 600);
+const DWORD AAAA = dialogs_test::Fourcc("AAAA"), aaaa = dialogs_test::Fourcc("aaaa"), ZZZZ = dialogs_test::Fourcc("ZZZZ"),
+            MMMM = dialogs_test::Fourcc("MMMM"), ZERO = dialogs_test::Fourcc("0000");
+
+struct Session {
+  std::vector<CaptureTarget> targets;
+  bool compressors;  // the standard list, or none
+  std::vector<std::string> steps;
+  std::string rates;  // the frame-rate combo after the steps
+  Outcome outcome;
+};
+
+TEST(RecordingDialog, ChoicesOfWindowCompressorRateDelayAndPathReachTheParameters) {
+  dialogs_test::EnsureApplication();
+  const std::vector<CaptureTarget> both{kProgram, kDocument}, twins{kProgram, Target(u"Entire programm", 0x200, 800, 600)};
+  const std::string path = DefaultPath(), chosen = (std::filesystem::temp_directory_path() / "chosen").string();
+  const Session table[] = {
+      // The document is chosen, then the first compressor; rates up to its key-frame rate 12, the first chosen.
+      {both, true, {}, "1|3|5|7|10=1", {IDOK, 0x200, 800, AAAA, 5000, 1, 3, path}},
+      // A silent compressor inherits the answer before it (quality 4000) as its rate: all rates offered.
+      {both, true, {"select 503 Mute codec"}, "1|3|5|7|10|15|20=1", {IDOK, 0x200, 800, MMMM, 4000, 1, 3, path}},
+      {both, true, {"select 503 zeta codec"}, "1|3|5|7|10|15=15", {IDOK, 0x200, 800, ZZZZ, 7500, 15, 3, path}},
+      {both, true, {"select 503 zeta codec", "select 503 alpha codec", "select 505 20"}, "1|3|5|7|10|15|20=20",
+       {IDOK, 0x200, 800, aaaa, 4000, 20, 3, path}},
+      {both, true, {"select 503 Zero codec"}, "=", {IDOK, 0x200, 800, ZERO, 2500, 0, 3, path}},
+      // Another window refills the compressors from the first.
+      {both, true, {"select 503 zeta codec", "select 504 Entire programm"}, "1|3|5|7|10=1",
+       {IDOK, 0x100, 1024, AAAA, 5000, 1, 3, path}},
+      {{kProgram}, true, {}, "1|3|5|7|10=1", {IDOK, 0x100, 1024, AAAA, 5000, 1, 3, path}},
+      {twins, true, {}, "1|3|5|7|10=1", {IDOK, 0x200, 800, AAAA, 5000, 1, 3, path}},  // the later of two names
+      {both, true, {"set 506 ", "refuse 501 /typed/over.avi"}, "1|3|5|7|10=1", {IDOK, 0x200, 800, AAAA, 5000, 1, 0, path}},
+      {both, true, {"set 506 12", "browse ", "browse " + chosen}, "1|3|5|7|10=1",
+       {IDOK, 0x200, 800, AAAA, 5000, 1, 12, chosen + ".avi"}},
+      {both, true, {"select 503 zeta codec", "set 506 9", "press 2"}, "1|3|5|7|10|15=15",
+       {IDCANCEL, 0, 0, 0, -1, 30, 3, path}},
+      {both, true, {"close"}, "1|3|5|7|10=1", {IDCANCEL, 0, 0, 0, -1, 30, 3, path}},
+      // Without windows or compressors their fields keep the starting values.
+      {{}, true, {}, "=", {IDOK, 0, 0, 0, -1, 30, 3, path}},
+      {both, false, {"set 506 8"}, "=", {IDOK, 0x200, 800, 0, -1, 30, 3, path}},
+  };
+  for (const Session& row : table) {
+    std::string trace;
+    for (const auto& step : row.steps) trace += "[" + step + "] ";
+    SCOPED_TRACE(trace + "windows " + std::to_string(row.targets.size()));
+    ScriptedCompressors script(row.compressors ? StandardCodecs() : std::vector<ScriptedCodec>{});
+    std::vector<CaptureTarget> targets = row.targets;
+    CDlgVideoRecodingParams dialog(&targets);
+    std::string rates;
+    const INT_PTR result = dialogs_test::RunModal(dialog, [&](mfc::ModalDriver& driver) {
+      Drive(driver, row.steps);
+      rates = Combo(driver, IDC_COMBO_FPS);
+    });
+    EXPECT_EQ(rates, row.rates);
+    EXPECT_EQ(Of(result, dialog.m_params), row.outcome);
+    // Each window has a list of its own: every compressor is opened once per window and closed again.
+    EXPECT_EQ(script.opened(), row.compressors ? 6 * static_cast<int>(row.targets.size()) : 0);
+    EXPECT_EQ(script.closed(), script.opened());
+  }
+  CDlgVideoRecodingParams noList(nullptr);
+  EXPECT_EQ(dialogs_test::RunModal(noList, [](mfc::ModalDriver& driver) { driver.press(IDOK); }), IDOK);
+}
+
+TEST(RecordingDialog, OpensAsTemplate500LaidOutInDialogUnitsAndTabbedInTemplateOrder) {
+  dialogs_test::EnsureApplication();
+  ScriptedCompressors script(StandardCodecs());
+  std::vector<CaptureTarget> targets{kProgram, kDocument};
+  CDlgVideoRecodingParams dialog(&targets);
+  const auto picture = dialogs_test::ImageDir() / "dialog500.png";
+  dialogs_test::RunModal(dialog, [&](mfc::ModalDriver& driver) {
+    EXPECT_EQ(driver.templateId(), 500u);
+    EXPECT_EQ(driver.caption(), u"Video recording options");
+    EXPECT_EQ(Utf8(ControlOf(driver, IDC_EDIT_PATH).text), DefaultPath());
+    EXPECT_EQ(Combo(driver, IDC_COMBO_WINDOW), "Entire programm|Current document=Current document");
+    EXPECT_EQ(Combo(driver, IDC_COMBO_CODEC), "Alpha codec|alpha codec|Mute codec|Zero codec|zeta codec=Alpha codec");
+    EXPECT_EQ(ControlOf(driver, IDC_EDIT_START_DELAY).text, u"3");
+    EXPECT_EQ(ControlOf(driver, IDC_STATIC_START_DELAY).text, u"Start delay:");
+    EXPECT_EQ(ControlOf(driver, IDOK).text, u"&OK");
+    // The start delay is a whole number that cannot be negative.
+    EXPECT_EQ(dialog.m_editStartDelay.m_decimalPlaces, 0);
+    EXPECT_FALSE(dialog.m_editStartDelay.m_allowNegative);
+
+    QWidget* window = mfc::WidgetOf(&dialog);
+    ASSERT_NE(window, nullptr);
+    const QFontMetrics metrics(window->font());
+    const int baseX = (metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+    const auto dlu = [&](QWidget* w) {
+      return std::array<long, 4>{std::lround(w->x() * 4.0 / baseX), std::lround(w->y() * 8.0 / metrics.height()),
+                                 std::lround(w->width() * 4.0 / baseX), std::lround(w->height() * 8.0 / metrics.height())};
+    };
+    const auto near = [](std::array<long, 4> a, std::array<long, 4> b) {
+      for (int i = 0; i < 4; ++i) EXPECT_NEAR(a[i], b[i], 1) << i;
+    };
+    near({0, 0, dlu(window)[2], dlu(window)[3]}, {0, 0, 197, 182});
+    QWidget* ok = mfc::WidgetOf(dialog.GetDlgItem(IDOK));
+    near(dlu(ok), {81, 160, 50, 14});
+    near(dlu(mfc::WidgetOf(&dialog.m_editStartDelay)), {7, 133, dlu(mfc::WidgetOf(&dialog.m_editStartDelay))[2], 14});
+    EXPECT_TRUE(static_cast<QPushButton*>(ok)->isDefault());
+    std::vector<int> order;
+    QWidget* first = mfc::WidgetOf(&dialog.m_editPath);
+    QWidget* at = first;
+    do {
+      if (at->focusPolicy() & Qt::TabFocus && at->property("mfcControl").toBool()) {
+        order.push_back(at->property("mfcControlId").toInt());
+      }
+      at = at->nextInFocusChain();
+    } while (at != first && order.size() < 20);
+    EXPECT_EQ(order, (std::vector<int>{501, 502, 504, 503, 505, 506, 1, 2}));
+    EXPECT_TRUE(driver.saveImage(picture.u16string()));
+    driver.press(IDCANCEL);
+  });
+  EXPECT_TRUE(pcvr_test::DecodePicture(picture).ok);
+}
+
+// Step speed, rates and path of the trajectory's dialog, and what it hands back.
+TEST(FromTrackDialog, StepSpeedCompressorRateAndPathReachTheParameters) {
+  dialogs_test::EnsureApplication();
+  const CaptureTarget document = Target(u"Current document", 0x300, 640, 480);
+  const std::string path = DefaultPath(), chosen = (std::filesystem::temp_directory_path() / "track.avi").string();
+  const DWORD KKKK = dialogs_test::Fourcc("KKKK");
+  struct Row {
+    bool compressors;
+    std::vector<std::string> steps;
+    double stepSpeed;
+    Outcome outcome;
+  } const table[] = {
+      {true, {"set 508 2.25"}, 2.25, {IDOK, 0x300, 640, KKKK, 6000, 15, 0, path}},
+      {true, {"select 503 Zulu", "select 505 20", "set 508 abc"}, 0.0, {IDOK, 0x300, 640, ZZZZ, 9000, 20, 0, path}},
+      {true, {"select 503 Zulu", "browse " + chosen}, 1.5, {IDOK, 0x300, 640, ZZZZ, 9000, 1, 0, chosen}},
+      {true, {"set 508 7", "press 2"}, 1.5, {IDCANCEL, 0, 0, 0, -1, 30, 3, path}},
+      // Without compressors OK still ends, and only the path, window and speed change.
+      {false, {"set 508 4"}, 4.0, {IDOK, 0x300, 640, 0, -1, 30, 3, path}},
+  };
+  for (const Row& row : table) {
+    SCOPED_TRACE(row.steps.front());
+    ScriptedCompressors script(row.compressors ? std::vector{Codec("ZZZZ", u"Zulu", 30, 9000), Codec("KKKK", u"kilo", 15, 6000)}
+                                               : std::vector<ScriptedCodec>{});
+    CDlgVideoFromTrackParams dialog(document);
+    const INT_PTR result = dialogs_test::RunModal(dialog, [&](mfc::ModalDriver& driver) {
+      EXPECT_EQ(driver.templateId(), 507u);
+      EXPECT_EQ(ControlOf(driver, IDC_EDIT_STEP_SPEED).text, u"1.5");
+      EXPECT_EQ(ControlOf(driver, IDC_STATIC_START_DELAY).text, u"Step speed:");
+      EXPECT_EQ(Combo(driver, IDC_COMBO_FPS), row.compressors ? "1|3|5|7|10|15=15" : "=");
+      EXPECT_EQ(Combo(driver, IDC_COMBO_CODEC), row.compressors ? "kilo|Zulu=kilo" : "=");
+      Drive(driver, row.steps);
+    });
+    EXPECT_DOUBLE_EQ(dialog.m_stepSpeed, row.stepSpeed);
+    EXPECT_EQ(Of(result, dialog.m_params), row.outcome);
+    EXPECT_EQ(script.opened(), row.compressors ? 2 : 0);  // one list: each compressor opened once
+  }
+}
+
+TEST(FromTrackDialog, TheAnswerCellIsSharedFromOneOpeningToTheNext) {
+  dialogs_test::EnsureApplication();
+  {
+    ScriptedCompressors script({Codec("QQQQ", u"Loud", 10, 1234)});
+    CDlgVideoFromTrackParams first(kDocument);
+    dialogs_test::RunModal(first, [](mfc::ModalDriver& driver) { driver.press(IDCANCEL); });
+  }
+  ScriptedCodec mute = Codec("MMMM", u"Mute", 0, 0);
+  mute.answersKeyFrameRate = mute.answersQuality = false;
+  ScriptedCompressors script({mute});
+  CDlgVideoFromTrackParams second(kDocument);
+  ASSERT_EQ(dialogs_test::RunModal(second, [](mfc::ModalDriver& driver) { driver.press(IDOK); }), IDOK);
+  EXPECT_EQ(second.m_params.quality, 1234);
+  EXPECT_EQ(second.m_params.fps, 1);  // 1234 as key-frame rate offers every rate, the first chosen
+}
+
+}  // namespace
