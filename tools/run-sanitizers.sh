@@ -23,12 +23,15 @@ export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:second_deadlock_stack=1:su
 
 echo "== AddressSanitizer with UndefinedBehaviorSanitizer: the whole suite"
 PCVR_BUILD="$PCVR_ROOT/build-asan"
-PCVR_CMAKE_ARGS=(-DPCVR_SANITIZE=address)
+# Less optimisation and line tables only: a sanitizer build compiles and links
+# in far less time, and its reports still name file and line.
+SANITIZER_FLAGS=(-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1")
+PCVR_CMAKE_ARGS=(-DPCVR_SANITIZE=address "${SANITIZER_FLAGS[@]}")
 pcvr_build
 (cd "$PCVR_ROOT/build-asan" && ctest --output-on-failure -j2 "$@")
 
 echo "== ThreadSanitizer: the threading tests"
 PCVR_BUILD="$PCVR_ROOT/build-tsan"
-PCVR_CMAKE_ARGS=(-DPCVR_SANITIZE=thread)
+PCVR_CMAKE_ARGS=(-DPCVR_SANITIZE=thread "${SANITIZER_FLAGS[@]}")
 pcvr_build "${THREAD_TARGETS[@]}"
 (cd "$PCVR_ROOT/build-tsan" && ctest --output-on-failure -j2 -R "$THREAD_TESTS" "$@")

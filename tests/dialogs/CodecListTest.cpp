@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "DialogTestSupport.h"
 #include "dialogs/CodecList.h"
@@ -14,67 +15,53 @@ using dialogs_test::ScriptedCompressors;
 
 namespace {
 
-TEST(CodecEnumeration, EqualDescriptionsListOnlyTheFirstAndEveryOpenIsClosedInQueryMode) {
-  ScriptedCompressors script({Codec("AAAA", u"Same", 15, 100), Codec("BBBB", u"Other", 12, 200),
-                              Codec("CCCC", u"Same", 30, 300)});
-  CodecList list;
-  DWORD cell = 0;
-  EnumerateCodecs(list, cell);
-  ASSERT_EQ(list.entries.size(), 2u);
-  EXPECT_EQ(list.entries[0].info.fccHandler, Fourcc("AAAA"));
-  EXPECT_EQ(list.entries[0].defaultKeyFrameRate, 15u);
-  EXPECT_EQ(list.entries[0].defaultQuality, 100u);
-  EXPECT_EQ(list.entries[1].info.fccHandler, Fourcc("BBBB"));
-  EXPECT_EQ(list.indexByDescription.at(u"Same"), 0u);
-  EXPECT_EQ(list.indexByDescription.at(u"Other"), 1u);
-  EXPECT_EQ(FindCodecByDescription(list, u"Same").info.fccHandler, Fourcc("AAAA"));
-  EXPECT_EQ(script.opened(), 3);
-  EXPECT_EQ(script.closed(), 3);
-  EXPECT_TRUE(script.onlyQueryMode());
+ScriptedCodec With(ScriptedCodec codec, bool answersKeyFrameRate, bool answersQuality, bool opens, bool describes) {
+  codec.answersKeyFrameRate = answersKeyFrameRate;
+  codec.answersQuality = answersQuality;
+  codec.opens = opens;
+  codec.describes = describes;
+  return codec;
 }
 
-TEST(CodecEnumeration, ACompressorThatDoesNotAnswerTakesWhatTheCellHeld) {
-  ScriptedCodec mute = Codec("MMMM", u"Mute", 0, 0);
-  mute.answersKeyFrameRate = false;
-  mute.answersQuality = false;
-  ScriptedCodec half = Codec("HHHH", u"Half", 10, 0);
-  half.answersQuality = false;
-  ScriptedCompressors script({Codec("AAAA", u"First", 15, 7500), mute, half});
-  CodecList list;
-  DWORD cell = 0;
-  EnumerateCodecs(list, cell);
-  ASSERT_EQ(list.entries.size(), 3u);
-  // The last answer before the mute compressor was the first one's quality.
-  EXPECT_EQ(list.entries[1].defaultKeyFrameRate, 7500u);
-  EXPECT_EQ(list.entries[1].defaultQuality, 7500u);
-  // A compressor that answers only the key-frame query gets that answer as
-  // its quality too.
-  EXPECT_EQ(list.entries[2].defaultKeyFrameRate, 10u);
-  EXPECT_EQ(list.entries[2].defaultQuality, 10u);
-  // The cell keeps the last value for the next enumeration.
-  EXPECT_EQ(cell, 10u);
-  CodecList again;
-  ScriptedCompressors muteOnly({mute});
-  EnumerateCodecs(again, cell);
-  ASSERT_EQ(again.entries.size(), 1u);
-  EXPECT_EQ(again.entries[0].defaultKeyFrameRate, 10u);
-}
-
-TEST(CodecEnumeration, CompressorsThatDoNotOpenOrDescribeThemselvesAreSkipped) {
-  ScriptedCodec closed = Codec("XXXX", u"Closed", 15, 1);
-  closed.opens = false;
-  ScriptedCodec silent = Codec("YYYY", u"Silent", 15, 1);
-  silent.describes = false;
-  ScriptedCompressors script({closed, silent, Codec("ZZZZ", u"Good", 5, 2)});
-  CodecList list;
-  DWORD cell = 0;
-  EnumerateCodecs(list, cell);
-  ASSERT_EQ(list.entries.size(), 1u);
-  EXPECT_EQ(list.entries[0].info.fccHandler, Fourcc("ZZZZ"));
-  EXPECT_EQ(list.indexByDescription.at(u"Good"), 0u);
-  // The one that opened but did not describe itself was closed again.
-  EXPECT_EQ(script.opened(), 2);
-  EXPECT_EQ(script.closed(), 2);
+TEST(CodecEnumeration, OneEntryPerDescriptionWithTheAnswersOrWhatTheCellHeld) {
+  using Entry = std::tuple<DWORD, DWORD, DWORD>;  // compressor, key-frame rate, quality
+  const ScriptedCodec mute = With(Codec("MMMM", u"Mute", 0, 0), false, false, true, true);
+  const struct {
+    std::vector<ScriptedCodec> codecs;
+    DWORD cell;
+    std::vector<Entry> entries;
+    int opened;
+    DWORD cellAfter;
+  } table[] = {
+      // Equal descriptions list only the first; every open is closed again.
+      {{Codec("AAAA", u"Same", 15, 100), Codec("BBBB", u"Other", 12, 200), Codec("CCCC", u"Same", 30, 300)}, 0,
+       {{Fourcc("AAAA"), 15, 100}, {Fourcc("BBBB"), 12, 200}}, 3, 200},
+      // A silent compressor takes the cell's last value for both; one that answers
+      // only the key-frame query gets that answer as its quality too.
+      {{Codec("AAAA", u"First", 15, 7500), mute, With(Codec("HHHH", u"Half", 10, 0), true, false, true, true)}, 0,
+       {{Fourcc("AAAA"), 15, 7500}, {Fourcc("MMMM"), 7500, 7500}, {Fourcc("HHHH"), 10, 10}}, 3, 10},
+      {{mute}, 10, {{Fourcc("MMMM"), 10, 10}}, 1, 10},  // the cell is kept from one enumeration to the next
+      // Compressors that do not open or describe themselves are skipped.
+      {{With(Codec("XXXX", u"Closed", 15, 1), true, true, false, true),
+        With(Codec("YYYY", u"Silent", 15, 1), true, true, true, false), Codec("ZZZZ", u"Good", 5, 2)}, 0,
+       {{Fourcc("ZZZZ"), 5, 2}}, 2, 2},
+  };
+  for (const auto& row : table) {
+    ScriptedCompressors script(row.codecs);
+    CodecList list;
+    DWORD cell = row.cell;
+    EnumerateCodecs(list, cell);
+    std::vector<Entry> entries;
+    for (std::size_t i = 0; i < list.entries.size(); ++i) {
+      const CodecEntry& e = list.entries[i];
+      entries.emplace_back(e.info.fccHandler, e.defaultKeyFrameRate, e.defaultQuality);
+      EXPECT_EQ(list.indexByDescription.at(CodecDescription(e.info)), i);
+    }
+    EXPECT_EQ(entries, row.entries);
+    EXPECT_EQ(list.indexByDescription.size(), entries.size());
+    EXPECT_EQ(std::make_tuple(script.opened(), script.closed(), script.onlyQueryMode(), cell),
+              std::make_tuple(row.opened, row.opened, true, row.cellAfter));
+  }
 }
 
 TEST(CodecLookup, UnknownTextFallsBackToTheFirstDescriptionInCodeUnitOrder) {
@@ -88,14 +75,8 @@ TEST(CodecLookup, UnknownTextFallsBackToTheFirstDescriptionInCodeUnitOrder) {
   EXPECT_EQ(FindCodecByDescription(list, u"nothing like it").info.fccHandler, Fourcc("CCCC"));
   EXPECT_EQ(FindCodecByDescription(list, u"").info.fccHandler, Fourcc("CCCC"));
   EXPECT_EQ(FindCodecByDescription(list, u"BETA").info.fccHandler, Fourcc("CCCC"));
-}
-
-TEST(CodecLookup, AnEmptyListGivesAClearedEntry) {
-  const CodecList empty;
-  const CodecEntry entry = FindCodecByDescription(empty, u"anything");
-  EXPECT_EQ(entry.info.fccHandler, 0u);
-  EXPECT_EQ(entry.defaultQuality, 0u);
-  EXPECT_EQ(entry.defaultKeyFrameRate, 0u);
+  const CodecEntry none = FindCodecByDescription(CodecList(), u"anything");  // an empty list: a cleared entry
+  EXPECT_EQ(std::make_tuple(none.info.fccHandler, none.defaultQuality, none.defaultKeyFrameRate), std::make_tuple(0u, 0u, 0u));
 }
 
 TEST(CodecEnumeration, InstalledCompressorsAreListedOnceEachWithTheirCodes) {

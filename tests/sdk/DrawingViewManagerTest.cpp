@@ -135,46 +135,6 @@ TEST_F(DrawingViewManagerTest, HiddenEntityLeavesTheSnapshot) {
   EXPECT_NE(hidden->pixelAt(32, 32) & 0xFFFFFF, 0xFFDC00u);
 }
 
-TEST_F(DrawingViewManagerTest, TiledLayoutShowsEveryTileUntilOneIsLeft) {
-  OdDbDatabase* db = m_document->database();
-  HostViewManager* manager = m_document->viewManager();
-  auto table = odCastOrThrow<OdDbViewportTable>(db->getViewportTableId().openObject(OdDb::kForWrite));
-  auto active = ActiveRecord(db, OdDb::kForWrite);
-  const double corners[4][4] = {{0, 0.5, 0.5, 1}, {0.5, 0.5, 1, 1}, {0, 0, 0.5, 0.5}, {0.5, 0, 1, 0.5}};
-  std::vector<OdDbViewportTableRecordPtr> tiles;
-  for (const auto& c : corners) {
-    auto tile = OdDbViewportTableRecord::createObject();
-    tile->copyFrom(active.get());
-    tile->setLowerLeftCorner(OdGePoint2d(c[0], c[1]));
-    tile->setUpperRightCorner(OdGePoint2d(c[2], c[3]));
-    tiles.push_back(tile);
-  }
-  active->erase(true);
-  for (auto& tile : tiles) table->add(tile.get());
-  manager->refreshView(manager->activeView(), 0);
-  const QImage tiled = m_widget->grab().toImage();
-  // The active tile's frame, top left, and another tile's frame beside it.
-  EXPECT_EQ(tiled.pixel(0, 10) & 0xFFFFFF, 0xC8C8C8u);
-  EXPECT_EQ(tiled.pixel(tiled.width() / 2, 10) & 0xFFFFFF, 0x5A646Eu);
-  // The device draws at the active tile's size.
-  OdGsDCRect size;
-  manager->activeView()->device()->getSize(size);
-  EXPECT_EQ(size.width(), tiled.width() / 2);
-
-  // Back to one viewport filling the window.
-  for (auto& tile : tiles) tile->erase(true);
-  auto single = OdDbViewportTableRecord::createObject();
-  single->copyFrom(tiles[0].get());
-  single->setLowerLeftCorner(OdGePoint2d(0, 0));
-  single->setUpperRightCorner(OdGePoint2d(1, 1));
-  table->add(single.get());
-  manager->refreshView(manager->activeView(), 0);
-  const QImage one = m_widget->grab().toImage();
-  EXPECT_NE(one.pixel(0, 10) & 0xFFFFFF, 0xC8C8C8u);
-  manager->activeView()->device()->getSize(size);
-  EXPECT_EQ(size.width(), one.width());
-}
-
 TEST_F(DrawingViewManagerTest, ADrawingWithoutAWindowHasNoActiveView) {
   // A drawing without a view window has no active view.
   host::Document* other = host::Application::instance().openDocument(u"NoWindow");

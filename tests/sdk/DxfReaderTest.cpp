@@ -159,16 +159,6 @@ TEST(DxfReader, ViewportRecordsAndTheActiveOne) {
   EXPECT_TRUE(record->isPerspectiveEnabled());
 }
 
-TEST(DxfReader, OtherEntitiesAndBlocksArePassedOver) {
-  const std::string blocks = Pairs({{0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "B"}, {0, "LINE"}, {10, "0"},
-                                    {20, "0"}, {11, "1"}, {21, "1"}, {0, "ENDBLK"}, {0, "ENDSEC"}});
-  const std::string text = blocks + Dxf(Pairs({{0, "TEXT"}, {10, "0"}, {20, "0"}, {40, "1"}, {1, "hello"},
-                                               {0, "HATCH"}, {91, "99999999"}}) + kLwPolyline);
-  auto db = Read(text);
-  ASSERT_TRUE(db);
-  EXPECT_EQ(db->modelSpaceIds().size(), 1u);
-}
-
 TEST(DxfReader, MalformedAndTruncatedFilesLoadNothing) {
   const std::string good = Dxf(kLwPolyline);
   // Truncated anywhere before EOF: cut at every tenth byte.
@@ -198,31 +188,6 @@ TEST(DxfReader, MalformedAndTruncatedFilesLoadNothing) {
   Refused(std::string("AutoCAD Binary DXF\r\n\x1a\0", 22));
   Refused("");
   Refused(std::string(1000, '\0'));
-}
-
-TEST(DxfReader, LayoutOfTheTextAndEntityFlags) {
-  // Windows line ends, padded group codes, comments, extended data, an
-  // invisible entity and colour by index.
-  std::string text = Dxf(Pairs({{999, "made by hand"}, {0, "LINE"}, {5, "1F"}, {60, "1"}, {62, "5"}, {10, "0"}, {20, "0"},
-                                {11, "1"}, {21, "0"}, {1001, "APP"}, {1000, "data"}, {1040, "2.5"},
-                                {0, "LWPOLYLINE"}, {90, "2"}, {70, "1"}, {10, "0"}, {20, "0"}, {10, "3"}, {20, "0"},
-                                {210, "0"}, {220, "0"}, {230, "1"}}));
-  std::string crlf;
-  for (char c : text) {
-    if (c == '\n') crlf += "\r\n";
-    else crlf += c;
-  }
-  crlf.replace(crlf.find("\r\n10\r\n"), 6, "\r\n  10\r\n");
-  auto db = Read(crlf);
-  ASSERT_TRUE(db);
-  ASSERT_EQ(db->modelSpaceIds().size(), 2u);
-  auto line = odCastOrThrow<OdDbLine>(db->modelSpaceIds()[0].openObject());
-  EXPECT_EQ(line->visibility(), OdDb::kInvisible);
-  EXPECT_EQ(line->color(), 0x0000FFu);
-  EXPECT_EQ(line->objectId().getHandle().value(), 0x1Fu);
-  auto closed = odCastOrThrow<OdDbPolyline>(db->modelSpaceIds()[1].openObject());
-  EXPECT_TRUE(closed->isClosed());
-  EXPECT_NEAR(Length(*closed), 6.0, 1e-12);
 }
 
 TEST(DxfReader, MissingFileGivesAMessage) {

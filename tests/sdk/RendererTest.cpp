@@ -228,34 +228,3 @@ TEST(View, SetViewOrbitZoomAndViewportRecords) {
   EXPECT_TRUE(copy->isPerspective());
   EXPECT_EQ(copy->fieldWidth(), 30);
 }
-
-TEST(Renderer, PointSizeDefaultColourAndFarGeometry) {
-  Scene scene;
-  const float xyz[6] = {0, 0, 0, 4.0f, 0, 0};
-  scene.points(xyz, nullptr, 2, kGreen, 3);  // no colours: all in the default
-  // A line from very far away through the view, and one wholly outside.
-  const OdGePoint3d far[2] = {{-1e12, 3, 0}, {1e12, 3, 0}};
-  const OdGePoint3d outside[2] = {{100, 100, 0}, {200, 100, 0}};
-  scene.polyline(far, 2, kRed);
-  scene.polyline(outside, 2, kBlue);
-  Frame frame;
-  SoftwareRenderer(2).render(scene, TopView(false), 101, 101, 0, frame);
-  const auto green = PixelsOf(frame, kGreen);
-  ASSERT_EQ(green.size(), 18u);  // two 3 x 3 squares
-  EXPECT_EQ(frame.at(49, 49), 0xFF000000u | kGreen);
-  EXPECT_EQ(frame.at(51, 51), 0xFF000000u | kGreen);
-  EXPECT_EQ(frame.at(52, 50), kBackground);
-  EXPECT_EQ(WidthOf(frame, kRed), 101);  // clipped to the frame, across it
-  EXPECT_TRUE(PixelsOf(frame, kBlue).empty());
-  // Nothing to draw on: an empty frame, no failure.
-  SoftwareRenderer(2).render(scene, TopView(true), 0, 10, 0, frame);
-  EXPECT_TRUE(frame.pixels.empty());
-  // A camera whose eye is its target, or whose up is its direction, still draws.
-  Camera odd = TopView(true);
-  odd.up = OdGeVector3d(0, 0, 1);
-  SoftwareRenderer(2).render(scene, odd, 50, 50, 0, frame);
-  EXPECT_EQ(frame.pixels.size(), 2500u);
-  odd.position = odd.target;
-  SoftwareRenderer(2).render(scene, odd, 50, 50, 0, frame);
-  EXPECT_EQ(frame.pixels.size(), 2500u);
-}
