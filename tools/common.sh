@@ -26,8 +26,11 @@ pcvr_install_packages() {
 # settings, the arguments go to ninja (targets).
 pcvr_build() {
   # ccache, where installed, makes a second build folder (or a clean rebuild) cheap.
+  # Paths are taken relative to the checkout, so a fresh clone elsewhere
+  # finds what an earlier one compiled.
   local launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$PCVR_ROOT" CCACHE_NOHASHDIR=1
   cmake -S "$PCVR_ROOT" -B "$PCVR_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
     "${PCVR_CMAKE_ARGS[@]}" >/dev/null
   ninja -C "$PCVR_BUILD" "$@"
