@@ -7,18 +7,18 @@
 dir=$2
 case $1 in
 start)
-  mkdir -p "$dir" && rm -f "$dir/display" "$dir/pid"
+  mkdir -p "$dir" && rm -f "$dir/display" "$dir/pid" "$dir/number"
   if [ -n "$DISPLAY" ]; then echo "$DISPLAY" >"$dir/display"; exit 0; fi
   # Xvfb writes its display number to descriptor 3 once it accepts clients.
   Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/number" >"$dir/log" 2>&1 </dev/null &
   echo $! >"$dir/pid"
   i=0
-  while ! grep -q . "$dir/number" 2>/dev/null; do
+  until n=$(cat "$dir/number" 2>/dev/null) && [ -n "$n" ]; do
     kill -0 "$(cat "$dir/pid")" 2>/dev/null || { cat "$dir/log"; exit 1; }
     i=$((i + 1)); [ $i -lt 600 ] || { echo "Xvfb did not start"; exit 1; }
     sleep 0.05
   done
-  echo ":$(cat "$dir/number")" >"$dir/display" ;;
+  echo ":$n" >"$dir/display" ;;
 stop)
   [ -s "$dir/pid" ] && kill "$(cat "$dir/pid")" 2>/dev/null
   rm -f "$dir/display" "$dir/pid" ;;

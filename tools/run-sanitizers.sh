@@ -17,7 +17,7 @@ pcvr_install_packages
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 # The sanitizers' own reports, not only a crash, fail the test.
-export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=0:strict_string_checks=1"
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=0"
 export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1"
 export TSAN_OPTIONS="halt_on_error=1:abort_on_error=1:second_deadlock_stack=1:suppressions=$PCVR_ROOT/tests/tsan.supp"
 

@@ -90,6 +90,7 @@ bool IsDxf(const std::string& path) {
 DrawingViewManager::DrawingViewManager(OdDbDatabase* database, ViewWidget* widget)
     : m_database(database),
       m_widget(widget),
+      m_view(widget),
       m_device(OdGsDevice::createObject(database)),
       m_frame(std::make_unique<odrender::Frame>()) {
   m_device->setBackgroundColor(0x212830);  // the view window's own background

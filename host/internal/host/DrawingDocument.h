@@ -30,7 +30,7 @@ class HOST_EXPORT DrawingViewManager final : public HostViewManager {
   void refreshView(OdGsView* view, int flags) override;
 
   OdGsDevice* device() const { return m_device.get(); }
-  ViewWidget* widget() const { return m_widget.data(); }
+  ViewWidget* widget() const { return m_widget ? m_view : nullptr; }
   // Brings the view and the drawing's active viewport record in step: a new
   // active record (the layout was changed) sets the camera, unless the camera
   // was set after the last step (then the newer camera stays and goes into
@@ -42,7 +42,11 @@ class HOST_EXPORT DrawingViewManager final : public HostViewManager {
 
  private:
   OdDbDatabase* m_database;
-  QPointer<ViewWidget> m_widget;
+  // Whether the window still lives, asked as a QWidget: while a ViewWidget
+  // is destroyed its QWidget part still sends events (a synthetic leave)
+  // through the mouse filter, and it is no longer a ViewWidget then.
+  QPointer<QWidget> m_widget;
+  ViewWidget* m_view;
   OdGsDevicePtr m_device;
   OdDbObjectId m_activeRecord;
   unsigned long long m_writtenRevision = ~0ull;
