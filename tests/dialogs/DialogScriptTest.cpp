@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "support/MediaProbe.h"
 #include "support/PchostRunner.h"
 
 namespace {
@@ -63,7 +64,7 @@ TEST(RecordingOptionsInPchost, TheChosenCompressorAndPathMakeTheRecording) {
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(run.hasLine("Video recording completed successfuly.")) << run.output;
   EXPECT_TRUE(run.hasLine(" Video stream: " + dir.str("take.avi"))) << run.output;
-  const auto probe = pcvr_test::ProbeVideo(dir / "take.avi");
+  const auto probe = avitest::Probe(dir.str("take.avi"));
   ASSERT_TRUE(probe.ok) << run.output;
   EXPECT_EQ(probe.codecName, "mjpeg");
   EXPECT_EQ(std::make_pair(probe.width % 2, probe.height % 2), std::make_pair(0, 0));

@@ -1,39 +1,21 @@
 #include "MediaProbe.h"
 
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <sstream>
 
-extern char** environ;
+#include "Process.h"
 
 namespace avitest {
 
 std::string Run(const std::vector<std::string>& argv, int* status) {
-  std::string out;
-  if (status) *status = -1;
-  int fds[2];
-  if (argv.empty() || pipe(fds) != 0) return out;
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  pid_t child = 0;
-  const bool started = posix_spawnp(&child, args[0], &actions, nullptr, args.data(), environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  char buffer[1 << 16];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
-  close(fds[0]);
-  int rc = 0;
-  if (started && waitpid(child, &rc, 0) == child && status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return out;
+  pcvr_test::ProcessOptions options;
+  options.withStandardError = false;
+  const pcvr_test::ProcessRun run = pcvr_test::RunProcess(argv, options);
+  if (status) *status = run.exitCode >= 0 && run.exitCode < 128 ? run.exitCode : -1;
+  return run.output;
 }
 
 namespace {

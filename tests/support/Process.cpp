@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+#include "MediaProbe.h"
+
 namespace pcvr_test {
 
 ProcessRun RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
@@ -58,20 +60,6 @@ TempDir::~TempDir() {
   if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
 }
 
-VideoProbe ProbeVideo(const std::filesystem::path& file) {
-  VideoProbe probe;
-  ProcessOptions quiet;
-  quiet.withStandardError = false;
-  const auto run = RunProcess({"ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
-                               "stream=codec_name,width,height,nb_read_frames", "-of", "csv=p=0", file.string()},
-                              quiet);
-  char codec[64] = {};
-  probe.ok = run.exitCode == 0 && std::sscanf(run.output.c_str(), "%63[^,],%d,%d,%d", codec, &probe.width,
-                                              &probe.height, &probe.decodedFrames) == 4;
-  probe.codecName = codec;
-  return probe;
-}
-
 std::uint32_t Picture::pixel(int x, int y) const {
   const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
   if (x < 0 || y < 0 || x >= width || y >= height || at + 2 >= rgb.size()) return 0xFFFFFFFFu;
@@ -86,7 +74,7 @@ Picture DecodePicture(const std::filesystem::path& path) {
   const std::filesystem::path file = dir / ("picture" + path.extension().string());
   std::error_code error;
   std::filesystem::create_symlink(std::filesystem::absolute(path), file, error);
-  const VideoProbe probe = ProbeVideo(file);
+  const avitest::StreamProbe probe = avitest::Probe(file.string());
   if (!probe.ok) return picture;
   ProcessOptions quiet;
   quiet.withStandardError = false;

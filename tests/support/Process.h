@@ -1,6 +1,6 @@
 // Helpers the suites share: programs run without a shell, temporary folders,
-// and what ffprobe/ffmpeg (the decoder the tests trust, independent of the
-// code that wrote the files) read from AVI and PNG files.
+// and pictures decoded by ffmpeg (the decoder the tests trust, independent of
+// the code that wrote the files; MediaProbe.h reads AVI files with it).
 #pragma once
 
 #include <cstdint>
@@ -47,15 +47,6 @@ class TempDir {
  private:
   std::filesystem::path m_path;
 };
-
-struct VideoProbe {
-  bool ok = false;
-  std::string codecName;
-  int width = 0;
-  int height = 0;
-  int decodedFrames = -1;
-};
-VideoProbe ProbeVideo(const std::filesystem::path& file);
 
 struct Picture {
   bool ok = false;
