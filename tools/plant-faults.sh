@@ -17,8 +17,8 @@ MODULE="test_module_object test_help_topics test_command_registration $HOST"
 
 # name | file | perl substitution over the whole file | test programs
 FAULTS=(
-  "summary megabytes in millions|recording/RecordingSummary.cpp|s{1\.0f / 1048576\.0f}{1.0f / 1000000.0f}|$SUMMARY"
-  "summary minutes not reduced by hours|recording/RecordingSummary.cpp|s{\(seconds % 3600\) / 60}{seconds / 60}|$SUMMARY"
+  "summary megabytes in millions|base/RecordingSummary.cpp|s{1\.0f / 1048576\.0f}{1.0f / 1000000.0f}|$SUMMARY"
+  "summary minutes not reduced by hours|base/RecordingSummary.cpp|s{\(seconds % 3600\) / 60}{seconds / 60}|$SUMMARY"
   "camera step twice as long|track/CameraPath.cpp|s{stepSpeed \* \(0\.5 /}{stepSpeed * (1.0 /}|$TRACK"
   "last frame looks ahead past the end|track/CameraPath.cpp|s{if \(m_dist \+ m_step > m_length\)}{if (m_dist > m_length)}|$TRACK"
   "frame rates up to and not including the key-frame rate|dialogs/CodecList.cpp|s{entry\.defaultKeyFrameRate < rate\)}{entry.defaultKeyFrameRate <= rate)}|$DIALOGS"

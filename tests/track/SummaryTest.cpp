@@ -3,7 +3,7 @@
 // minutes and seconds.
 #include <gtest/gtest.h>
 
-#include "recording/RecordingSummary.h"
+#include "base/RecordingSummary.h"
 
 namespace {
 
