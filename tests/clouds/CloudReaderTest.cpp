@@ -70,7 +70,9 @@ void ExpectVertices(const PointCloudData& cloud, bool normals, bool colors) {
     const float f[] = {v.x, v.y, v.z, v.nx, v.ny, v.nz};
     for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(cloud.xyz[3 * i + k], f[k]) << i;
     for (int k = 0; normals && k < 3; ++k) EXPECT_FLOAT_EQ(cloud.normals[3 * i + k], f[3 + k]) << i;
-    if (colors) EXPECT_EQ(cloud.colors[i], (std::uint32_t{v.r} << 16) | (std::uint32_t{v.g} << 8) | v.b) << i;
+    if (colors) {
+      EXPECT_EQ(cloud.colors[i], (std::uint32_t{v.r} << 16) | (std::uint32_t{v.g} << 8) | v.b) << i;
+    }
   }
 }
 
@@ -186,8 +188,12 @@ TEST(CloudReaders, TableOfFilesAndOutcomes) {
     EXPECT_FLOAT_EQ(cloud.xyz[2], c.z0);
     ASSERT_EQ(cloud.hasColors(), c.color0 != 0);
     ASSERT_EQ(cloud.hasNormals(), c.nz0 != 0);
-    if (c.color0 != 0) EXPECT_EQ(cloud.colors[0], c.color0);
-    if (c.nz0 != 0) EXPECT_FLOAT_EQ(cloud.normals[2], c.nz0);
+    if (c.color0 != 0) {
+      EXPECT_EQ(cloud.colors[0], c.color0);
+    }
+    if (c.nz0 != 0) {
+      EXPECT_FLOAT_EQ(cloud.normals[2], c.nz0);
+    }
   }
 }
 
