@@ -10,15 +10,38 @@
 #include <filesystem>
 
 #include "MediaProbe.h"
+#include "Poll.h"
 #include "XTestWindows.h"
+#include "recording/FrameClock.h"
 #include "recording/parallelThreadData.h"
 #include "win32/Text.h"
 #include "win32/Threads.h"
 #include "win32/Window.h"
 
 namespace fs = std::filesystem;
+using pcvr_test::WaitUntil;
 
 namespace {
+
+// Counts frames on the recorder's own time source, due as the recorder's
+// are, until `count` have been due.
+class IntervalCounter final : public iEventListener {
+ public:
+  explicit IntervalCounter(int count) : m_count(count) {}
+  bool isFinished() override { return m_ticks >= m_count; }
+  bool isSuspended() override { return false; }
+  void onTick() override { ++m_ticks; }
+
+ private:
+  int m_count, m_ticks = 0;
+};
+
+void WaitForFramesDue(int fps, int count) {
+  IntervalCounter counter(count);
+  FrameClock clock(&counter, 1000 / fps, PerformanceCounterTime());
+  clock.begin(false, 0);
+  clock.run();
+}
 
 class CaptureThread : public XTestWindows {
  protected:
@@ -31,21 +54,18 @@ class CaptureThread : public XTestWindows {
     XTestWindows::TearDown();
   }
 
-  VideoRecordingParams Params(Window window, const std::string& file, int fps, int delay) {
+  // Starts the capture thread the way the start command does; no
+  // compressor: frames are stored as they are.
+  void Start(Window window, const std::string& file, int fps, int delay, bool noFormat = false) {
+    ASSERT_EQ(g_captureThread.load(), nullptr);
     VideoRecordingParams params;
     const CaptureTarget target(u"test window", H(window));
     params.window = target.window;
-    params.frameFormat = target.frameFormat;
+    params.frameFormat = noFormat ? BITMAPINFOHEADER{} : target.frameFormat;
     params.filePath = OdString(win32::FromUtf8(file));
     params.fps = fps;
     params.startDelay = delay;
-    params.codecInfo.fccHandler = 0;  // no compressor: frames stored as they are
-    return params;
-  }
-
-  // Starts the capture thread the way the start command does.
-  void Start(const VideoRecordingParams& params) {
-    ASSERT_EQ(g_captureThread.load(), nullptr);
+    params.codecInfo.fccHandler = 0;
     g_recorder.prepare(params);
     HANDLE thread = CreateThread(nullptr, 0, &CaptureThreadProc, &g_recorder, CREATE_SUSPENDED, nullptr);
     ASSERT_NE(thread, nullptr);
@@ -53,18 +73,7 @@ class CaptureThread : public XTestWindows {
     ResumeThread(thread);
   }
 
-  void StopAndWait() {
-    g_recorder.m_stop = true;
-    WaitUntilIdle();
-  }
-
-  // Polls up to twenty seconds; false when the condition never held.
-  template <typename Condition>
-  static bool WaitUntil(Condition condition) {
-    for (int i = 0; i < 4000 && !condition(); ++i) Sleep(5);
-    return condition();
-  }
-  static void WaitUntilIdle() { WaitUntil([] { return g_captureThread.load() == nullptr; }); }
+  static bool WaitUntilIdle() { return WaitUntil([] { return g_captureThread.load() == nullptr; }); }
   static bool WaitForFrames(std::uint32_t count) {
     return WaitUntil([count] { return g_recorder.framesWritten() >= count; });
   }
@@ -79,25 +88,25 @@ TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSizeWhileItHasTheFoc
   const Window other = MakeWindow(500, 400, 64, 48, 0x000000);
   Focus(window);
   const std::string file = m_dir + "/colours.avi";
-  Start(Params(window, file, 20, 0));
+  Start(window, file, 20, 0);
   bool recorded = WaitForFrames(3);
   Repaint(window, 0x00FF00);
   recorded = recorded && WaitForFrames(g_recorder.framesWritten() + 3);
   Focus(other);
   Repaint(window, 0xFFFF00);
-  // Yellow stays for a few frame intervals: the span in which a recorder
-  // that ignored the focus would take it.
-  Sleep(250);
+  // Yellow stays while six frames fall due on the recorder's time source: a
+  // recorder that ignored the focus would take them.
+  WaitForFramesDue(20, 6);
   Repaint(window, 0x0000FF);
   Focus(window);
   recorded = recorded && WaitForFrames(g_recorder.framesWritten() + 3);
-  StopAndWait();
+  g_recorder.m_stop = true;
+  WaitUntilIdle();
   ASSERT_TRUE(recorded) << "no frames: does the window have the focus?";
 
   EXPECT_FALSE(g_recorder.failed());
   const std::uint32_t frames = g_recorder.framesWritten();
   const auto probe = avitest::Probe(file);
-  ASSERT_TRUE(probe.ok);
   EXPECT_EQ(probe.width, 160);
   EXPECT_EQ(probe.height, 120);
   EXPECT_EQ(probe.frameRate, "20/1");
@@ -122,65 +131,42 @@ TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSizeWhileItHasTheFoc
   XDestroyWindow(m_display, window);
 }
 
-TEST_F(CaptureThread, AClosedWindowEndsTheRecordingWithACompleteFile) {
-  const Window window = MakeWindow(50, 400, 64, 48, 0x0000FF);
-  Focus(window);
-  const std::string file = m_dir + "/closed.avi";
-  Start(Params(window, file, 20, 0));
-  const bool recording = WaitForFrames(3);
-  XDestroyWindow(m_display, window);
-  XSync(m_display, False);
-  WaitUntilIdle();
-  ASSERT_TRUE(recording);
-  EXPECT_EQ(g_captureThread.load(), nullptr);  // back to idle by itself
-  EXPECT_FALSE(g_recorder.failed());
-  EXPECT_EQ(avitest::Probe(file).decodedFrames, static_cast<int>(g_recorder.framesWritten()));
-}
-
-TEST_F(CaptureThread, StoppedDuringTheStartDelayNoFrameAndNoFile) {
-  const Window window = MakeWindow(600, 100, 64, 48, 0x00FFFF);
-  Focus(window);
-  // A delay of more than 24 days in milliseconds is past 32 bits: it must
-  // not wrap round into a delay that has already passed.
-  for (const int delay : {3600, 3'000'000}) {
-    const std::string file = m_dir + "/delayed" + std::to_string(delay) + ".avi";
-    Start(Params(window, file, 20, delay));
-    StopAndWait();
-    EXPECT_EQ(g_recorder.framesWritten(), 0u) << delay;
-    EXPECT_LE(g_recorder.savedElapsedSeconds(), 0) << delay;
-    EXPECT_FALSE(g_recorder.failed()) << delay;
-    EXPECT_FALSE(fs::exists(file)) << delay;
-  }
-  XDestroyWindow(m_display, window);
-}
-
-// Captures that fail end by themselves, back to idle, with a reason kept
-// for the end command; frames written before a failed write stay readable.
-TEST_F(CaptureThread, AFailedCaptureEndsByItselfAndKeepsItsReason) {
-  const Window window = MakeWindow(600, 300, 64, 48, 0xFF00FF);
-  Focus(window);
+// Captures that end by themselves or are stopped before their first frame:
+// back to idle, a failure kept once for the end command with its reason,
+// frames written before the end readable, no file when there were none.
+TEST_F(CaptureThread, ACaptureEndsByItselfWithItsFramesAndItsReason) {
+  enum class Then { Wait, CloseWindow, Stop };
   struct Case {
     const char* name;
-    int fps;
+    int fps, delay;
     bool noFormat;
     std::string file;
     rlim_t fileSizeLimit;  // 0: none
-    std::u16string reason;
+    Then then;
+    std::u16string reason;  // empty: not a failure
+    bool framesKept;
   };
   const std::vector<Case> cases = {
-      {"no frame rate", 0, false, m_dir + "/nofps.avi", 0, u"No Frame Rate to Record At"},
-      {"no frame format", 20, true, m_dir + "/noformat.avi", 0, u"Unable to Create the Frame Bitmaps"},
-      {"missing folder", 20, false, m_dir + "/no/such/folder/x.avi", 0, u"Unable to Create the Movie File"},
-      {"name over 259 characters", 20, false, m_dir + "/" + std::string(300, 'n') + ".avi", 0,
-       u"Unable to Create the Movie File: the File Name is Longer than 259 Characters"},
-      {"disk full after some frames", 20, false, m_dir + "/full.avi", 64 * 1024,
-       u"Unable to Write Video Stream to the output Movie File"},
+      {"window closed", 20, 0, false, m_dir + "/closed.avi", 0, Then::CloseWindow, u"", true},
+      // A delay of more than 24 days in milliseconds is past 32 bits: it
+      // must not wrap round into a delay that has already passed.
+      {"stopped in an hour's delay", 20, 3600, false, m_dir + "/hour.avi", 0, Then::Stop, u"", false},
+      {"stopped in a delay past 32 bits", 20, 3'000'000, false, m_dir + "/long.avi", 0, Then::Stop, u"", false},
+      {"no frame rate", 0, 0, false, m_dir + "/nofps.avi", 0, Then::Wait, u"No Frame Rate to Record At", false},
+      {"no frame format", 20, 0, true, m_dir + "/noformat.avi", 0, Then::Wait, u"Unable to Create the Frame Bitmaps",
+       false},
+      {"missing folder", 20, 0, false, m_dir + "/no/such/folder/x.avi", 0, Then::Wait,
+       u"Unable to Create the Movie File", false},
+      {"name over 259 characters", 20, 0, false, m_dir + "/" + std::string(300, 'n') + ".avi", 0, Then::Wait,
+       u"Unable to Create the Movie File: the File Name is Longer than 259 Characters", false},
+      {"disk full after some frames", 20, 0, false, m_dir + "/full.avi", 64 * 1024, Then::Wait,
+       u"Unable to Write Video Stream to the output Movie File", true},
   };
   signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto params = Params(window, c.file, c.fps, 0);
-    if (c.noFormat) params.frameFormat = BITMAPINFOHEADER{};
+    const Window window = MakeWindow(600, 300, 64, 48, 0xFF00FF);
+    Focus(window);
     rlimit previous{};
     getrlimit(RLIMIT_FSIZE, &previous);
     if (c.fileSizeLimit != 0) {
@@ -188,25 +174,31 @@ TEST_F(CaptureThread, AFailedCaptureEndsByItselfAndKeepsItsReason) {
       limited.rlim_cur = c.fileSizeLimit;
       setrlimit(RLIMIT_FSIZE, &limited);
     }
-    Start(params);
-    WaitUntilIdle();
+    Start(window, c.file, c.fps, c.delay, c.noFormat);
+    if (c.then == Then::CloseWindow) {
+      EXPECT_TRUE(WaitForFrames(3));
+      XDestroyWindow(m_display, window);
+      XSync(m_display, False);
+    }
+    if (c.then == Then::Stop) g_recorder.m_stop = true;
+    EXPECT_TRUE(WaitUntilIdle());
     setrlimit(RLIMIT_FSIZE, &previous);
-    EXPECT_EQ(g_captureThread.load(), nullptr);
-    EXPECT_TRUE(g_recorder.failed());
     std::u16string reason;
-    EXPECT_TRUE(g_recorder.takePendingFailure(&reason));
+    EXPECT_EQ(g_recorder.failed(), !c.reason.empty());
+    EXPECT_EQ(g_recorder.takePendingFailure(&reason), !c.reason.empty());
     EXPECT_TRUE(reason == c.reason) << win32::ToUtf8(reason);
     EXPECT_FALSE(g_recorder.takePendingFailure(&reason));  // reported once
-    if (c.fileSizeLimit != 0) {
+    if (c.framesKept) {
       EXPECT_GT(g_recorder.framesWritten(), 0u);
       EXPECT_EQ(avitest::Probe(c.file).decodedFrames, static_cast<int>(g_recorder.framesWritten()));
     } else {
       EXPECT_EQ(g_recorder.framesWritten(), 0u);
+      EXPECT_LE(g_recorder.savedElapsedSeconds(), 0);
       std::error_code ignored;  // a name over the system's limit cannot exist
       EXPECT_FALSE(fs::exists(c.file, ignored));
     }
+    if (c.then != Then::CloseWindow) XDestroyWindow(m_display, window);
   }
-  XDestroyWindow(m_display, window);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The frame clock's pacing rules on a scripted time source (no real time
 // passes), its waking on the real one, and the frame queue between the
-// capture and the writer thread.
+// capture and the writer thread, and the summary's arithmetic.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,8 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "Poll.h"
 #include "recording/FrameClock.h"
 #include "recording/FramePipeline.h"
+#include "base/RecordingSummary.h"
 #include "recording/iEventListener.h"
 
 namespace {
@@ -152,7 +154,7 @@ TEST(FrameClock, StopAndPauseWakeTheSleepingClock) {
     FrameClock clock(&script, 10, script);
     clock.begin(false, stopInDelay ? 3'600'000 : 0);
     std::thread other([&] {
-      while (script.sleeps.load() < 1) std::this_thread::yield();
+      pcvr_test::WaitUntil([&] { return script.sleeps.load() >= 1; });
       if (stopInDelay) {
         script.m_stop = true;
       } else {
@@ -195,6 +197,17 @@ TEST(FramePipeline, WritesEveryFrameInOrderAndStopsAtAFailedWrite) {
     EXPECT_EQ(pipeline.failed(), failAt >= 0);
     EXPECT_LE(pushed, failAt < 0 ? 200u : static_cast<std::uint32_t>(failAt) + 3);  // no more than the queue held
   }
+}
+
+// The summary's time in hours, minutes and seconds, and its size in
+// mebibytes (none for a missing file).
+TEST(RecordingSummary, SplitsTheTimeAndCountsMebibytes) {
+  const std::vector<std::pair<std::uint32_t, std::u16string>> times = {
+      {0, u"0:0:0 h:m:s"}, {59, u"0:0:59 h:m:s"}, {61, u"0:1:1 h:m:s"}, {3599, u"0:59:59 h:m:s"},
+      {3725, u"1:2:5 h:m:s"}, {90061, u"25:1:1 h:m:s"}};
+  for (const auto& [seconds, text] : times) EXPECT_TRUE(SummaryTime(seconds).str() == text) << seconds;
+  const std::vector<std::pair<std::int64_t, double>> sizes = {{-1, 0.0}, {0, 0.0}, {1048576, 1.0}, {3 * 524288, 1.5}};
+  for (const auto& [bytes, megabytes] : sizes) EXPECT_DOUBLE_EQ(SummaryMegabytes(bytes), megabytes) << bytes;
 }
 
 }  // namespace

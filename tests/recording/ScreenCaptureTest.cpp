@@ -15,62 +15,51 @@
 
 namespace {
 
-class XWindows : public XTestWindows {
- protected:
-  // Copies a screen area through the desktop DC into a 32-bit DIB.
-  std::vector<DWORD> Grab(int x, int y, int w, int h, int outW, int outH) {
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), outW, outH, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    SetStretchBltMode(memory, COLORONCOLOR);
-    EXPECT_TRUE(StretchBlt(memory, 0, 0, outW, outH, screen, x, y, w, h, SRCCOPY));
-    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + outW * outH);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;  // bottom-up rows, BGRX
-  }
+// Copies a screen area through the desktop DC into a 32-bit DIB; returns the
+// pixel at (x, y from the top) of the copy as 0xRRGGBB.
+DWORD GrabPixel(int x, int y, int w, int h, int outW, int outH, int atX, int atY) {
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), outW, outH, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  SetStretchBltMode(memory, COLORONCOLOR);
+  EXPECT_TRUE(StretchBlt(memory, 0, 0, outW, outH, screen, x, y, w, h, SRCCOPY));
+  const DWORD pixel = static_cast<const DWORD*>(bits)[(outH - 1 - atY) * outW + atX] & 0xFFFFFF;  // bottom-up
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixel;
+}
 
-};
+using XWindows = XTestWindows;
 
+// A red window with a blue one over its top right quarter, copied at full
+// size, at half size (nearest pixels), from another thread, and partly off
+// the screen's right edge (clipped, not an error).
 TEST_F(XWindows, TheDesktopDcReadsWhatIsOnTheScreen) {
+  const int screenWidth = DisplayWidth(m_display, DefaultScreen(m_display));
   const Window red = MakeWindow(40, 50, 200, 100, 0xFF0000);
-  const Window blue = MakeWindow(140, 50, 100, 50, 0x0000FF);  // covers the top right quarter
-  const auto pixels = Grab(40, 50, 200, 100, 200, 100);
-  const auto at = [&](int x, int yFromTop) { return pixels[(99 - yFromTop) * 200 + x] & 0xFFFFFF; };
-  EXPECT_EQ(at(10, 90), 0xFF0000u);   // bottom left: the red window
-  EXPECT_EQ(at(190, 10), 0x0000FFu);  // top right: the blue one covering it
-  EXPECT_EQ(at(10, 10), 0xFF0000u);
-  // Scaled down to half: the same picture, nearest pixels.
-  const auto half = Grab(40, 50, 200, 100, 100, 50);
-  EXPECT_EQ(half[(49 - 45) * 100 + 5] & 0xFFFFFF, 0xFF0000u);
-  EXPECT_EQ(half[(49 - 5) * 100 + 95] & 0xFFFFFF, 0x0000FFu);
-  XDestroyWindow(m_display, blue);
-  XDestroyWindow(m_display, red);
-  XSync(m_display, False);
-}
-
-TEST_F(XWindows, AnAreaPartlyOffTheScreenIsClippedNotAnError) {
-  const int width = DisplayWidth(m_display, DefaultScreen(m_display));
-  const Window window = MakeWindow(width - 50, 10, 100, 40, 0x00FF00);
-  const auto pixels = Grab(width - 50, 10, 100, 40, 100, 40);
-  EXPECT_EQ(pixels[20 * 100 + 10] & 0xFFFFFF, 0x00FF00u);
-  XDestroyWindow(m_display, window);
-  XSync(m_display, False);
-}
-
-TEST_F(XWindows, TheCaptureThreadSeesTheSameScreen) {
-  const Window window = MakeWindow(300, 300, 64, 64, 0x123456);
+  const Window blue = MakeWindow(140, 50, 100, 50, 0x0000FF);
+  const Window edge = MakeWindow(screenWidth - 50, 10, 100, 40, 0x00FF00);
+  struct Case {
+    int outW, outH, atX, atY;
+    DWORD expected;
+  };
+  for (const Case& c : std::vector<Case>{{200, 100, 10, 90, 0xFF0000}, {200, 100, 190, 10, 0x0000FF},
+                                         {200, 100, 10, 10, 0xFF0000}, {100, 50, 5, 45, 0xFF0000},
+                                         {100, 50, 95, 5, 0x0000FF}}) {
+    EXPECT_EQ(GrabPixel(40, 50, 200, 100, c.outW, c.outH, c.atX, c.atY), c.expected) << c.outW << " " << c.atX;
+  }
   DWORD seen = 0;
-  std::thread capture([&] { seen = Grab(300, 300, 64, 64, 64, 64)[32 * 64 + 32] & 0xFFFFFF; });
+  std::thread capture([&] { seen = GrabPixel(40, 50, 200, 100, 200, 100, 190, 10); });
   capture.join();
-  EXPECT_EQ(seen, 0x123456u);
-  XDestroyWindow(m_display, window);
+  EXPECT_EQ(seen, 0x0000FFu);
+  EXPECT_EQ(GrabPixel(screenWidth - 50, 10, 100, 40, 100, 40, 10, 19), 0x00FF00u);
+  for (const Window window : {edge, blue, red}) XDestroyWindow(m_display, window);
   XSync(m_display, False);
 }
 
@@ -82,19 +71,17 @@ TEST_F(XWindows, ForegroundAndRootAncestor) {
   EXPECT_EQ(GetAncestor(H(child), GA_PARENT), H(top));
   EXPECT_EQ(GetDesktopWindow(), H(DefaultRootWindow(m_display)));
 
-  XSetInputFocus(m_display, child, RevertToParent, CurrentTime);
-  XSync(m_display, False);
+  Focus(child);
   EXPECT_EQ(GetForegroundWindow(), H(top));
   const Window other = MakeWindow(700, 400, 50, 50, 0x000000);
-  XSetInputFocus(m_display, other, RevertToParent, CurrentTime);
-  XSync(m_display, False);
+  Focus(other);
   EXPECT_EQ(GetForegroundWindow(), H(other));
 
   XDestroyWindow(m_display, other);
   XDestroyWindow(m_display, top);
   XSync(m_display, False);
-  EXPECT_FALSE(IsWindow(H(top)));
   EXPECT_FALSE(IsWindow(H(child)));
+  EXPECT_FALSE(IsWindow(H(top)));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "Poll.h"
 #include "win32/Threads.h"
 #include "win32/Window.h"
 
@@ -25,7 +26,7 @@ class XTestWindows : public ::testing::Test {
   }
 
   // A mapped window filled with one colour (0xRRGGBB): top-level unless a
-  // parent is given. Returns once the server shows it.
+  // parent is given. Returns once the screen shows it.
   Window MakeWindow(int x, int y, unsigned w, unsigned h, unsigned long rgb, Window parent = None) {
     const Window window = XCreateSimpleWindow(m_display, parent == None ? DefaultRootWindow(m_display) : parent, x, y,
                                               w, h, 0, 0, rgb);
@@ -34,12 +35,11 @@ class XTestWindows : public ::testing::Test {
     if (parent == None) XChangeWindowAttributes(m_display, window, CWOverrideRedirect, &attributes);
     XMapRaised(m_display, window);
     XSync(m_display, False);
-    for (int i = 0; i < 200; ++i) {
+    pcvr_test::WaitUntil([&] {
       XWindowAttributes state{};
       XGetWindowAttributes(m_display, window, &state);
-      if (state.map_state == IsViewable) break;
-      Sleep(5);
-    }
+      return state.map_state == IsViewable;
+    });
     Repaint(window, rgb);
     return window;
   }
@@ -49,13 +49,12 @@ class XTestWindows : public ::testing::Test {
     XSetWindowBackground(m_display, window, rgb);
     XClearWindow(m_display, window);
     XSync(m_display, False);
-    for (int i = 0; i < 2000; ++i) {
+    pcvr_test::WaitUntil([&] {
       XImage* image = XGetImage(m_display, window, 0, 0, 1, 1, AllPlanes, ZPixmap);
       const unsigned long pixel = image != nullptr ? XGetPixel(image, 0, 0) & 0xFFFFFF : ~0ul;
       if (image != nullptr) XDestroyImage(image);
-      if (pixel == rgb) return;
-      Sleep(5);
-    }
+      return pixel == rgb;
+    });
   }
 
   void Focus(Window window) {
