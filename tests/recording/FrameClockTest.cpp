@@ -1,6 +1,6 @@
 // The frame clock's pacing rules on a scripted time source (no real time
 // passes), its waking on the real one, and the frame queue between the
-// capture and the writer thread, and the summary's arithmetic.
+// capture and the writer thread.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include "Poll.h"
 #include "recording/FrameClock.h"
 #include "recording/FramePipeline.h"
-#include "base/RecordingSummary.h"
 #include "recording/iEventListener.h"
 
 namespace {
@@ -197,17 +196,6 @@ TEST(FramePipeline, WritesEveryFrameInOrderAndStopsAtAFailedWrite) {
     EXPECT_EQ(pipeline.failed(), failAt >= 0);
     EXPECT_LE(pushed, failAt < 0 ? 200u : static_cast<std::uint32_t>(failAt) + 3);  // no more than the queue held
   }
-}
-
-// The summary's time in hours, minutes and seconds, and its size in
-// mebibytes (none for a missing file).
-TEST(RecordingSummary, SplitsTheTimeAndCountsMebibytes) {
-  const std::vector<std::pair<std::uint32_t, std::u16string>> times = {
-      {0, u"0:0:0 h:m:s"}, {59, u"0:0:59 h:m:s"}, {61, u"0:1:1 h:m:s"}, {3599, u"0:59:59 h:m:s"},
-      {3725, u"1:2:5 h:m:s"}, {90061, u"25:1:1 h:m:s"}};
-  for (const auto& [seconds, text] : times) EXPECT_TRUE(SummaryTime(seconds).str() == text) << seconds;
-  const std::vector<std::pair<std::int64_t, double>> sizes = {{-1, 0.0}, {0, 0.0}, {1048576, 1.0}, {3 * 524288, 1.5}};
-  for (const auto& [bytes, megabytes] : sizes) EXPECT_DOUBLE_EQ(SummaryMegabytes(bytes), megabytes) << bytes;
 }
 
 }  // namespace
