@@ -10,11 +10,11 @@
 #include <signal.h>
 
 #include <chrono>
-#include <thread>
 
 #include "MediaProbe.h"
 #include "AviWalker.h"
 #include "PchostRunner.h"
+#include "Poll.h"
 
 namespace fs = std::filesystem;
 
@@ -154,11 +154,10 @@ TEST_F(VideoFromTrack, TermSignalEndsTheFlightWithACompleteFileAndTheHost) {
   const std::string file = File("signalled.avi");
   pcvr_test::PchostOptions options;
   options.whileRunning = [&](pid_t pid) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (; std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+    pcvr_test::WaitUntil([&] {
       const auto avi = avitest::WalkAvi(file);
-      if (avi.frames.size() + avi.framesPastTree >= 3) break;
-    }
+      return avi.frames.size() + avi.framesPastTree >= 3;
+    }, std::chrono::seconds(60));
     kill(pid, SIGTERM);
   };
   const auto run = Run("VIDEO_FROM_TRACK\nhandle A1\n" + Options(file, "Motion JPEG", 10, "0.05") + "echo not reached\n", options);
