@@ -11,59 +11,47 @@
 
 namespace {
 
-// The line after `line` in the run's output, or "(none)".
-std::string After(const pcvr_test::PchostRun& run, const std::string& line) {
-  const auto lines = run.lines();
-  const auto at = std::find(lines.begin(), lines.end(), line);
-  return at != lines.end() && at + 1 != lines.end() ? *(at + 1) : "(none)";
-}
-
+// One session: a recording made with the compressor and the path chosen in
+// the dialog; the dialog shown and cancelled without a message, so ending
+// prints nothing; a browsed path that replaces the shown one where a typed
+// one does not; the window list without a document; stray lines reported
+// and the end of the script cancelling.
 TEST(RecordingOptionsInPchost, ShownFilledAndCancelledByScriptLines) {
   const pcvr_test::TempDir dir("dialog-pchost-");
-  const struct {
-    std::string script;
-    std::vector<std::string> lines;
-  } table[] = {
-      // Both windows with a document, cancelled without a message, so ending prints nothing.
-      {"START_VIDEO_RECORDING\ndialog show " + dir.str("d.png") + "\ndialog press 2\nEND_VIDEO_RECORDING\necho done\n",
-       {"Dialog 500 \"Video recording options\" opened",
-        "  504 COMBOBOX \"Current document\" [Entire programm, *Current document]", "  506 EDIT \"3\"",
-        "  105 STATIC \"Start delay:\"", "Dialog 500 closed: Cancel", "Dialog image saved: " + dir.str("d.png")}},
-      {"CLOSE\nSTART_VIDEO_RECORDING\ndialog show\ndialog close\n",
-       {"  504 COMBOBOX \"Entire programm\" [*Entire programm]", "Dialog 500 closed: Cancel"}},
-      // Stray lines are reported; the end of the script cancels.
-      {"START_VIDEO_RECORDING\nVIEWINFO\ndialog press 999\ndialog select 503 no such codec\ndialog set 506 5\n",
-       {"Dialog 500 is open; line skipped: VIEWINFO", "Dialog 500: cannot press control 999",
-        "Dialog 500: cannot select control 503 \"no such codec\"", "Dialog 500: *End of script*",
-        "Dialog 500 closed: Cancel"}},
-      // A browsed path replaces the shown one; a typed one does not.
-      {"START_VIDEO_RECORDING\ndialog set 501 /typed/is/ignored.avi\ndialog press 502\ndialog set 1148 " +
-           dir.str("chosen") + "\ndialog press 1\ndialog show\ndialog press 2\n",
-       {"Dialog 500: cannot set control 501 \"/typed/is/ignored.avi\"", "Save dialog closed: OK",
-        "  501 EDIT \"" + dir.str("chosen.avi") + "\""}},
-  };
-  for (const auto& row : table) {
-    const auto run = pcvr_test::RunPchost(row.script);
-    EXPECT_EQ(run.exitCode, 0) << run.output;
-    for (const auto& line : row.lines) EXPECT_TRUE(run.hasLine(line)) << line << "\n" << run.output;
-    EXPECT_FALSE(run.hasLine("Video recording is in progress")) << run.output;
-    if (row.script.find("echo done") != std::string::npos) {
-      EXPECT_EQ(After(run, "Command: END_VIDEO_RECORDING"), "done");
-    }
+  const auto run = pcvr_test::RunPchost(
+      "START_VIDEO_RECORDING\ndialog press 502\ndialog set 1148 " + dir.str("take") +
+      "\ndialog press 1\ndialog select 503 Motion JPEG\ndialog set 506 0\ndialog press 1\nwait 1500\n"
+      "END_VIDEO_RECORDING\n"
+      "START_VIDEO_RECORDING\ndialog show " + dir.str("d.png") + "\ndialog press 2\nEND_VIDEO_RECORDING\necho done\n"
+      "START_VIDEO_RECORDING\ndialog set 501 /typed/is/ignored.avi\ndialog press 502\ndialog set 1148 " +
+      dir.str("chosen") + "\ndialog press 1\ndialog show\ndialog press 2\n"
+      "CLOSE\nSTART_VIDEO_RECORDING\ndialog show\ndialog press 2\n"
+      "START_VIDEO_RECORDING\nVIEWINFO\ndialog press 999\ndialog select 503 no such codec\ndialog set 506 5\n");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  for (const std::string& line : std::vector<std::string>{"Video recording completed successfuly.", " Video stream: " + dir.str("take.avi"),
+        "Dialog 500 \"Video recording options\" opened",
+        "  504 COMBOBOX \"Current document\" [Entire programm, *Current document]",
+        "  506 EDIT \"3\"", "  105 STATIC \"Start delay:\"",
+        "Dialog 500 closed: Cancel", "Dialog image saved: " + dir.str("d.png"),
+        "Dialog 500: cannot set control 501 \"/typed/is/ignored.avi\"",
+        "Save dialog closed: OK", "  501 EDIT \"" + dir.str("chosen.avi") + "\"",
+        "  504 COMBOBOX \"Entire programm\" [*Entire programm]",
+        "Dialog 500 is open; line skipped: VIEWINFO", "Dialog 500: cannot press control 999",
+        "Dialog 500: cannot select control 503 \"no such codec\"",
+        "Dialog 500: *End of script*"}) {
+    EXPECT_TRUE(run.hasLine(line)) << line << "\n" << run.output;
   }
+  EXPECT_FALSE(run.hasLine("Video recording is in progress")) << run.output;
+  // The second ending, after the cancelled dialog, prints nothing.
+  const auto lines = run.lines();
+  auto end = std::find(lines.begin(), lines.end(), "Command: END_VIDEO_RECORDING");
+  ASSERT_NE(end, lines.end()) << run.output;
+  end = std::find(end + 1, lines.end(), "Command: END_VIDEO_RECORDING");
+  ASSERT_LT(end + 1, lines.end()) << run.output;
+  EXPECT_EQ(*(end + 1), "done") << run.output;
   EXPECT_TRUE(pcvr_test::DecodePicture(dir / "d.png").ok);
-}
-
-// What the dialog chose reaches the file: the compressor picked in the list
-// is the one that encoded the recording, at the browsed path.
-TEST(RecordingOptionsInPchost, TheChosenCompressorAndPathMakeTheRecording) {
-  const pcvr_test::TempDir dir("dialog-record-");
-  const auto run = pcvr_test::RunPchost("START_VIDEO_RECORDING\ndialog press 502\ndialog set 1148 " + dir.str("take") +
-                                        "\ndialog press 1\ndialog select 503 Motion JPEG\ndialog set 506 0\n"
-                                        "dialog press 1\nwait 1500\nEND_VIDEO_RECORDING\n");
-  ASSERT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_TRUE(run.hasLine("Video recording completed successfuly.")) << run.output;
-  EXPECT_TRUE(run.hasLine(" Video stream: " + dir.str("take.avi"))) << run.output;
+  // What the dialog chose reaches the file: the compressor picked in the
+  // list is the one that encoded the recording, at the browsed path.
   const auto probe = avitest::Probe(dir.str("take.avi"));
   ASSERT_TRUE(probe.ok) << run.output;
   EXPECT_EQ(probe.codecName, "mjpeg");

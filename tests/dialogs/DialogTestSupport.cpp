@@ -148,7 +148,6 @@ ScriptedCompressors::~ScriptedCompressors() {
   g_script = nullptr;
 }
 
-const CompressorManager& ScriptedCompressors::manager() const { return kScripted; }
 int ScriptedCompressors::opened() const { return g_script->opened; }
 int ScriptedCompressors::closed() const { return g_script->closed; }
 bool ScriptedCompressors::onlyQueryMode() const { return g_script->onlyQuery; }

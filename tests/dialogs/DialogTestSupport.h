@@ -57,7 +57,6 @@ class ScriptedCompressors {
   ScriptedCompressors(const ScriptedCompressors&) = delete;
   ScriptedCompressors& operator=(const ScriptedCompressors&) = delete;
 
-  const CompressorManager& manager() const;
   int opened() const;
   int closed() const;
   bool onlyQueryMode() const;

@@ -10,47 +10,13 @@
 #include <optional>
 
 #include "DialogTestSupport.h"
+#include "dialogs/DlgVideoRecodingParams.h"
 #include "dialogs/NumericEdit.h"
-#include "mfc/DialogTemplate.h"
 #include "mfc/QtBridge.h"
 #include "support/Process.h"
 #include "win32/UserInput.h"
 
 namespace {
-
-constexpr UINT kNumericDialog = 9100;
-constexpr int kField = 100;
-
-const DialogItemTemplate kItems[] = {
-    {kField, u"EDIT", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 7, 7, 100, 14},
-    {IDCANCEL, u"BUTTON", u"&Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 60, 28, 50, 14},
-};
-const DialogTemplate kTemplates[] = {{kNumericDialog, WS_POPUP | WS_CAPTION | DS_SETFONT, 120, 50, u"Numeric",
-                                      u"MS Shell Dlg", 8, kItems, std::size(kItems)}};
-int g_moduleTag = 0;
-HMODULE TestModule() { return reinterpret_cast<HMODULE>(&g_moduleTag); }
-
-class NumericDialog : public CDialog {
- public:
-  NumericDialog(bool allowNegative, unsigned short places, std::u16string text)
-      : CDialog(kNumericDialog), m_allow(allowNegative), m_places(places), m_initial(std::move(text)) {}
-  CNumericEdit m_edit;
-
- protected:
-  void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, kField, m_edit); }
-  BOOL OnInitDialog() override {
-    CDialog::OnInitDialog();
-    m_edit.m_allowNegative = m_allow;
-    m_edit.m_decimalPlaces = m_places;
-    m_edit.SetWindowText(m_initial.c_str());
-    return TRUE;
-  }
-
- private:
-  bool m_allow;
-  unsigned short m_places;
-  std::u16string m_initial;
-};
 
 struct Key {
   int key;
@@ -103,34 +69,30 @@ struct Typing {
   const char* clipboard = nullptr;           // checked unless null
 };
 
+// Each row types into the start delay's field of the recording dialog, set
+// up with the row's rules and text.
 class NumericEdit : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dialogs_test::EnsureApplication();
-    RegisterDialogTemplates(TestModule(), kTemplates, std::size(kTemplates));
-    m_previous = AfxGetResourceHandle();
-    AfxSetResourceHandle(TestModule());
-  }
-  void TearDown() override {
-    AfxSetResourceHandle(m_previous);
-    UnregisterDialogTemplates(TestModule());
-  }
-
+  void SetUp() override { dialogs_test::EnsureApplication(); }
   void Check(const std::vector<Typing>& table) {
     for (const Typing& row : table) {
       std::string trace = "initial \"" + QString::fromUtf16(row.initial).toStdString() + "\", steps:";
       for (const auto& step : row.steps) trace += " [" + step + "]";
       SCOPED_TRACE(trace);
-      NumericDialog dialog(row.allowNegative, row.places, row.initial);
+      CDlgVideoRecodingParams dialog(nullptr);
+      CNumericEdit& field = dialog.m_editStartDelay;
       dialogs_test::RunModal(dialog, [&](mfc::ModalDriver& driver) {
-        auto* edit = qobject_cast<QLineEdit*>(mfc::WidgetOf(&dialog.m_edit));
+        auto* edit = qobject_cast<QLineEdit*>(mfc::WidgetOf(&field));
         ASSERT_NE(edit, nullptr);
+        field.m_allowNegative = row.allowNegative;
+        field.m_decimalPlaces = row.places;
+        field.SetWindowText(row.initial);
         const unsigned before = win32::BeepCount();
-        for (const auto& step : row.steps) Step(edit, dialog.m_edit, step);
+        for (const auto& step : row.steps) Step(edit, field, step);
         EXPECT_EQ(edit->text().toStdString(), row.text);
         EXPECT_EQ(win32::BeepCount() - before, row.beeps);
         int start = 0, end = 0;
-        dialog.m_edit.GetSel(start, end);
+        field.GetSel(start, end);
         if (row.selection.first >= 0) {
           EXPECT_EQ(std::make_pair(start, end), row.selection);
         }
@@ -141,9 +103,6 @@ class NumericEdit : public ::testing::Test {
       });
     }
   }
-
- private:
-  HINSTANCE m_previous = nullptr;
 };
 
 TEST_F(NumericEdit, KeysAndPastesFollowTheFieldsRules) {

@@ -4,58 +4,63 @@
 // server is an Xephyr nested in an Xvfb of the test's own: Xvfb lays every
 // screen at the same origin, Xephyr places them side by side.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "InProcessHost.h"
-#include "PrivateXServer.h"
 #include "screenshots/GrabDocumentWindow.h"
+#include "support/Process.h"
 #include "support/XWindows.h"
 
 namespace {
 
-using screenshots_test::PrivateXServer;
+// Runs an X server on a free display while `body` runs with DISPLAY naming
+// it; false when it never accepted connections.
+bool WithXServer(std::vector<std::string> argv, const std::function<void()>& body) {
+  int number = 200 + getpid() % 500;
+  while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock")) ++number;
+  const std::string display = ":" + std::to_string(number);
+  argv.insert(argv.begin() + 1, {display, "-nolisten", "tcp"});
+  bool ready = false;
+  pcvr_test::ProcessOptions options;
+  options.timeoutSeconds = 600;  // counted from the start: longer than the body
+  options.whileRunning = [&](pid_t server) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!ready && std::chrono::steady_clock::now() < deadline) {
+      ready = std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number));
+      if (!ready) usleep(20000);  // polling for the socket, not a wait for its own sake
+    }
+    if (ready) {
+      setenv("DISPLAY", display.c_str(), 1);
+      body();
+    }
+    kill(server, SIGTERM);
+  };
+  pcvr_test::RunProcess(argv, options);
+  return ready;
+}
 
-std::unique_ptr<PrivateXServer> g_outer, g_server;
-std::unique_ptr<QApplication> g_app;
-
-// Every connection (Qt's, the win32 layer's, the test's) follows DISPLAY,
-// so the servers start before any is opened.
-class TwoScreens : public ::testing::Environment {
- public:
-  void SetUp() override {
-    g_outer = std::make_unique<PrivateXServer>("Xvfb", std::vector<std::string>{"-screen", "0", "2200x1100x24"});
-    if (g_outer->display().empty()) return;
-    setenv("DISPLAY", g_outer->display().c_str(), 1);
-    // Without RandR, Qt makes one screen of each Xinerama screen.
-    g_server = std::make_unique<PrivateXServer>(
-        "Xephyr", std::vector<std::string>{"+xinerama", "-extension", "RANDR", "-screen", "1280x1024+0+0", "-screen",
-                                           "800x600+1280+0"});
-    if (!g_server->display().empty()) setenv("DISPLAY", g_server->display().c_str(), 1);
-    setenv("QT_SCREEN_SCALE_FACTORS", "1;2", 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-  }
-  void TearDown() override { g_app.reset(); }
-};
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new TwoScreens);
-
-TEST(GrabOnTwoScreens, PictureIsTheViewsAreaWhereverViewAndPointerAre) {
-  ASSERT_TRUE(g_server != nullptr && !g_server->display().empty()) << "Xvfb and Xephyr could not be started";
+// Run on the two screens, with a view and the pointer on each.
+void GrabOnEitherScreen() {
   static int argc = 1;
   static char name[] = "test_screenshot_grab_screens";
   static char* argv[] = {name, nullptr};
-  g_app = std::make_unique<QApplication>(argc, argv);
+  QApplication app(argc, argv);
   ASSERT_EQ(QGuiApplication::screens().size(), 2);
   EXPECT_EQ(QGuiApplication::screens()[1]->devicePixelRatio(), 2.0);
   host::Document* document = pcvr_test::EnsureDocument();
   pcvr_test::XWindows x;
   ASSERT_TRUE(x.connected());
-
   // Device pixels throughout: the view's place and the pointer's.
   struct Case {
     const char* what;
@@ -74,7 +79,6 @@ TEST(GrabOnTwoScreens, PictureIsTheViewsAreaWhereverViewAndPointerAre) {
     x.create(view, 1, 1, 199, 119, 0, 0x00FF00);
     x.warpPointer(c.pointerX, c.pointerY);
     document->setViewWindow(reinterpret_cast<HWND>(view));
-
     const QImage image = GrabDocumentWindow().toImage();
     EXPECT_EQ(image.size(), QSize(201, 121)) << c.what;
     int wrong = 0;
@@ -87,6 +91,24 @@ TEST(GrabOnTwoScreens, PictureIsTheViewsAreaWhereverViewAndPointerAre) {
     document->setViewWindow(nullptr);
     x.destroy(view);
   }
+  pcvr_test::CloseAllDocuments();
+}
+
+// Every connection (Qt's, the win32 layer's, the test's) follows DISPLAY,
+// so the servers start before any is opened.
+TEST(GrabOnTwoScreens, PictureIsTheViewsAreaWhereverViewAndPointerAre) {
+  setenv("QT_SCREEN_SCALE_FACTORS", "1;2", 1);
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  bool nested = false;
+  const bool outer = WithXServer({"Xvfb", "-screen", "0", "2200x1100x24"}, [&] {
+    // Without RandR, Qt makes one screen of each Xinerama screen.
+    nested = WithXServer(
+        {"Xephyr", "+xinerama", "-extension", "RANDR", "-screen", "1280x1024+0+0", "-screen", "800x600+1280+0"},
+        // On a thread of its own: the win32 layer's connection of that thread
+        // is closed when it ends, while the server is still there.
+        [] { std::thread(GrabOnEitherScreen).join(); });
+  });
+  EXPECT_TRUE(outer && nested) << "Xvfb and Xephyr could not be started";
 }
 
 }  // namespace
