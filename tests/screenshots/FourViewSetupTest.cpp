@@ -153,7 +153,7 @@ TEST_F(FourViewSetup, CamerasLookAtTheCentreFromTheFourDiagonals) {
   EXPECT_EQ(cloud->numRefs(), 2);  // the caller's reference was given back
 }
 
-TEST_F(FourViewSetup, PerspectiveViewIsLeftAloneAndPointSizeNeedsNormals) {
+TEST_F(FourViewSetup, PerspectiveViewIsLeftAlone) {
   hostDbPointCloudInsertionPtr cloud = AddCloud({0, 0, 0, 10, 10, 10}, true);
   View().setView(OdGePoint3d(50, 0, 0), OdGePoint3d(0, 0, 0), OdGeVector3d(0, 0, 1), 3, 2, OdGsView::kPerspective);
   SetFourViewCamera(kFourViews[0], cloud);
@@ -162,13 +162,6 @@ TEST_F(FourViewSetup, PerspectiveViewIsLeftAloneAndPointSizeNeedsNormals) {
   EXPECT_EQ(View().position(), OdGePoint3d(50, 0, 0));
   EXPECT_TRUE(m_views.refreshes.empty());
   EXPECT_EQ(m_shown, 0);
-
-  hostDbPointCloudInsertionPtr without = AddCloud({0, 0, 0, 1, 1, 1}, false);
-  const OdDbHandle viewport = m_db->activeViewportId().getHandle();
-  EXPECT_TRUE(SetCloudPointSize(cloud, 3));
-  EXPECT_EQ(cloud->paramsOf(viewport).pointSize, 3);
-  EXPECT_FALSE(SetCloudPointSize(without, 3));
-  EXPECT_EQ(without->paramsOf(viewport), XPC::VisualizationParams());
 }
 
 }  // namespace
