@@ -19,6 +19,7 @@
 
 #include "InProcessHost.h"
 #include "screenshots/GrabDocumentWindow.h"
+#include "support/Poll.h"
 #include "support/Process.h"
 #include "support/XWindows.h"
 
@@ -35,11 +36,8 @@ bool WithXServer(std::vector<std::string> argv, const std::function<void()>& bod
   pcvr_test::ProcessOptions options;
   options.timeoutSeconds = 600;  // counted from the start: longer than the body
   options.whileRunning = [&](pid_t server) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!ready && std::chrono::steady_clock::now() < deadline) {
-      ready = std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number));
-      if (!ready) usleep(20000);  // polling for the socket, not a wait for its own sake
-    }
+    ready = pcvr_test::WaitUntil([&] { return std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)); },
+                                 std::chrono::seconds(30));
     if (ready) {
       setenv("DISPLAY", display.c_str(), 1);
       body();
