@@ -122,8 +122,13 @@ TEST_F(MfcWindows, NotificationsAndMessagesReachTheMessageMap) {
     EXPECT_TRUE(driver.press(kButton));
     EXPECT_TRUE(driver.press(kButton));
     EXPECT_EQ(dialog.clicks, 2);
-    dialog.m_sorted.AddString(u"one");
-    dialog.m_sorted.AddString(u"two");
+    // A sorted combo box inserts in order, an unsorted one at the end.
+    for (CComboBox* box : {&dialog.m_sorted, &dialog.m_unsorted})
+      for (const char16_t* text : {u"two", u"one"}) box->AddString(text);
+    CString first, last;
+    dialog.m_sorted.GetLBText(0, first);
+    dialog.m_unsorted.GetLBText(0, last);
+    EXPECT_EQ(first.str() + last.str(), u"onetwo");
     dialog.m_sorted.SetCurSel(0);
     EXPECT_EQ(dialog.selections, 0) << "CB_SETCURSEL notifies nobody";
     EXPECT_TRUE(driver.select(kSorted, u"two"));
@@ -157,8 +162,7 @@ TEST_F(MfcWindows, AnExceptionInAHandlerEndsTheDialogAndReachesTheCaller) {
   EXPECT_THROW(run(dialog, [&](mfc::ModalDriver& driver) { driver.press(kButton); }), std::runtime_error);
   EXPECT_EQ(dialog.m_hWnd, nullptr);
   EXPECT_EQ(dialog.m_sorted.m_hWnd, nullptr);
-  // The same object runs again.
-  dialog.onClick = nullptr;
+  dialog.onClick = nullptr;  // the same object runs again
   EXPECT_EQ(run(dialog, [&](mfc::ModalDriver& driver) { driver.press(IDCANCEL); }), IDCANCEL);
 }
 

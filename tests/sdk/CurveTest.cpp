@@ -13,6 +13,7 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+const double kW = std::sqrt(0.5);
 
 double Length(const OdDbCurve& curve) {
   double end = 0, len = -1;
@@ -21,10 +22,13 @@ double Length(const OdDbCurve& curve) {
   return len;
 }
 
-void ExpectPoint(const OdGePoint3d& p, double x, double y, double z, double tol = 1e-9) {
-  EXPECT_NEAR(p.x, x, tol);
-  EXPECT_NEAR(p.y, y, tol);
-  EXPECT_NEAR(p.z, z, tol);
+// The point at a distance along the curve, as the camera path asks for it.
+OdGePoint3d AtDistance(const OdDbCurve& curve, double dist) {
+  double param = 0;
+  OdGePoint3d p(1e9, 1e9, 1e9);
+  EXPECT_EQ(curve.getParamAtDist(dist, param), eOk) << dist;
+  EXPECT_EQ(curve.getPointAtParam(param, p), eOk) << param;
+  return p;
 }
 
 // Distance and parameter agree along the whole curve, and past the end fails.
@@ -37,127 +41,88 @@ void ExpectConsistent(const OdDbCurve& curve) {
     ASSERT_EQ(curve.getParamAtDist(d, param), eOk) << d;
     ASSERT_EQ(curve.getDistAtParam(param, back), eOk) << param;
     EXPECT_NEAR(back, d, 1e-9 * len) << "at distance " << d;
-    OdGePoint3d p;
-    EXPECT_EQ(curve.getPointAtParam(param, p), eOk);
   }
-  double param = 0;
-  EXPECT_EQ(curve.getParamAtDist(len * 1.001 + 1e-6, param), eInvalidInput);
-  EXPECT_EQ(curve.getParamAtDist(-0.01 * len, param), eInvalidInput);
-  EXPECT_EQ(curve.getParamAtDist(std::nan(""), param), eInvalidInput);
-  double end = 0;
+  double param = 0, end = 0;
+  for (double bad : {len * 1.001 + 1e-6, -0.01 * len, std::nan("")})
+    EXPECT_EQ(curve.getParamAtDist(bad, param), eInvalidInput) << bad;
   curve.getEndParam(end);
   OdGePoint3d p;
   EXPECT_EQ(curve.getPointAtParam(end + 1.0, p), eInvalidInput);
 }
 
+OdDbCurvePtr Lightweight(std::initializer_list<std::pair<OdGePoint2d, double>> vertices, bool closed = false,
+                         double elevation = 0, OdGeVector3d normal = OdGeVector3d(0, 0, 1)) {
+  auto pl = OdDbPolyline::createObject();
+  for (const auto& [point, bulge] : vertices) pl->addVertexAt(pl->numVerts(), point, bulge);
+  pl->setClosed(closed);
+  pl->setElevation(elevation);
+  pl->setNormal(normal);
+  return pl;
+}
+
+OdDbCurvePtr Spline(int degree, std::vector<OdGePoint3d> controls, std::vector<double> knots,
+                    std::vector<double> weights = {}) {
+  auto spline = OdDbSpline::createObject();
+  EXPECT_EQ(spline->setNurbsData(degree, controls, knots, weights), eOk);
+  return spline;
+}
+
+OdDbCurvePtr Fit(std::vector<OdGePoint3d> points) {
+  auto spline = OdDbSpline::createObject();
+  EXPECT_EQ(spline->setFitData(points), eOk);
+  return spline;
+}
+
 }  // namespace
 
-TEST(Curve, StraightLightweightPolylineOfLengthOne) {
-  auto pl = OdDbPolyline::createObject();
-  pl->addVertexAt(0, OdGePoint2d(0, 0));
-  pl->addVertexAt(1, OdGePoint2d(0.25, 0));
-  pl->addVertexAt(2, OdGePoint2d(1, 0));
-  pl->setElevation(2.5);
-  EXPECT_NEAR(Length(*pl), 1.0, 1e-15);
-  double param = 0;
-  ASSERT_EQ(pl->getParamAtDist(0.625, param), eOk);
-  EXPECT_NEAR(param, 1.5, 1e-12);  // halfway along the second segment
-  OdGePoint3d p;
-  ASSERT_EQ(pl->getPointAtParam(param, p), eOk);
-  ExpectPoint(p, 0.625, 0, 2.5);
-  // The summed frame distances of a 30 fps, speed 1.5 flight stay on it.
-  double dist = 0;
-  for (int k = 0; k < 39; ++k) dist += 0.025;
-  ASSERT_EQ(pl->getParamAtDist(dist, param), eOk);
-  ASSERT_EQ(pl->getPointAtParam(param, p), eOk);
-  EXPECT_NEAR(p.x, 0.975, 1e-12);
-  ExpectConsistent(*pl);
-  EXPECT_EQ(pl->getParamAtDist(1.025, param), eInvalidInput);
-}
-
-TEST(Curve, BulgedSegmentIsASemicircleAndClosingSegmentCounts) {
-  auto pl = OdDbPolyline::createObject();
-  pl->addVertexAt(0, OdGePoint2d(0, 0), 1.0);  // semicircle counter-clockwise to (2, 0)
-  pl->addVertexAt(1, OdGePoint2d(2, 0));
-  EXPECT_NEAR(Length(*pl), kPi, 1e-12);
-  OdGePoint3d p;
-  ASSERT_EQ(pl->getPointAtParam(0.5, p), eOk);
-  ExpectPoint(p, 1, -1, 0);  // counter-clockwise from (0,0) about (1,0) passes below
-  pl->setClosed(true);
-  EXPECT_NEAR(Length(*pl), kPi + 2.0, 1e-12);
-  double end = 0;
-  pl->getEndParam(end);
-  EXPECT_EQ(end, 2.0);
-  ExpectConsistent(*pl);
-
-  // A quarter-circle bulge, tan(pi/8), and a negative bulge turning the other way.
-  auto q = OdDbPolyline::createObject();
-  q->addVertexAt(0, OdGePoint2d(1, 0), std::tan(kPi / 8));
-  q->addVertexAt(1, OdGePoint2d(0, 1), -std::tan(kPi / 8));
-  q->addVertexAt(2, OdGePoint2d(-1, 2));
-  EXPECT_NEAR(Length(*q), kPi, 1e-12);
-  ASSERT_EQ(q->getPointAtParam(0.5, p), eOk);
-  ExpectPoint(p, std::sqrt(0.5), std::sqrt(0.5), 0);
-  ASSERT_EQ(q->getPointAtParam(1.5, p), eOk);
-  ExpectPoint(p, -std::sqrt(0.5), 2 - std::sqrt(0.5), 0);  // clockwise about (0, 2)
-}
-
-TEST(Curve, LightweightPolylineWithNormalMapsToItsPlane) {
-  auto pl = OdDbPolyline::createObject();
-  pl->addVertexAt(0, OdGePoint2d(0, 0));
-  pl->addVertexAt(1, OdGePoint2d(1, 0));
-  pl->setElevation(3.0);
-  pl->setNormal(OdGeVector3d(0, 0, -1));  // mirrored plane: X becomes -X, elevation -Z
-  OdGePoint3d p;
-  ASSERT_EQ(pl->getPointAtParam(1.0, p), eOk);
-  ExpectPoint(p, -1, 0, -3);
-}
-
-TEST(Curve, TwoDPolylineMatchesLightweightPolyline) {
+TEST(Curve, LengthAndPointsAtDistances) {
   auto p2 = OdDb2dPolyline::createObject();
   p2->appendVertex(OdGePoint3d(0, 0, 0), 1.0);
   p2->appendVertex(OdGePoint3d(2, 0, 0));
   p2->appendVertex(OdGePoint3d(2, 5, 0));
   p2->setElevation(1.0);
-  EXPECT_NEAR(Length(*p2), kPi + 5.0, 1e-12);
-  OdGePoint3d p;
-  ASSERT_EQ(p2->getPointAtParam(2.0, p), eOk);
-  ExpectPoint(p, 2, 5, 1);
-  ExpectConsistent(*p2);
-}
-
-TEST(Curve, RationalSplineQuarterCircle) {
-  auto spline = OdDbSpline::createObject();
-  const double w = std::sqrt(0.5);
-  ASSERT_EQ(spline->setNurbsData(2, {{3, 0, 0}, {3, 3, 0}, {0, 3, 0}}, {0, 0, 0, 1, 1, 1}, {1, w, 1}), eOk);
-  EXPECT_TRUE(spline->isRational());
-  EXPECT_NEAR(Length(*spline), 3 * kPi / 2, 1e-12);
-  // Every point lies on the circle of radius 3, and the middle of the arc by
-  // length is at 45 degrees.
-  double param = 0;
-  ASSERT_EQ(spline->getParamAtDist(3 * kPi / 4, param), eOk);
-  OdGePoint3d p;
-  ASSERT_EQ(spline->getPointAtParam(param, p), eOk);
-  ExpectPoint(p, 3 * w, 3 * w, 0, 1e-9);
-  for (int i = 0; i <= 10; ++i) {
-    ASSERT_EQ(spline->getPointAtParam(i / 10.0, p), eOk);
-    EXPECT_NEAR(std::hypot(p.x, p.y), 3.0, 1e-12);
+  const struct {
+    const char* name;
+    OdDbCurvePtr curve;
+    double length;
+    std::vector<std::pair<double, OdGePoint3d>> atDistance;
+  } table[] = {
+      {"straight, elevated", Lightweight({{{0, 0}, 0}, {{0.25, 0}, 0}, {{1, 0}, 0}}, false, 2.5), 1.0,
+       {{0.625, {0.625, 0, 2.5}}, {0.975, {0.975, 0, 2.5}}}},
+      // A semicircle counter-clockwise from (0,0) about (1,0) passes below;
+      // closed, the segment back counts.
+      {"semicircle bulge, closed", Lightweight({{{0, 0}, 1.0}, {{2, 0}, 0}}, true), kPi + 2.0,
+       {{kPi / 2, {1, -1, 0}}, {kPi + 1, {1, 0, 0}}}},
+      // A quarter-circle bulge, tan(pi/8), then a negative one turning clockwise about (0, 2).
+      {"quarter bulges both ways",
+       Lightweight({{{1, 0}, std::tan(kPi / 8)}, {{0, 1}, -std::tan(kPi / 8)}, {{-1, 2}, 0}}), kPi,
+       {{kPi / 4, {kW, kW, 0}}, {3 * kPi / 4, {-kW, 2 - kW, 0}}}},
+      // A mirrored plane: X becomes -X, elevation -Z.
+      {"normal down", Lightweight({{{0, 0}, 0}, {{1, 0}, 0}}, false, 3.0, OdGeVector3d(0, 0, -1)), 1.0,
+       {{1.0, {-1, 0, -3}}}},
+      {"2D polyline", p2, kPi + 5.0, {{kPi + 5.0, {2, 5, 1}}}},
+      // A rational quarter circle of radius 3: the middle by length is at 45 degrees.
+      {"rational spline", Spline(2, {{3, 0, 0}, {3, 3, 0}, {0, 3, 0}}, {0, 0, 0, 1, 1, 1}, {1, kW, 1}), 1.5 * kPi,
+       {{0.75 * kPi, {3 * kW, 3 * kW, 0}}, {0.3 * kPi, {3 * std::cos(0.1 * kPi), 3 * std::sin(0.1 * kPi), 0}}}},
+      // Fit points on a straight line give the line; two give a line of degree 1.
+      {"fit points in line", Fit({{0, 0, 0}, {1, 1, 1}, {3, 3, 3}, {4, 4, 4}}), 4 * std::sqrt(3.0),
+       {{2 * std::sqrt(3.0), {2, 2, 2}}}},
+      {"two fit points", Fit({{0, 0, 0}, {0, 2, 0}}), 2.0, {{0.5, {0, 0.5, 0}}}},
+      // A degree-2 curve whose middle control points coincide: speed zero in the middle.
+      {"cusp", Spline(2, {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {0, 0, 0, 0.5, 1, 1, 1}), 2.0,
+       {{1.0, {1, 0, 0}}}},
+      // A clamped cubic with two interior knots.
+      {"cubic, interior knots",
+       Spline(3, {{0, 0, 0}, {1, 2, 0}, {2, -1, 1}, {4, 3, 0}, {5, 0, 0}, {7, 1, 2}}, {0, 0, 0, 0, 0.3, 0.7, 1, 1, 1, 1}),
+       -1, {}},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.name);
+    if (row.length > 0) EXPECT_NEAR(Length(*row.curve), row.length, 1e-9);
+    for (const auto& [dist, expected] : row.atDistance)
+      EXPECT_NEAR(AtDistance(*row.curve, dist).distanceTo(expected), 0.0, 1e-9) << dist;
+    ExpectConsistent(*row.curve);
   }
-  ExpectConsistent(*spline);
-}
-
-TEST(Curve, SplineDataIsChecked) {
-  auto spline = OdDbSpline::createObject();
-  const std::vector<OdGePoint3d> pts = {{0, 0, 0}, {1, 1, 0}, {2, 0, 0}};
-  EXPECT_EQ(spline->setNurbsData(2, pts, {0, 0, 0, 1, 1}), eInvalidInput);        // too few knots
-  EXPECT_EQ(spline->setNurbsData(2, pts, {0, 0, 1, 0, 1, 1}), eInvalidInput);     // decreasing
-  EXPECT_EQ(spline->setNurbsData(2, pts, {0, 0, 0, 0, 0, 0}), eInvalidInput);     // empty domain
-  EXPECT_EQ(spline->setNurbsData(3, pts, {0, 0, 0, 0, 1, 1, 1}), eInvalidInput);  // degree too high
-  EXPECT_EQ(spline->setNurbsData(2, pts, {0, 0, 0, 1, 1, 1}, {1, 0, 1}), eInvalidInput);
-  EXPECT_EQ(spline->setFitData({{1, 1, 1}, {1, 1, 1}}), eInvalidInput);
-  double end = 0;
-  EXPECT_EQ(spline->getEndParam(end), eDegenerateGeometry);  // nothing was set
-  EXPECT_EQ(spline->setNurbsData(2, pts, {0, 0, 0, 1, 1, 1}), eOk);
 }
 
 TEST(Curve, SplineThroughFitPointsPassesThroughThem) {
@@ -169,37 +134,14 @@ TEST(Curve, SplineThroughFitPointsPassesThroughThem) {
   for (int k = 0; k < 6; ++k) {
     OdGePoint3d p;
     ASSERT_EQ(spline->getPointAtParam(spline->fitParamAt(k), p), eOk);
-    ExpectPoint(p, fit[k].x, fit[k].y, fit[k].z, 1e-9);
+    EXPECT_NEAR(p.distanceTo(fit[k]), 0.0, 1e-9) << k;
   }
   ExpectConsistent(*spline);
-
-  // Points on a straight line give the straight line: length is exact.
-  auto straight = OdDbSpline::createObject();
-  ASSERT_EQ(straight->setFitData({{0, 0, 0}, {1, 1, 1}, {3, 3, 3}, {4, 4, 4}}), eOk);
-  EXPECT_NEAR(Length(*straight), 4 * std::sqrt(3.0), 1e-12);
-  double param = 0;
-  ASSERT_EQ(straight->getParamAtDist(std::sqrt(3.0) * 2, param), eOk);
-  OdGePoint3d p;
-  ASSERT_EQ(straight->getPointAtParam(param, p), eOk);
-  ExpectPoint(p, 2, 2, 2);
-
-  // Two points give a line of degree 1.
-  auto two = OdDbSpline::createObject();
-  ASSERT_EQ(two->setFitData({{0, 0, 0}, {0, 2, 0}}), eOk);
-  EXPECT_EQ(two->degree(), 1);
-  EXPECT_NEAR(Length(*two), 2.0, 1e-14);
-}
-
-TEST(Curve, CubicSplineWithInteriorKnotsAndCusp) {
-  // A clamped cubic with two interior knots, and a degree-2 curve whose
-  // middle control points coincide (speed zero in the middle).
-  auto spline = OdDbSpline::createObject();
-  ASSERT_EQ(spline->setNurbsData(3, {{0, 0, 0}, {1, 2, 0}, {2, -1, 1}, {4, 3, 0}, {5, 0, 0}, {7, 1, 2}},
-                                 {0, 0, 0, 0, 0.3, 0.7, 1, 1, 1, 1}),
-            eOk);
-  ExpectConsistent(*spline);
-  auto cusp = OdDbSpline::createObject();
-  ASSERT_EQ(cusp->setNurbsData(2, {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {0, 0, 0, 0.5, 1, 1, 1}), eOk);
-  EXPECT_NEAR(Length(*cusp), 2.0, 1e-9);
-  ExpectConsistent(*cusp);
+  // Points of the rational quarter circle lie on its circle.
+  auto arc = Spline(2, {{3, 0, 0}, {3, 3, 0}, {0, 3, 0}}, {0, 0, 0, 1, 1, 1}, {1, kW, 1});
+  for (int i = 0; i <= 10; ++i) {
+    OdGePoint3d p;
+    ASSERT_EQ(arc->getPointAtParam(i / 10.0, p), eOk);
+    EXPECT_NEAR(std::hypot(p.x, p.y), 3.0, 1e-12);
+  }
 }

@@ -54,42 +54,40 @@ class DrawingViewManagerTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(DrawingViewManagerTest, DocumentGivesDatabaseViewManagerAndActiveView) {
-  HostDocument* document = m_document;
-  OdDbDatabase* db = document->database();
+TEST_F(DrawingViewManagerTest, TheActiveViewShowsTheActiveRecordAndKeepsItInStep) {
+  OdDbDatabase* db = m_document->database();
   ASSERT_NE(db, nullptr);
-  HostViewManager* manager = document->viewManager();
+  HostViewManager* manager = m_document->viewManager();
   ASSERT_NE(manager, nullptr);
   OdGsView* view = manager->activeView();
   ASSERT_NE(view, nullptr);
-  ASSERT_NE(view->device(), nullptr);
   EXPECT_EQ(view->device()->database(), db);
-  EXPECT_TRUE(view->device()->properties()->has(u"SnapShotFlags"));
   // The camera comes from the drawing's active viewport.
   auto record = ActiveRecord(db);
   EXPECT_FALSE(view->isPerspective());
   EXPECT_DOUBLE_EQ(view->fieldHeight(), record->height());
   const OdGeVector3d dir = (view->position() - view->target()).normal();
   EXPECT_NEAR(dir.dotProduct(record->viewDirection().normal()), 1.0, 1e-12);
-
   // The window shows the drawing.
   manager->refreshView(view, 0);
   const QImage shown = m_widget->grab().toImage();
   EXPECT_GT(DrawnPixels(shown), shown.width() * shown.height() / 50);
-}
 
-TEST_F(DrawingViewManagerTest, CameraGoesIntoTheActiveRecordOutsideTheUndoRecord) {
-  OdDbDatabase* db = m_document->database();
-  HostViewManager* manager = m_document->viewManager();
-  OdGsView* view = manager->activeView();
+  // A new camera goes into the active record, outside the undo record: the
+  // host's bookkeeping is not an undoable change.
   const auto undoBefore = db->undoRecordCount();
   view->setView(OdGePoint3d(50, 50, 100), OdGePoint3d(50, 50, 0), OdGeVector3d(0, 1, 0), 40, 40, OdGsView::kParallel);
   manager->refreshView(view, 0);
-  auto record = ActiveRecord(db);
+  record = ActiveRecord(db);
   EXPECT_EQ(record->target(), OdGePoint3d(50, 50, 0));
   EXPECT_DOUBLE_EQ(record->height(), 40.0);
-  EXPECT_EQ(db->undoRecordCount(), undoBefore);  // the host's bookkeeping is not an undoable change
+  EXPECT_EQ(db->undoRecordCount(), undoBefore);
 
+  // A drawing without a view window has no active view.
+  host::Document* other = host::Application::instance().openDocument(u"NoWindow");
+  host::NewDrawing(*other, nullptr);
+  EXPECT_EQ(other->viewManager()->activeView(), nullptr);
+  host::Application::instance().closeDocument();
 }
 
 TEST_F(DrawingViewManagerTest, CameraSetAfterALayoutChangeIsTheOneShown) {
@@ -115,6 +113,7 @@ TEST_F(DrawingViewManagerTest, CameraSetAfterALayoutChangeIsTheOneShown) {
   EXPECT_DOUBLE_EQ(record->height(), 25.0);
 }
 
+// The snapshot as the module grabs it, in the host's image.
 TEST_F(DrawingViewManagerTest, HiddenEntityLeavesTheSnapshot) {
   OdDbDatabase* db = m_document->database();
   OdGsView* view = m_document->viewManager()->activeView();
@@ -133,12 +132,4 @@ TEST_F(DrawingViewManagerTest, HiddenEntityLeavesTheSnapshot) {
   ASSERT_TRUE(shown && hidden);
   EXPECT_EQ(shown->pixelAt(32, 32) & 0xFFFFFF, 0xFFDC00u);  // the spline's yellow
   EXPECT_NE(hidden->pixelAt(32, 32) & 0xFFFFFF, 0xFFDC00u);
-}
-
-TEST_F(DrawingViewManagerTest, ADrawingWithoutAWindowHasNoActiveView) {
-  // A drawing without a view window has no active view.
-  host::Document* other = host::Application::instance().openDocument(u"NoWindow");
-  host::NewDrawing(*other, nullptr);
-  EXPECT_EQ(other->viewManager()->activeView(), nullptr);
-  host::Application::instance().closeDocument();
 }

@@ -71,21 +71,6 @@ const std::string kLwPolyline = Pairs({{0, "LWPOLYLINE"}, {5, "2A"}, {62, "1"}, 
 
 }  // namespace
 
-TEST(DxfReader, LightweightPolylineWithBulgeElevationHandleAndColour) {
-  auto db = Read(Dxf(kLwPolyline));
-  auto pl = Only<OdDbPolyline>(db);
-  ASSERT_TRUE(pl);
-  EXPECT_EQ(pl->numVerts(), 3u);
-  EXPECT_DOUBLE_EQ(pl->elevation(), 2.5);
-  EXPECT_DOUBLE_EQ(pl->getBulgeAt(0), 1.0);
-  EXPECT_NEAR(Length(*pl), kPi + 3.0, 1e-12);
-  EXPECT_EQ(pl->objectId().getHandle().value(), 0x2Au);
-  EXPECT_EQ(db->getOdDbObjectId(OdDbHandle(0x2A)), pl->objectId());
-  EXPECT_EQ(pl->color(), 0xFF0000u);
-  // A file without viewport records gets an active one showing everything.
-  EXPECT_FALSE(db->activeViewportId().isNull());
-}
-
 TEST(DxfReader, EveryCurveKindWithItsLength) {
   const struct {
     std::string pairs;
@@ -129,7 +114,7 @@ TEST(DxfReader, EveryCurveKindWithItsLength) {
   EXPECT_NEAR(p.distanceTo(OdGePoint3d(2, 0, 1)), 0.0, 1e-9);
 }
 
-TEST(DxfReader, ViewportRecordsAndTheActiveOne) {
+TEST(DxfReader, LightweightPolylineViewportRecordsAndTheActiveOne) {
   const std::string vports =
       Pairs({{0, "TABLE"}, {2, "VPORT"}, {70, "2"},
              {0, "VPORT"}, {2, "*ACTIVE"}, {5, "8A"}, {70, "0"}, {10, "0"}, {20, "0"}, {11, "0.5"}, {21, "1"},
@@ -138,59 +123,59 @@ TEST(DxfReader, ViewportRecordsAndTheActiveOne) {
              {0, "VPORT"}, {2, "*ACTIVE"}, {70, "0"}, {10, "0.5"}, {20, "0"}, {11, "1"}, {21, "1"}, {40, "7"},
              {0, "ENDTAB"}});
   auto db = Read(Dxf(kLwPolyline, vports));
-  ASSERT_TRUE(db);
-  OdDbObjectPtr tableObject = db->getViewportTableId().openObject();
-  auto* table = OdDbViewportTable::cast(tableObject.get());
-  ASSERT_NE(table, nullptr);
+  auto pl = Only<OdDbPolyline>(db);
+  ASSERT_TRUE(pl);
+  // The lightweight polyline's bulge, elevation, handle and colour.
+  EXPECT_EQ(pl->numVerts(), 3u);
+  EXPECT_DOUBLE_EQ(pl->elevation(), 2.5);
+  EXPECT_NEAR(Length(*pl), kPi + 3.0, 1e-12);
+  EXPECT_EQ(db->getOdDbObjectId(OdDbHandle(0x2A)), pl->objectId());
+  EXPECT_EQ(pl->color(), 0xFF0000u);
+  auto table = odCastOrThrow<OdDbViewportTable>(db->getViewportTableId().openObject());
   EXPECT_EQ(table->recordIds().size(), 2u);
   const OdDbObjectId active = table->getActiveViewportId();
   EXPECT_EQ(active, db->activeViewportId());
   EXPECT_EQ(active.getHandle().value(), 0x8Au);
-  OdDbObjectPtr recordObject = active.openObject();
-  auto* record = OdDbViewportTableRecord::cast(recordObject.get());
-  ASSERT_NE(record, nullptr);
-  EXPECT_EQ(record->upperRightCorner(), OdGePoint2d(0.5, 1));
-  EXPECT_EQ(record->centerPoint(), OdGePoint2d(3, 4));
-  EXPECT_EQ(record->target(), OdGePoint3d(5, 5, 0));
-  EXPECT_EQ(record->viewDirection(), OdGeVector3d(1, 1, 1));
-  EXPECT_DOUBLE_EQ(record->height(), 20.0);
-  EXPECT_DOUBLE_EQ(record->width(), 30.0);
-  EXPECT_DOUBLE_EQ(record->lensLength(), 35.0);
+  auto record = odCastOrThrow<OdDbViewportTableRecord>(active.openObject());
+  EXPECT_EQ(std::make_pair(record->upperRightCorner(), record->centerPoint()),
+            std::make_pair(OdGePoint2d(0.5, 1), OdGePoint2d(3, 4)));
+  EXPECT_EQ(std::make_pair(record->target(), record->viewDirection()),
+            std::make_pair(OdGePoint3d(5, 5, 0), OdGeVector3d(1, 1, 1)));
+  EXPECT_EQ((std::vector<double>{record->height(), record->width(), record->lensLength()}),
+            (std::vector<double>{20.0, 30.0, 35.0}));
   EXPECT_TRUE(record->isPerspectiveEnabled());
+  // A file without viewport records gets an active one showing everything.
+  EXPECT_FALSE(Read(Dxf(kLwPolyline))->activeViewportId().isNull());
 }
 
-TEST(DxfReader, MalformedAndTruncatedFilesLoadNothing) {
+TEST(DxfReader, MalformedTruncatedOrMissingFilesLoadNothing) {
   const std::string good = Dxf(kLwPolyline);
   // Truncated anywhere before EOF: cut at every tenth byte.
   for (std::size_t cut = 0; cut + 4 < good.size(); cut += 10) Refused(good.substr(0, cut));
-  EXPECT_NE(Refused(good.substr(0, good.size() - 8)).find("truncated"), std::string::npos);
-  // A value that is not a number.
-  std::string bad = good;
-  bad.replace(bad.find("\n2.5\n"), 5, "\nabc\n");
-  EXPECT_NE(Refused(bad).find("not a number"), std::string::npos);
-  // A group code that is not a number, with its line.
-  std::string code = good;
+  std::string number = good, code = good;
+  number.replace(number.find("\n2.5\n"), 5, "\nabc\n");
   code.replace(code.find("90\n3\n"), 5, "x9\n3\n");
-  EXPECT_NE(Refused(code).find("group code"), std::string::npos);
-  // Counts that do not match the data.
-  EXPECT_NE(Refused(Dxf(Pairs({{0, "LWPOLYLINE"}, {90, "1000000000"}, {10, "0"}, {20, "0"}}))).find("vertex count"),
-            std::string::npos);
-  Refused(Dxf(Pairs({{0, "SPLINE"}, {71, "3"}, {72, "8"}, {73, "4"}, {40, "0"}})));
-  // Knots that go down; a spline of degree 0; a negative radius.
-  Refused(Dxf(Pairs({{0, "SPLINE"}, {71, "1"}, {72, "4"}, {73, "2"}, {40, "0"}, {40, "1"}, {40, "0"}, {40, "1"},
-                     {10, "0"}, {20, "0"}, {10, "1"}, {20, "0"}})));
-  Refused(Dxf(Pairs({{0, "SPLINE"}, {71, "0"}, {72, "0"}, {73, "0"}})));
-  EXPECT_NE(Refused(Dxf(Pairs({{0, "CIRCLE"}, {5, "FF"}, {10, "0"}, {20, "0"}, {40, "-2"}}))).find("handle FF"),
-            std::string::npos);
-  // Not closed sections, a polyline without SEQEND, binary DXF, empty.
-  Refused(Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "EOF"}}));
-  Refused(Dxf(Pairs({{0, "POLYLINE"}, {70, "0"}, {0, "VERTEX"}, {10, "0"}, {20, "0"}})));
-  Refused(std::string("AutoCAD Binary DXF\r\n\x1a\0", 22));
-  Refused("");
-  Refused(std::string(1000, '\0'));
-}
-
-TEST(DxfReader, MissingFileGivesAMessage) {
+  const std::pair<std::string, std::string> table[] = {
+      {good.substr(0, good.size() - 8), "truncated"},
+      {number, "not a number"},
+      {code, "group code"},
+      // Counts that do not match the data.
+      {Dxf(Pairs({{0, "LWPOLYLINE"}, {90, "1000000000"}, {10, "0"}, {20, "0"}})), "vertex count"},
+      {Dxf(Pairs({{0, "SPLINE"}, {71, "3"}, {72, "8"}, {73, "4"}, {40, "0"}})), ""},
+      // Knots that go down; a spline of degree 0; a negative radius.
+      {Dxf(Pairs({{0, "SPLINE"}, {71, "1"}, {72, "4"}, {73, "2"}, {40, "0"}, {40, "1"}, {40, "0"}, {40, "1"}, {10, "0"},
+                  {20, "0"}, {10, "1"}, {20, "0"}})),
+       ""},
+      {Dxf(Pairs({{0, "SPLINE"}, {71, "0"}, {72, "0"}, {73, "0"}})), ""},
+      {Dxf(Pairs({{0, "CIRCLE"}, {5, "FF"}, {10, "0"}, {20, "0"}, {40, "-2"}})), "handle FF"},
+      // Not closed sections, a polyline without SEQEND, binary DXF, empty.
+      {Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "EOF"}}), ""},
+      {Dxf(Pairs({{0, "POLYLINE"}, {70, "0"}, {0, "VERTEX"}, {10, "0"}, {20, "0"}})), ""},
+      {std::string("AutoCAD Binary DXF\r\n\x1a\0", 22), ""},
+      {"", ""},
+      {std::string(1000, '\0'), ""},
+  };
+  for (const auto& [text, words] : table) EXPECT_NE(Refused(text).find(words), std::string::npos) << words;
   OdDbDatabasePtr db;
   std::string message;
   EXPECT_EQ(odDbReadDxf("/nonexistent/drawing.dxf", db, message), eFileNotFound);

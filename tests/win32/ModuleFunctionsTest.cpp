@@ -1,12 +1,11 @@
 // Module handles and names, exports, string resources and the small kernel
-// functions, on the real dynamic loader.
+// functions the module and the host call, on the real dynamic loader.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <climits>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "win32/Kernel.h"
@@ -19,67 +18,27 @@ std::u16string W(const std::string& text) { return win32::FromUtf8(text); }
 
 std::string FakeHost(const std::string& name) { return std::string(PCVR_BIN_DIR) + "/fakehost/" + name; }
 
-TEST(ModuleHandles, WindowsNamesFindSharedObjectsByStem) {
+TEST(ModuleHandles, WindowsNamesFindSharedObjectsByStemAndFailLikeWindows) {
   HMODULE library = LoadLibraryW(W(FakeHost("libzuvedi.so")).c_str());
   ASSERT_NE(library, nullptr);
-  EXPECT_EQ(GetModuleHandleW(u"zuvedi.dll"), library);
-  EXPECT_EQ(GetModuleHandleW(u"ZUVEDI.DLL"), library);
-  EXPECT_EQ(GetModuleHandleA("zuvedi"), library);
-  EXPECT_EQ(GetModuleHandleA("libzuvedi.so"), library);
-  EXPECT_EQ(GetModuleHandleW(u"zuvedi2.dll"), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-  EXPECT_EQ(GetModuleHandleW(u"zuv"), nullptr);
-  // The handle is the lowest address of the image, as on Windows.
-  FARPROC proc = GetProcAddress(library, "fakeHostCommands");
+  for (const char16_t* name : {u"zuvedi.dll", u"ZUVEDI.DLL", u"zuvedi", u"libzuvedi.so"})
+    EXPECT_EQ(GetModuleHandleW(name), library) << win32::ToUtf8(name);
+  for (const char16_t* name : {u"zuvedi2.dll", u"zuv"}) {
+    EXPECT_EQ(GetModuleHandleW(name), nullptr) << win32::ToUtf8(name);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  }
+  // The handle is the lowest address of the image, as on Windows; exports
+  // are the image's own, not those of the libraries it depends on.
+  FARPROC proc = GetProcAddress(library, "new_ICmdFactory");
   ASSERT_NE(proc, nullptr);
   EXPECT_EQ(ModuleFromAddress(reinterpret_cast<const void*>(proc)), library);
-  EXPECT_TRUE(FreeLibrary(library));
-}
-
-TEST(ModuleHandles, NullIsTheExecutable) {
-  HMODULE self = GetModuleHandleW(nullptr);
-  ASSERT_NE(self, nullptr);
-  EXPECT_EQ(ModuleFromAddress(reinterpret_cast<const void*>(&W)), self);
-  WCHAR path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  ASSERT_GT(length, 0u);
-  char exe[PATH_MAX] = {};
-  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
-  EXPECT_EQ(win32::ToUtf8(std::u16string_view(path, length)), exe);
-  EXPECT_EQ(GetModuleFileNameW(self, path, MAX_PATH), length);
-}
-
-TEST(ModuleHandles, FileNameTruncatesLikeWindows) {
-  HMODULE library = LoadLibraryW(W(FakeHost("libFakeMain.so")).c_str());
-  ASSERT_NE(library, nullptr);
-  WCHAR path[MAX_PATH];
-  const DWORD full = GetModuleFileNameW(library, path, MAX_PATH);
-  EXPECT_EQ(win32::ToUtf8(std::u16string_view(path, full)), FakeHost("libFakeMain.so"));
-  WCHAR small[8];
-  EXPECT_EQ(GetModuleFileNameW(library, small, 8), 8u);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-  EXPECT_EQ(small[7], 0);
-  EXPECT_EQ(std::u16string(small), std::u16string(path, 7));
-  EXPECT_EQ(GetModuleFileNameW(reinterpret_cast<HMODULE>(0x10), path, MAX_PATH), 0u);
-  FreeLibrary(library);
-}
-
-TEST(ModuleHandles, ExportsAreThoseOfTheImageItself) {
-  // The fake hosts depend on libwin32; its functions are not their exports.
-  HMODULE library = LoadLibraryW(W(FakeHost("libzuvedi.so")).c_str());
-  ASSERT_NE(library, nullptr);
-  EXPECT_NE(GetProcAddress(library, "new_ICmdFactory"), nullptr);
   EXPECT_EQ(GetProcAddress(library, "GetModuleHandleW"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
-  EXPECT_EQ(GetProcAddress(library, "GetMainDllInstanceEx"), nullptr);
   EXPECT_EQ(GetProcAddress(nullptr, "new_ICmdFactory"), nullptr);
   EXPECT_EQ(GetProcAddress(library, nullptr), nullptr);
-  FreeLibrary(library);
-  // Not exported by this test executable either.
   EXPECT_EQ(GetProcAddress(GetModuleHandleW(nullptr), "GetMainDllNameW"), nullptr);
-}
+  EXPECT_TRUE(FreeLibrary(library));
 
-TEST(ModuleHandles, LoadAndFreeLibraryFailLikeWindows) {
   EXPECT_EQ(LoadLibraryW(u"/no/such/library.so"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
   EXPECT_FALSE(FreeLibrary(reinterpret_cast<HMODULE>(0x1234)));
@@ -87,14 +46,35 @@ TEST(ModuleHandles, LoadAndFreeLibraryFailLikeWindows) {
   EXPECT_TRUE(DisableThreadLibraryCalls(GetModuleHandleW(nullptr)));
 }
 
-TEST(VirtualQuery, GivesTheAllocationBaseOfTheHoldingImage) {
+TEST(ModuleHandles, FileNamesOfTheExecutableAndALibraryTruncateLikeWindows) {
+  HMODULE self = GetModuleHandleW(nullptr);
+  ASSERT_NE(self, nullptr);
+  EXPECT_EQ(ModuleFromAddress(reinterpret_cast<const void*>(&W)), self);
+  WCHAR path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  char exe[PATH_MAX] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  EXPECT_EQ(win32::ToUtf8(std::u16string_view(path, length)), exe);
+  EXPECT_EQ(GetModuleFileNameW(self, path, MAX_PATH), length);
+
+  HMODULE library = LoadLibraryW(W(FakeHost("libFakeMain.so")).c_str());
+  ASSERT_NE(library, nullptr);
+  const DWORD full = GetModuleFileNameW(library, path, MAX_PATH);
+  EXPECT_EQ(win32::ToUtf8(std::u16string_view(path, full)), FakeHost("libFakeMain.so"));
+  WCHAR small[8];
+  EXPECT_EQ(GetModuleFileNameW(library, small, 8), 8u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(std::u16string(small), std::u16string(path, 7));
+  EXPECT_EQ(GetModuleFileNameW(reinterpret_cast<HMODULE>(0x10), path, MAX_PATH), 0u);
+  FreeLibrary(library);
+
+  // VirtualQuery gives the allocation base of the image holding an address.
   MEMORY_BASIC_INFORMATION info{};
   ASSERT_EQ(VirtualQuery(reinterpret_cast<const void*>(&GetModuleHandleW), &info, sizeof info), sizeof info);
   EXPECT_EQ(info.AllocationBase, GetModuleHandleW(u"win32.dll"));
   EXPECT_EQ(info.Type, static_cast<DWORD>(MEM_IMAGE));
   EXPECT_EQ(VirtualQuery(&info, &info, sizeof info - 1), 0u);
-  int onStack = 0;
-  ASSERT_EQ(VirtualQuery(&onStack, &info, sizeof info), sizeof info);
+  ASSERT_EQ(VirtualQuery(&info, &info, sizeof info), sizeof info);  // on the stack: no image
   EXPECT_EQ(info.AllocationBase, nullptr);
 }
 
@@ -128,32 +108,10 @@ TEST(CurrentDirectory, ReportsTheNeededSizeWhenTheBufferIsShort) {
   EXPECT_EQ(GetCurrentDirectoryW(static_cast<DWORD>(expected.size()), buffer.data()), expected.size() + 1);
 }
 
-TEST(Interlocked, OperationsAreAtomicAcrossThreads) {
-  volatile LONG counter = 0;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&] {
-      for (int i = 0; i < 100000; ++i) {
-        InterlockedIncrement(&counter);
-        InterlockedDecrement(&counter);
-        InterlockedIncrement(&counter);
-      }
-    });
-  }
-  for (auto& thread : threads) thread.join();
-  EXPECT_EQ(InterlockedRead(&counter), 400000);
-  EXPECT_EQ(InterlockedExchange(&counter, 5), 400000);
-  EXPECT_EQ(InterlockedCompareExchange(&counter, 9, 4), 5);  // no match: unchanged
-  EXPECT_EQ(InterlockedCompareExchange(&counter, 9, 5), 5);
-  EXPECT_EQ(InterlockedExchangeAdd(&counter, 3), 9);
-  EXPECT_EQ(InterlockedRead(&counter), 12);
-}
-
 TEST(Utf16Text, RoundTripsAndRepairsBrokenInput) {
   const std::string text = "Orvanta \xD0\x9E\xD0\xB1 \xF0\x9F\x8E\xA5 100%";
-  const std::u16string wide = win32::FromUtf8(text);
-  EXPECT_EQ(wide, u"Orvanta Об \U0001F3A5 100%");
-  EXPECT_EQ(win32::ToUtf8(wide), text);
+  EXPECT_EQ(win32::FromUtf8(text), u"Orvanta Об \U0001F3A5 100%");
+  EXPECT_EQ(win32::ToUtf8(win32::FromUtf8(text)), text);
   EXPECT_EQ(win32::FromUtf8("a\xC3"), u"a\uFFFD");           // cut sequence
   EXPECT_EQ(win32::FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");   // overlong
   EXPECT_EQ(win32::ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");  // lone surrogate
