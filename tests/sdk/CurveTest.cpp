@@ -137,11 +137,4 @@ TEST(Curve, SplineThroughFitPointsPassesThroughThem) {
     EXPECT_NEAR(p.distanceTo(fit[k]), 0.0, 1e-9) << k;
   }
   ExpectConsistent(*spline);
-  // Points of the rational quarter circle lie on its circle.
-  auto arc = Spline(2, {{3, 0, 0}, {3, 3, 0}, {0, 3, 0}}, {0, 0, 0, 1, 1, 1}, {1, kW, 1});
-  for (int i = 0; i <= 10; ++i) {
-    OdGePoint3d p;
-    ASSERT_EQ(arc->getPointAtParam(i / 10.0, p), eOk);
-    EXPECT_NEAR(std::hypot(p.x, p.y), 3.0, 1e-12);
-  }
 }
