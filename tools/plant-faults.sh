@@ -71,7 +71,7 @@ for fault in "${FAULTS[@]}"; do
   else
     failed=""
     for target in $targets; do
-      [[ "$target" == test_* ]] || continue
+      [[ "$target" == test_* || "$target" == sdk_* ]] || continue
       failed+=$("$PCVR_BUILD/bin/$target" --gtest_brief=1 2>&1 | grep -oE '^\[  FAILED  \] [A-Za-z0-9_]+\.[A-Za-z0-9_]+' |
                 cut -c14- | sort -u | tr '\n' ' ')
     done
