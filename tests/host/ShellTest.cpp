@@ -16,7 +16,15 @@
 
 namespace {
 
-TEST(Shell, ACommandTypedWhileAnotherRunsIsRefused) {
+void ModuleCommand() {}
+
+QStringList Texts(const QList<QAction*>& actions) {
+  QStringList texts;
+  for (const QAction* action : actions) texts << action->text();
+  return texts;
+}
+
+TEST(Shell, ACommandTypedWhileAnotherRunsIsRefusedAndMenusRunCommandsAsTyped) {
   static int argc = 1;
   static char name[] = "test_host_shell";
   static char* argv[] = {name, nullptr};
@@ -24,7 +32,6 @@ TEST(Shell, ACommandTypedWhileAnotherRunsIsRefused) {
   host::HostWindow window;
   host::Shell shell(window, nullptr);
   int inner = 0;
-  std::u16string answer;
   host::CommandRegistry::instance().addHostCommand(u"INNER", [&] { ++inner; });
   host::CommandRegistry::instance().addHostCommand(u"OUTER", [&] {
     // What the window's command line does when the user presses Enter now.
@@ -39,22 +46,8 @@ TEST(Shell, ACommandTypedWhileAnotherRunsIsRefused) {
   EXPECT_TRUE(shell.execute(u"INNER"));
   EXPECT_EQ(inner, 1);
   EXPECT_FALSE(shell.execute(u"NO_SUCH_COMMAND"));
-}
 
-void ModuleCommand() {}
-
-QStringList Texts(const QList<QAction*>& actions) {
-  QStringList texts;
-  for (const QAction* action : actions) texts << action->text();
-  return texts;
-}
-
-TEST(HostWindow, MenusShowTheRegisteredCommandsAndRunThemAsTyped) {
-  static int argc = 1;
-  static char name[] = "test_host_shell";
-  static char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
-  host::HostWindow window;
+  // The window's menus show the registered commands and run them as typed.
   QStringList ran;
   window.setCommandHandler([&](const QString& line) { ran << line; });
   auto& registry = host::CommandRegistry::instance();

@@ -3,7 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <cstdio>
 #include <sstream>
 
 #include "win32/Kernel.h"
@@ -18,23 +18,12 @@ std::string ModulePath() { return std::string(PCVR_BIN_DIR) + "/PC_hostVideoReco
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream stream(text);
-  std::string line;
-  while (std::getline(stream, line)) {
+  for (std::string line; std::getline(stream, line);)
     if (!line.empty()) lines.push_back(line);
-  }
   return lines;
 }
 
 namespace {
-
-void WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
-}
 
 // Records are separated by a byte that no command text holds.
 constexpr char kSeparator = '\x1e';
@@ -61,8 +50,10 @@ ChildResult LoadInChild(const std::vector<std::string>& libraries) {
       out += kSeparator;
       out += commands != nullptr ? commands() : "";
     }
-    WriteAll(fds[1], out);
-    close(fds[1]);
+    out += kSeparator;  // ends the last record, even an empty one
+    FILE* pipeEnd = fdopen(fds[1], "w");
+    fwrite(out.data(), 1, out.size(), pipeEnd);
+    fclose(pipeEnd);
     _exit(0);
   }
   close(fds[1]);
@@ -76,13 +67,8 @@ ChildResult LoadInChild(const std::vector<std::string>& libraries) {
 
   ChildResult result;
   std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= text.size(); ++i) {
-    if (i == text.size() || text[i] == kSeparator) {
-      parts.push_back(text.substr(start, i - start));
-      start = i + 1;
-    }
-  }
+  std::istringstream records(text);
+  for (std::string part; std::getline(records, part, kSeparator);) parts.push_back(part);
   if (parts.empty() || !WIFEXITED(status)) return result;
   result.moduleLoaded = parts[0] == "1";
   for (std::size_t i = 1; i + 1 < parts.size(); i += 2) {
