@@ -47,8 +47,11 @@ TEST(Compressors, ListsTheUsableEncodersWithTheirAnswers) {
     EXPECT_TRUE(descriptions.insert(l.info.szDescription).second) << "duplicate description for " << code;
     for (int k = 0; k < 2; ++k) {
       // Answered within range, or declined with the cell as the caller had it.
-      if (l.result[k] == ICERR_OK) EXPECT_LE(l.cell[k], k == 0 ? 10000u : 1000u) << code;
-      else EXPECT_EQ(std::make_pair(l.result[k], l.cell[k]), std::make_pair(LRESULT{ICERR_UNSUPPORTED}, DWORD{0xC0FFEE})) << code;
+      if (l.result[k] == ICERR_OK) {
+        EXPECT_LE(l.cell[k], k == 0 ? 10000u : 1000u) << code;
+      } else {
+        EXPECT_EQ(std::make_pair(l.result[k], l.cell[k]), std::make_pair(LRESULT{ICERR_UNSUPPORTED}, DWORD{0xC0FFEE})) << code;
+      }
     }
   }
   // The key-frame rate caps the frame rates offered; the slow Microsoft
