@@ -28,6 +28,7 @@
 
 #include "AviHeader.h"
 #include "Compressors.h"
+#include "PlanarConvert.h"
 #include "win32/Text.h"
 
 namespace {
@@ -107,6 +108,10 @@ struct IAVIStream {
   FramePtr frame;
   PacketPtr packet;
   AVPixelFormat inputFormat = AV_PIX_FMT_NONE;
+  // 4:2:0 encoders take the rows through ConvertToYuv420 instead of the
+  // scaler; this says whether in full (JPEG) range.
+  bool directYuv420 = false;
+  bool fullRange = false;
 
   ~IAVIStream();
   HRESULT setRawFormat(const BITMAPINFOHEADER& header);
@@ -329,11 +334,17 @@ HRESULT IAVIStream::setCompressedFormat(const BITMAPINFOHEADER& h) {
     return AVIERR_BADFORMAT;
   }
   inputFormat = h.biBitCount == 32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
-  scaler.reset(sws_getContext(width, height, inputFormat, width, height, context->pix_fmt, SWS_BICUBIC, nullptr,
-                              nullptr, nullptr));
+  directYuv420 = (context->pix_fmt == AV_PIX_FMT_YUVJ420P || context->pix_fmt == AV_PIX_FMT_YUV420P) &&
+                 CanConvertToYuv420(h.biBitCount, width, height);
+  fullRange = context->pix_fmt == AV_PIX_FMT_YUVJ420P;
+  if (!directYuv420) {
+    scaler.reset(sws_getContext(width, height, inputFormat, width, height, context->pix_fmt, SWS_BICUBIC, nullptr,
+                                nullptr, nullptr));
+    if (!scaler) return AVIERR_MEMORY;
+  }
   frame.reset(av_frame_alloc());
   packet.reset(av_packet_alloc());
-  if (!scaler || !frame || !packet) return AVIERR_MEMORY;
+  if (!frame || !packet) return AVIERR_MEMORY;
   frame->format = context->pix_fmt;
   frame->width = width;
   frame->height = height;
@@ -398,9 +409,15 @@ HRESULT IAVIStream::compress(LONG start, const void* data, LONG size) {
     top += static_cast<std::ptrdiff_t>(height - 1) * stride;
     step = -stride;
   }
-  const uint8_t* planes[4] = {top, nullptr, nullptr, nullptr};
-  const int strides[4] = {step, 0, 0, 0};
-  sws_scale(scaler.get(), planes, strides, 0, height, frame->data, frame->linesize);
+  if (directYuv420) {
+    const PlanarPicture out{{frame->data[0], frame->data[1], frame->data[2]},
+                            {frame->linesize[0], frame->linesize[1], frame->linesize[2]}};
+    ConvertToYuv420(top, step, format.biBitCount, format.biWidth, height, fullRange, out);
+  } else {
+    const uint8_t* planes[4] = {top, nullptr, nullptr, nullptr};
+    const int strides[4] = {step, 0, 0, 0};
+    sws_scale(scaler.get(), planes, strides, 0, height, frame->data, frame->linesize);
+  }
   frame->pts = start;
   frame->pict_type = AV_PICTURE_TYPE_NONE;
   // MPEG-style encoders with a fixed quantiser read it from each picture.
