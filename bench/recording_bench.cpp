@@ -218,6 +218,10 @@ int RecordChild(char** argv) {
   HANDLE thread = CreateThread(nullptr, 0, &CaptureThreadProc, &g_recorder, CREATE_SUSPENDED, nullptr);
   g_captureThread = thread;
   ResumeThread(thread);
+  // The recording's time runs from its first frame, as ffmpeg's -t does:
+  // opening the file and the encoder comes before it.
+  while (!g_recorder.running() && WaitForSingleObject(thread, 1) == WAIT_TIMEOUT) {
+  }
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
   g_recorder.m_stop = true;
   WaitForSingleObject(thread, INFINITE);
