@@ -1,6 +1,5 @@
 #include "host/HostDIBRasterImage.h"
 
-#include <cstring>
 
 #include "sdk/OdGsDevice.h"
 
@@ -79,12 +78,13 @@ bool HostDIBRasterImage::attachBitmap(HBITMAP bitmap, bool select) {
 
 namespace {
 
-OdGiRasterImagePtr MakeSnapShot(OdUInt32 width, OdUInt32 height, std::vector<OdUInt32>& pixels) {
+// A top-down 32-bit DIB: its rows have no padding, so the view is drawn
+// straight into its bits.
+OdGiRasterImagePtr MakeSnapShot(OdUInt32 width, OdUInt32 height, OdUInt32** pixels) {
   auto* image = new HostDIBRasterImage(nullptr, static_cast<int>(width), static_cast<int>(height), 32, nullptr);
   OdGiRasterImagePtr held(image, kOdRxObjAttach);
-  if (image->bits() == nullptr || pixels.size() < static_cast<std::size_t>(width) * height) return {};
-  // 32-bit rows have no padding: one copy does.
-  std::memcpy(image->bits(), pixels.data(), static_cast<std::size_t>(width) * height * 4);
+  if (image->bits() == nullptr) return {};
+  *pixels = reinterpret_cast<OdUInt32*>(image->bits());
   return held;
 }
 

@@ -113,12 +113,12 @@ class ODSDK_EXPORT OdGsDevice : public OdRxObject {
   // the rectangle is empty) into a new image.
   void getSnapShot(OdGiRasterImagePtr& image, const OdGsDCRect& region);
   // What getSnapShot returns: an application (the host) may have snapshots
-  // made as its own raster images. The factory gets the size and the pixels
-  // (0xAARRGGBB, rows top-down; it may take them) and returns the image, or
+  // made as its own raster images. The factory makes an image of the size
+  // and points `pixels` at its memory, where the view is then drawn
+  // (0xAARRGGBB, width x height, rows top-down without padding); it returns
   // null when it cannot make one. Null restores the SDK's own image. Set it
   // before devices are used; main thread only.
-  using SnapShotImageFactory = OdGiRasterImagePtr (*)(OdUInt32 width, OdUInt32 height,
-                                                      std::vector<OdUInt32>& pixels);
+  using SnapShotImageFactory = OdGiRasterImagePtr (*)(OdUInt32 width, OdUInt32 height, OdUInt32** pixels);
   static void setSnapShotImageFactory(SnapShotImageFactory factory);
   // Draws the first view at the device's size into frame.
   void render(odrender::Frame& frame);

@@ -284,11 +284,20 @@ void OdGsDevice::getSnapShot(OdGiRasterImagePtr& image, const OdGsDCRect& region
   odrender::Camera camera;
   m_views.front()->camera(camera);
   odrender::Frame& frame = *m_snapshotFrame;
-  m_renderer->render(scene(), camera, static_cast<int>(width), static_cast<int>(height), m_background, frame);
   if (g_snapShotImageFactory != nullptr) {
-    image = g_snapShotImageFactory(static_cast<OdUInt32>(width), static_cast<OdUInt32>(height), frame.pixels);
+    // Drawn straight into the application's image: no copy.
+    OdUInt32* pixels = nullptr;
+    image = g_snapShotImageFactory(static_cast<OdUInt32>(width), static_cast<OdUInt32>(height), &pixels);
+    if (image.isNull() || pixels == nullptr) {
+      image.release();
+      return;
+    }
+    frame.target = pixels;
+    m_renderer->render(scene(), camera, static_cast<int>(width), static_cast<int>(height), m_background, frame);
+    frame.target = nullptr;
     return;
   }
+  m_renderer->render(scene(), camera, static_cast<int>(width), static_cast<int>(height), m_background, frame);
   image = OdGiRasterImagePtr(OdGiRasterImageBGRA::createObject(static_cast<OdUInt32>(width),
                                                                static_cast<OdUInt32>(height), std::move(frame.pixels)).get());
   frame.pixels.clear();

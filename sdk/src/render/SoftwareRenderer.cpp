@@ -241,7 +241,8 @@ void SoftwareRenderer::render(const Scene& scene, const Camera& camera, int widt
   const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   frame.width = width;
   frame.height = height;
-  frame.pixels.resize(count);
+  if (frame.target == nullptr) frame.pixels.resize(count);
+  std::uint32_t* const out = frame.target != nullptr ? frame.target : frame.pixels.data();
   frame.work.resize(count);
   const Projection proj(camera, width, height);
   const unsigned parts = std::min<unsigned>(m_threads, static_cast<unsigned>(height));
@@ -319,7 +320,7 @@ void SoftwareRenderer::render(const Scene& scene, const Camera& camera, int widt
 
     // The colours of the samples that were kept.
     for (std::size_t i = static_cast<std::size_t>(y0) * width, to = static_cast<std::size_t>(y1) * width; i < to; ++i)
-      frame.pixels[i] = static_cast<std::uint32_t>(frame.work[i]);
+      out[i] = static_cast<std::uint32_t>(frame.work[i]);
   });
 }
 

@@ -74,6 +74,10 @@ struct Frame {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;
+  // Where the colours go instead of pixels when set: width x height, rows
+  // top-down without padding (an image's own memory, so that a snapshot is
+  // drawn in place). Reset by whoever set it.
+  std::uint32_t* target = nullptr;
   std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 
   // The renderer's working buffers: per pixel the depth key (high 32 bits)
