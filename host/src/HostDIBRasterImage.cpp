@@ -1,6 +1,5 @@
 #include "host/HostDIBRasterImage.h"
 
-
 #include "sdk/OdGsDevice.h"
 
 ODRX_DEFINE_MEMBERS(HostDIBRasterImage, OdGiRasterImage)
