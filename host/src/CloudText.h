@@ -1,5 +1,6 @@
 // Text helpers shared by the PLY and the XYZ reader: blanks, numbers,
-// colour components, and a cursor over the non-empty lines of a text body.
+// colour components, a cursor over the non-empty lines of a text body and
+// one over the values of a line.
 // Internal to the host library.
 #pragma once
 
@@ -11,7 +12,6 @@
 #include <limits>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace host::cloudtext {
 
@@ -21,12 +21,6 @@ inline std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-inline bool ParseDouble(std::string_view text, double& value) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
 inline std::string Number(std::uint64_t n) { return std::to_string(n); }
@@ -71,20 +65,32 @@ class TextCursor {
   std::uint64_t m_line = 0;
 };
 
-// Splits line into numbers; false on text that is not a number.
-inline bool SplitNumbers(std::string_view line, std::vector<double>& values, bool commas) {
-  values.clear();
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (IsBlank(line[i]) || (commas && line[i] == ','))) ++i;
-    if (i >= line.size()) break;
-    const std::size_t start = i;
-    while (i < line.size() && !IsBlank(line[i]) && !(commas && line[i] == ',')) ++i;
-    double v;
-    if (!ParseDouble(line.substr(start, i - start), v)) return false;
-    values.push_back(v);
+// The values of one line, parsed where they stand, front to back. A value
+// is the text between separators (blanks, and commas where allowed); it may
+// start with a '+'.
+class LineNumbers {
+ public:
+  LineNumbers(std::string_view line, bool commas)
+      : m_at(line.data()), m_end(line.data() + line.size()), m_commas(commas) {}
+  // Steps to the next value; false at the end of the line.
+  bool more() {
+    while (m_at < m_end && separator(*m_at)) ++m_at;
+    return m_at < m_end;
   }
-  return true;
-}
+  // Parses the value more() stepped to and steps past it; false, staying
+  // where it is, when that value is not a number.
+  bool parse(double& value) {
+    const auto result = std::from_chars(m_at + (*m_at == '+'), m_end, value);
+    if (result.ec != std::errc() || (result.ptr < m_end && !separator(*result.ptr))) return false;
+    m_at = result.ptr;
+    return true;
+  }
+
+ private:
+  bool separator(char c) const { return IsBlank(c) || (m_commas && c == ','); }
+  const char* m_at;
+  const char* m_end;
+  bool m_commas;
+};
 
 }  // namespace host::cloudtext

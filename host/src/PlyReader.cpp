@@ -157,14 +157,19 @@ double LoadValue(const char* p, PlyType type, bool swap) {
   return 0.0;
 }
 
-// Where the wanted values sit in a vertex record: property indices, -1 when
-// absent.
+// The values a point is built from, in this order: x, y, z, nx, ny, nz, red,
+// green, blue.
+enum { kX, kY, kZ, kNx, kNy, kNz, kRed, kGreen, kBlue, kPointValues };
+
+// Where the values of a point sit in a vertex record: the property of each
+// (-1 when absent), and the other way round, the value each property gives
+// (-1 for those passed over).
 struct VertexLayout {
-  int x = -1, y = -1, z = -1;
-  int nx = -1, ny = -1, nz = -1;
-  int r = -1, g = -1, b = -1;
-  bool hasNormals() const { return nx >= 0 && ny >= 0 && nz >= 0; }
-  bool hasColors() const { return r >= 0 && g >= 0 && b >= 0; }
+  int property[kPointValues] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
+  std::vector<int> value;
+  bool has(int first) const { return property[first] >= 0 && property[first + 1] >= 0 && property[first + 2] >= 0; }
+  bool hasNormals() const { return has(kNx); }
+  bool hasColors() const { return has(kRed); }
 };
 
 bool ReadPlyHeader(const char* data, std::size_t size, PlyFormat& format, std::vector<PlyElement>& elements,
@@ -265,27 +270,30 @@ bool ReadPlyHeader(const char* data, std::size_t size, PlyFormat& format, std::v
 }
 
 bool FindVertexLayout(const PlyElement& vertex, VertexLayout& layout, std::string& error) {
+  layout.value.assign(vertex.properties.size(), -1);
   for (std::size_t i = 0; i < vertex.properties.size(); ++i) {
     const PlyProperty& p = vertex.properties[i];
-    const int index = static_cast<int>(i);
-    int* slot = nullptr;
-    if (p.name == "x") slot = &layout.x;
-    else if (p.name == "y") slot = &layout.y;
-    else if (p.name == "z") slot = &layout.z;
-    else if (p.name == "nx") slot = &layout.nx;
-    else if (p.name == "ny") slot = &layout.ny;
-    else if (p.name == "nz") slot = &layout.nz;
-    else if (p.name == "red" || p.name == "r" || p.name == "diffuse_red") slot = &layout.r;
-    else if (p.name == "green" || p.name == "g" || p.name == "diffuse_green") slot = &layout.g;
-    else if (p.name == "blue" || p.name == "b" || p.name == "diffuse_blue") slot = &layout.b;
-    if (slot == nullptr) continue;
+    int v = -1;
+    if (p.name == "x") v = kX;
+    else if (p.name == "y") v = kY;
+    else if (p.name == "z") v = kZ;
+    else if (p.name == "nx") v = kNx;
+    else if (p.name == "ny") v = kNy;
+    else if (p.name == "nz") v = kNz;
+    else if (p.name == "red" || p.name == "r" || p.name == "diffuse_red") v = kRed;
+    else if (p.name == "green" || p.name == "g" || p.name == "diffuse_green") v = kGreen;
+    else if (p.name == "blue" || p.name == "b" || p.name == "diffuse_blue") v = kBlue;
+    if (v < 0) continue;
     if (p.isList) {
       error = "the vertex property " + p.name + " is a list";
       return false;
     }
-    if (*slot < 0) *slot = index;
+    if (layout.property[v] < 0) {
+      layout.property[v] = static_cast<int>(i);
+      layout.value[i] = v;
+    }
   }
-  if (layout.x < 0 || layout.y < 0 || layout.z < 0) {
+  if (!layout.has(kX)) {
     error = "the vertex element has no x, y and z";
     return false;
   }
@@ -354,9 +362,9 @@ struct CloudSink {
   const VertexLayout& layout;
   double colorScale[3];
   std::uint64_t index = 0;
-  // Values of one record, by property index.
+  // The values of one point, in the order of VertexLayout::property.
   bool add(const double* v, std::string& error) {
-    const double x = v[layout.x], y = v[layout.y], z = v[layout.z];
+    const double x = v[kX], y = v[kY], z = v[kZ];
     if (!Finite3(x, y, z)) {
       error = "point " + Number(index + 1) + " has a coordinate that is not a finite number in single precision";
       return false;
@@ -366,7 +374,7 @@ struct CloudSink {
     p[1] = static_cast<float>(y);
     p[2] = static_cast<float>(z);
     if (layout.hasNormals()) {
-      const double nx = v[layout.nx], ny = v[layout.ny], nz = v[layout.nz];
+      const double nx = v[kNx], ny = v[kNy], nz = v[kNz];
       float* n = &cloud.normals[3 * index];
       if (Finite3(nx, ny, nz)) {
         n[0] = static_cast<float>(nx);
@@ -377,8 +385,8 @@ struct CloudSink {
       }
     }
     if (layout.hasColors()) {
-      cloud.colors[index] = (Component(v[layout.r], colorScale[0]) << 16) |
-                            (Component(v[layout.g], colorScale[1]) << 8) | Component(v[layout.b], colorScale[2]);
+      cloud.colors[index] = (Component(v[kRed], colorScale[0]) << 16) | (Component(v[kGreen], colorScale[1]) << 8) |
+                            Component(v[kBlue], colorScale[2]);
     }
     ++index;
     return true;
@@ -396,7 +404,7 @@ bool ReadBinaryVertices(BinaryCursor& cursor, const PlyElement& vertex, CloudSin
     if (p.isList) fixed = false;
     recordSize += SizeOf(p.type);
   }
-  std::vector<double> values(vertex.properties.size(), 0.0);
+  double point[kPointValues] = {};
   const bool swap = cursor.swap();
   if (fixed) {
     if (recordSize == 0 || vertex.count > cursor.left() / recordSize) {
@@ -404,12 +412,11 @@ bool ReadBinaryVertices(BinaryCursor& cursor, const PlyElement& vertex, CloudSin
               " of the " + Number(vertex.count) + " points its header announces";
       return false;
     }
-    const VertexLayout& l = sink.layout;
-    const int wanted[] = {l.x, l.y, l.z, l.nx, l.ny, l.nz, l.r, l.g, l.b};
+    const int* wanted = sink.layout.property;
     // The usual layout (x, y, z as leading little-endian floats) gets a
     // straight copy path; everything else goes through LoadValue.
-    const bool plainFloats = !swap && std::endian::native == std::endian::little && l.x == 0 && l.y == 1 &&
-                             l.z == 2 && vertex.properties[0].type == PlyType::kFloat32 &&
+    const bool plainFloats = !swap && std::endian::native == std::endian::little && wanted[kX] == 0 &&
+                             wanted[kY] == 1 && wanted[kZ] == 2 && vertex.properties[0].type == PlyType::kFloat32 &&
                              vertex.properties[1].type == PlyType::kFloat32 &&
                              vertex.properties[2].type == PlyType::kFloat32;
     const char* base = cursor.here();
@@ -418,18 +425,18 @@ bool ReadBinaryVertices(BinaryCursor& cursor, const PlyElement& vertex, CloudSin
       if (plainFloats) {
         float xyz[3];
         std::memcpy(xyz, record, sizeof xyz);
-        values[0] = xyz[0];
-        values[1] = xyz[1];
-        values[2] = xyz[2];
-        for (int k = 3; k < 9; ++k) {
-          if (wanted[k] >= 0) values[wanted[k]] = LoadValue(record + offsets[wanted[k]], vertex.properties[wanted[k]].type, false);
+        point[kX] = xyz[0];
+        point[kY] = xyz[1];
+        point[kZ] = xyz[2];
+        for (int k = kNx; k < kPointValues; ++k) {
+          if (wanted[k] >= 0) point[k] = LoadValue(record + offsets[wanted[k]], vertex.properties[wanted[k]].type, false);
         }
       } else {
-        for (int w : wanted) {
-          if (w >= 0) values[w] = LoadValue(record + offsets[w], vertex.properties[w].type, swap);
+        for (int k = kX; k < kPointValues; ++k) {
+          if (wanted[k] >= 0) point[k] = LoadValue(record + offsets[wanted[k]], vertex.properties[wanted[k]].type, swap);
         }
       }
-      if (!sink.add(values.data(), error)) return false;
+      if (!sink.add(point, error)) return false;
     }
     cursor.skip(vertex.count * recordSize);
     return true;
@@ -450,51 +457,55 @@ bool ReadBinaryVertices(BinaryCursor& cursor, const PlyElement& vertex, CloudSin
         error = "the file is truncated in point " + Number(i + 1) + " of " + Number(vertex.count);
         return false;
       }
-      values[k] = LoadValue(cursor.here(), p.type, swap);
+      if (sink.layout.value[k] >= 0) point[sink.layout.value[k]] = LoadValue(cursor.here(), p.type, swap);
       cursor.skip(SizeOf(p.type));
     }
-    if (!sink.add(values.data(), error)) return false;
+    if (!sink.add(point, error)) return false;
   }
   return true;
 }
 
-bool ReadAsciiRecord(TextCursor& text, const PlyElement& element, std::vector<double>& values,
-                     std::vector<double>& record, std::string& error, const char* what, std::uint64_t index) {
+// Reads the record of element on the next line, each value parsed where it
+// stands: the values that value (by property) maps go to point, the others
+// and the lists are stepped over.
+bool ReadAsciiRecord(TextCursor& text, const PlyElement& element, const int* value, double* point, std::string& error,
+                     const char* what, std::uint64_t index) {
   std::string_view line;
   if (!text.nextLine(line)) {
     error = "the file is truncated: it ends in " + std::string(what) + " " + Number(index + 1) + " of " +
             Number(element.count);
     return false;
   }
-  if (!SplitNumbers(line, values, false)) {
-    error = "line " + Number(text.lineNumber()) + " holds text that is not a number";
-    return false;
-  }
-  record.assign(element.properties.size(), 0.0);
-  std::size_t at = 0;
-  for (std::size_t k = 0; k < element.properties.size(); ++k) {
-    const PlyProperty& p = element.properties[k];
-    if (at >= values.size()) {
-      error = text.left() == 0 ? "the file is truncated: its last line, " + Number(text.lineNumber()) + ", ends early"
-                               : "line " + Number(text.lineNumber()) + " has too few values";
-      return false;
+  LineNumbers numbers(line, false);
+  const char* fault = nullptr;
+  double v;
+  for (std::size_t k = 0; fault == nullptr && k < element.properties.size(); ++k) {
+    if (!numbers.more()) {
+      if (text.left() == 0) {
+        error = "the file is truncated: its last line, " + Number(text.lineNumber()) + ", ends early";
+        return false;
+      }
+      fault = "has too few values";
+    } else if (!numbers.parse(v)) {
+      break;  // not a number: told below
+    } else if (!element.properties[k].isList) {
+      if (value != nullptr && value[k] >= 0) point[value[k]] = v;
+    } else {
+      // v values follow (a count with a fraction steps over its whole part
+      // and still asks for one value more).
+      const double count = v;
+      double n = 0;
+      while (n + 1 <= count && numbers.more() && numbers.parse(v)) ++n;
+      if (!(count >= 0) || n + 1 <= count || (n < count && !numbers.more())) fault = "has a bad list";
     }
-    if (!p.isList) {
-      record[k] = values[at++];
-      continue;
-    }
-    const double count = values[at++];
-    if (!(count >= 0) || count > static_cast<double>(values.size() - at)) {
-      error = "line " + Number(text.lineNumber()) + " has a bad list";
-      return false;
-    }
-    at += static_cast<std::size_t>(count);
   }
-  if (at != values.size()) {
-    error = "line " + Number(text.lineNumber()) + " has too many values";
-    return false;
+  if (fault == nullptr && numbers.more()) fault = "has too many values";
+  // Text that is not a number is told before any other fault of its line.
+  while (numbers.more() && numbers.parse(v)) {
   }
-  return true;
+  if (numbers.more()) fault = "holds text that is not a number";
+  if (fault != nullptr) error = "line " + Number(text.lineNumber()) + " " + fault;
+  return fault == nullptr;
 }
 
 bool Allocate(PointCloudData& cloud, std::uint64_t count, bool normals, bool colors, std::string& error) {
@@ -564,21 +575,19 @@ bool ReadPlyCloud(const char* data, std::size_t size, PointCloudData& cloud, std
   if (!Allocate(cloud, vertex.count, layout.hasNormals(), layout.hasColors(), error)) return false;
   CloudSink sink{cloud, layout, {1.0, 1.0, 1.0}};
   if (layout.hasColors()) {
-    sink.colorScale[0] = ColorScale(vertex.properties[layout.r].type);
-    sink.colorScale[1] = ColorScale(vertex.properties[layout.g].type);
-    sink.colorScale[2] = ColorScale(vertex.properties[layout.b].type);
+    for (int c = 0; c < 3; ++c) sink.colorScale[c] = ColorScale(vertex.properties[layout.property[kRed + c]].type);
   }
 
   bool ok = true;
   if (format == PlyFormat::kAscii) {
     TextCursor text(data + bodyStart, bodySize);
-    std::vector<double> values, record;
+    double point[kPointValues] = {};
     for (std::size_t e = 0; ok && e < vertexIndex; ++e) {
       for (std::uint64_t i = 0; ok && i < elements[e].count; ++i)
-        ok = ReadAsciiRecord(text, elements[e], values, record, error, "record", i);
+        ok = ReadAsciiRecord(text, elements[e], nullptr, nullptr, error, "record", i);
     }
     for (std::uint64_t i = 0; ok && i < vertex.count; ++i) {
-      ok = ReadAsciiRecord(text, vertex, values, record, error, "point", i) && sink.add(record.data(), error);
+      ok = ReadAsciiRecord(text, vertex, layout.value.data(), point, error, "point", i) && sink.add(point, error);
     }
   } else {
     const bool swap = (format == PlyFormat::kBig) != (std::endian::native == std::endian::big);

@@ -95,6 +95,8 @@ TEST(PlyReader, EveryEncodingWithAndWithoutNormalsAndColours) {
 TEST(CloudReaders, TableOfFilesAndOutcomes) {
   const std::string xyz = "property float x\nproperty float y\nproperty float z\n";
   const std::string ply = "ply\nformat ascii 1.0\nelement vertex 1\n" + xyz + "end_header\n";
+  const std::string listPly = "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty list uchar int ids\n"
+                              "property float y\nproperty float z\nend_header\n";
   const std::string meta = "ply\nformat binary_little_endian 1.0\nelement meta 2\nproperty list uchar int ids\n"
                            "element vertex 1\nproperty double x\nproperty double y\nproperty double z\n"
                            "property float intensity\nend_header\n";
@@ -130,6 +132,10 @@ TEST(CloudReaders, TableOfFilesAndOutcomes) {
       {true, "ply\nformat ascii 1.0\nelement vertex 0\n" + xyz + "end_header\n", "no points"},
       {true, ply + "1 2 banana\n", "not a number"},
       {true, ply + "1 2 3 4\n", "too many values"},
+      {true, ply + "1 2 3 4 x\n", "not a number"},  // told before the count of values
+      {true, ply + "1 2 \t  ", "its last line, 1, ends early"},
+      {true, listPly + "1 2 7 8 2 3", "", 1, 3},  // a list in the vertices; no line end after the last value
+      {true, listPly + "1 9 7 8 2 3\n", "bad list"},
       {true, ply + "1 2 nan\n", "not a finite number"},
       {true, ply + "1 -1e300 0\n", "in single precision"},
       {true, "ply\nformat ascii 1.0\nelement vertex 1\n" + xyz + "wibble\nend_header\n1 2 3\n", "unknown PLY header line"},
@@ -152,6 +158,7 @@ TEST(CloudReaders, TableOfFilesAndOutcomes) {
       {false, "1 2\n", "has 2 values"},
       {false, "1 2 3\n4 5 6\n7 8\n", "line 3 has 2 values"},  // cut inside its last line
       {false, "1 2 3\n4 five 6\n", "line 2 holds text"},
+      {false, "1 2 +3 \t\n4 5 6x", "line 2 holds text"},
       {false, "1 2 inf\n", "not a finite number"},
       {false, "1 2 1e39\n", "not a finite number in single precision"},
   };
