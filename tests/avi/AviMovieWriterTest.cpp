@@ -159,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CodecCase{"XXXX", "rawvideo", true, 24, 5, 3, 15},  // names no compressor
                       CodecCase{"FFV1", "ffv1", true}, CodecCase{"FFV1", "ffv1", true, 24}, CodecCase{"HFYU", "huffyuv", true},
                       CodecCase{"ULRG", "utvideo", true}, CodecCase{"MJPG", "mjpeg", false},
-                      CodecCase{"MJPG", "mjpeg", false, 24}, CodecCase{"FMP4", "mpeg4", false},
+                      CodecCase{"MJPG", "mjpeg", false, 24, 63, 48},  // odd width: through the scaler
+                      CodecCase{"FMP4", "mpeg4", false}, CodecCase{"FMP4", "mpeg4", false, 24},
                       CodecCase{"H264", "h264", false}, CodecCase{"MSVC", "msvideo1", false}),
     [](const auto& info) { return std::string(info.param.code ? info.param.code : "none") + "_" + std::to_string(info.param.bits); });
 
