@@ -17,6 +17,7 @@
 
 #include "AviWalker.h"
 #include "MediaProbe.h"
+#include "Process.h"
 #include "win32/Gdi.h"
 #include "win32/Text.h"
 
@@ -81,10 +82,9 @@ std::string Slurp(const std::string& path) {
 
 class WriterTest : public ::testing::Test {
  protected:
-  void SetUp() override { dir = avitest::MakeTempDir(); }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  std::string file(const std::string& name) const { return dir + "/" + name; }
-  std::string dir;
+  std::string file(const std::string& name) const { return temp.str(name); }
+  const pcvr_test::TempDir temp;
+  const std::string dir = temp.path().string();
 };
 
 struct CodecCase {
@@ -189,17 +189,17 @@ TEST_F(WriterTest, QualityReachesTheEncoder) {
 TEST_F(WriterTest, NoFrameNoFile) {
   const std::string path = file("never.avi");
   { AviMovieWriter writer(Wide(path).c_str(), Code("MJPG"), 10, -1); }
-  EXPECT_FALSE(avitest::FileExists(path));
+  EXPECT_FALSE(std::filesystem::exists(path));
   // A first frame that is not a bitmap the writer can read opens nothing
   // either, and a good frame after it starts the file.
   AviMovieWriter writer(Wide(path).c_str(), 0, 10, -1);
   EXPECT_EQ(writer.appendFrame(nullptr), E_FAIL);
   EXPECT_EQ(writer.appendFrame(reinterpret_cast<HBITMAP>(&writer)), E_FAIL);
   EXPECT_NE(Error(writer).find("Bitmap"), std::string::npos);
-  EXPECT_FALSE(avitest::FileExists(path));
+  EXPECT_FALSE(std::filesystem::exists(path));
   Frame frame(8, 8, 32);
   EXPECT_EQ(writer.appendFrame(frame.handle), S_OK);
-  EXPECT_TRUE(avitest::FileExists(path));
+  EXPECT_TRUE(std::filesystem::exists(path));
 }
 
 TEST_F(WriterTest, FailuresAtTheFirstFrameNameTheStepAndLeaveNoFile) {
@@ -237,10 +237,10 @@ TEST_F(WriterTest, FailuresAtTheFirstFrameNameTheStepAndLeaveNoFile) {
     if (c.path == file("old.avi")) {
       EXPECT_EQ(Slurp(c.path), "an older movie");
     } else {
-      EXPECT_EQ(avitest::FileExists(c.path), c.error.empty()) << c.path;
+      EXPECT_EQ(std::filesystem::exists(c.path), c.error.empty()) << c.path;
     }
   }
-  EXPECT_FALSE(avitest::FileExists(named(260).substr(0, 259))) << "the name is not cut to fit";
+  EXPECT_FALSE(std::filesystem::exists(named(260).substr(0, 259))) << "the name is not cut to fit";
 }
 
 TEST_F(WriterTest, FrameOfAnotherSizeOrDepthIsRefusedAndRecordingGoesOn) {

@@ -9,6 +9,7 @@
 
 #include "AviWalker.h"
 #include "MediaProbe.h"
+#include "Process.h"
 #include "recording/AviMovieWriter.h"
 #include "win32/Gdi.h"
 #include "win32/Text.h"
@@ -16,12 +17,8 @@
 namespace {
 
 TEST(OpenDml, RecordingPastOneGibibyteStaysWhole) {
-  // The 1.2 GB go away also when an assertion ends the test early.
-  struct RemoveDir {
-    std::string dir = avitest::MakeTempDir();
-    ~RemoveDir() { std::filesystem::remove_all(dir); }
-  } temp;
-  const std::string path = temp.dir + "/long.avi";
+  const pcvr_test::TempDir temp;  // the 1.2 GB go away also when an assertion ends the test early
+  const std::string path = temp.str("long.avi");
   const LONG w = 1920, h = 1080;
   const int frames = 150;  // 8,294,400 bytes each: 1.24 GB
   BITMAPINFO bmi{};
@@ -56,13 +53,13 @@ TEST(OpenDml, RecordingPastOneGibibyteStaysWhole) {
   EXPECT_GE(avi.framesPerPart.size(), 2u);
   EXPECT_GT(avi.frames.back().offset, 1ll << 30);
   EXPECT_EQ(avitest::CheckAviAgrees(avi, frames, 25, true), "");
-  const std::string packets = avitest::Run({"ffprobe", "-v", "error", "-count_packets", "-select_streams", "v:0",
-                                            "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path});
+  const std::string packets = pcvr_test::RunProcess({"ffprobe", "-v", "error", "-count_packets", "-select_streams", "v:0",
+                                            "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path}, pcvr_test::kQuiet).output;
   EXPECT_EQ(std::atoi(packets.c_str()), frames);
   // The last frame, from the second part, decodes with its own number.
-  const std::string last = avitest::Run({"ffmpeg", "-v", "error", "-i", path, "-vf",
+  const std::string last = pcvr_test::RunProcess({"ffmpeg", "-v", "error", "-i", path, "-vf",
                                          "select=eq(n\\," + std::to_string(frames - 1) + "),crop=1:1:0:0", "-frames:v",
-                                         "1", "-f", "rawvideo", "-pix_fmt", "bgr24", "-"});
+                                         "1", "-f", "rawvideo", "-pix_fmt", "bgr24", "-"}, pcvr_test::kQuiet).output;
   ASSERT_EQ(last.size(), 3u);
   EXPECT_EQ(static_cast<BYTE>(last[0]), frames - 1);
   EXPECT_EQ(static_cast<BYTE>(last[1]), 255 - (frames - 1));

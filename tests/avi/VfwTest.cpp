@@ -11,6 +11,7 @@
 
 #include "AviWalker.h"
 #include "MediaProbe.h"
+#include "Process.h"
 #include "win32/Text.h"
 
 namespace {
@@ -77,7 +78,8 @@ TEST(Compressors, OpenByCodeOnly) {
 
 TEST(AviFile, StreamKeepsOneFormatAndMovesForward) {
   AVIFileInit();
-  const std::string dir = avitest::MakeTempDir(), path = dir + "/b.avi";
+  const pcvr_test::TempDir dir;
+  const std::string path = dir.str("b.avi");
   PAVIFILE file = nullptr;
   ASSERT_EQ(AVIFileOpenW(&file, win32::FromUtf8(path).c_str(), OF_CREATE | OF_WRITE, nullptr), AVIERR_OK);
   PAVISTREAM stream = nullptr;
@@ -115,7 +117,6 @@ TEST(AviFile, StreamKeepsOneFormatAndMovesForward) {
   const auto probe = avitest::Probe(path);
   EXPECT_TRUE(probe.ok && probe.width == 4 && probe.decodedFrames == 2) << probe.width << "x" << probe.height << ", " << probe.decodedFrames;
   EXPECT_EQ(avitest::CheckAviAgrees(avitest::WalkAvi(path), 2, 10, true), "");
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -26,9 +26,9 @@ pcvr_test::PchostRun RunClouds(const std::string& script, std::vector<std::strin
 const std::string kSnowman = PCVR_SAMPLE_SNOWMAN, kTree = PCVR_SAMPLE_TREE;
 
 TEST(CloudCommands, BadFilesSelectionAnswersAndNormalsInOneSession) {
-  const fs::path dir = pcvr_test::MakeTempDir("clouds_e2e");
-  const std::string cut = (dir / "cut.ply").string(), huge = (dir / "huge.xyz").string(),
-                    empty = (dir / "empty.ply").string(), missing = (dir / "missing.ply").string();
+  const pcvr_test::TempDir dir("clouds_e2e");
+  const std::string cut = dir.str("cut.ply"), huge = dir.str("huge.xyz"), empty = dir.str("empty.ply"),
+                    missing = dir.str("missing.ply");
   std::ofstream(cut, std::ios::binary) << "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\n"
                                           "property float y\nproperty float z\nend_header\n0123456789ab0123456789ab";
   std::ofstream(huge) << "1 2 3\n4 5\n";
@@ -38,7 +38,6 @@ TEST(CloudCommands, BadFilesSelectionAnswersAndNormalsInOneSession) {
           "PROGRESSCANCEL\n1\nCLOUDNORMALS\nkind POINTCLOUD\nCLOUDNORMALS\nhandle 4\nCLOUDINFO\n"
           "CLOUDNORMALS\nhandle 4\nCLOUDNORMALS\n^C\nSELECT\n",
           {kTree, cut, huge, missing, empty, kSnowman});
-  fs::remove_all(dir);
   EXPECT_EQ(r.exitCode, 0) << r.output;
   const std::vector<std::string> lines = r.lines();
   const auto at = [&](const std::string& text) {
@@ -61,15 +60,13 @@ TEST(CloudCommands, BadFilesSelectionAnswersAndNormalsInOneSession) {
   EXPECT_LT(at("Normals not computed: cancelled."), at("Normals computed for 59999 points.")) << r.output;
   EXPECT_LT(at("Normals computed for 59999 points."), at("Point cloud 4: sample_tree.ply, 59999 points, normals"));
   // Only the two answered picks select; a cancelled or unanswered one does not.
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "2 selected: 4 5"), 2) << r.output;
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find(" selected:") != std::string::npos; }),
-            2);
+  EXPECT_EQ(r.count("2 selected: 4 5"), 2) << r.output;
+  EXPECT_EQ(r.count("2 selected: ") + r.count("1 selected: ") + r.count("0 selected"), 2) << r.output;
 }
 
 TEST(CloudCommands, HidingAndDisplaySettingsShowInTheView) {
-  const fs::path dir = pcvr_test::MakeTempDir("clouds_e2e");
-  const std::string png[] = {(dir / "a.png").string(), (dir / "hidden.png").string(), (dir / "shown.png").string(),
-                             (dir / "big.png").string()};
+  const pcvr_test::TempDir dir("clouds_e2e");
+  const std::string png[] = {dir.str("a.png"), dir.str("hidden.png"), dir.str("shown.png"), dir.str("big.png")};
   const pcvr_test::PchostRun r = RunClouds("VIEWSAVEPNG\n" + png[0] + "\nHIDE\nkind POINTCLOUD\nVIEWSAVEPNG\n" + png[1] +
                                          "\nCLOUDINFO\nUNHIDE\nVIEWSAVEPNG\n" + png[2] +
                                          "\nCLOUDDISPLAY\nkind POINTCLOUD\n3\nNormals\nVIEWSAVEPNG\n" + png[3] + "\nCLOUDINFO\n",
@@ -90,7 +87,6 @@ TEST(CloudCommands, HidingAndDisplaySettingsShowInTheView) {
         if (i == 3) white += qRed(p) > 225 && qGreen(p) > 225 && qBlue(p) > 225;
       }
   }
-  fs::remove_all(dir);
   EXPECT_GT(drawn[0], 10000);
   EXPECT_EQ(drawn[1], 0);
   EXPECT_EQ(image[2], image[0]);

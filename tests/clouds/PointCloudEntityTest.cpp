@@ -1,13 +1,12 @@
 // The point-cloud entity as the module uses it: cloud information,
 // per-viewport display settings as the renderer draws them, snapshots as DIB
-// images, the XPC geometry helpers, isolation, and the normals the host computes.
+// images, the XPC geometry helpers and isolation.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "host/HostDIBRasterImage.h"
 #include "host/Isolation.h"
-#include "host/PointCloudNormals.h"
 #include "host/XPC.h"
 #include "sdk/OdDbViewportTable.h"
 #include "sdk/OdGsDevice.h"
@@ -171,32 +170,6 @@ TEST(XpcGeometry, BoundingRectangleAndViewportCount) {
   ASSERT_TRUE(XPC::getCountViewports(db.get(), count));
   EXPECT_EQ(count, 1);
   EXPECT_FALSE(XPC::getCountViewports(nullptr, count));
-}
-
-TEST(CloudNormals, PointsOfASphereGetOutwardRadialNormalsAndAStopEndsTheWork) {
-  host::PointCloudData cloud;
-  const int rings = 60, perRing = 120;
-  for (int i = 1; i < rings; ++i)
-    for (int j = 0; j < perRing; ++j) {
-      const double theta = M_PI * i / rings, phi = 2 * M_PI * j / perRing;
-      cloud.xyz.insert(cloud.xyz.end(), {static_cast<float>(3 + 2 * std::sin(theta) * std::cos(phi)),
-                                         static_cast<float>(-1 + 2 * std::sin(theta) * std::sin(phi)),
-                                         static_cast<float>(5 + 2 * std::cos(theta))});
-    }
-  std::vector<float> normals;
-  std::atomic<std::size_t> done{0};
-  ASSERT_TRUE(host::ComputeNormals(cloud, normals, 12, 2, &done, nullptr));
-  EXPECT_EQ(done.load(), cloud.size());
-  ASSERT_EQ(normals.size(), cloud.xyz.size());
-  std::size_t good = 0;
-  for (std::size_t i = 0; i < cloud.size(); ++i) {
-    const float* p = &cloud.xyz[3 * i];
-    const double dot = ((p[0] - 3) * normals[3 * i] + (p[1] + 1) * normals[3 * i + 1] + (p[2] - 5) * normals[3 * i + 2]) / 2;
-    if (dot > 0.95) ++good;
-  }
-  EXPECT_GT(good, cloud.size() * 97 / 100);
-  std::atomic<bool> stop{true};
-  EXPECT_FALSE(host::ComputeNormals(cloud, normals, 12, 2, nullptr, &stop));
 }
 
 }  // namespace

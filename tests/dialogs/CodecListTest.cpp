@@ -79,14 +79,4 @@ TEST(CodecLookup, UnknownTextFallsBackToTheFirstDescriptionInCodeUnitOrder) {
   EXPECT_EQ(std::make_tuple(none.info.fccHandler, none.defaultQuality, none.defaultKeyFrameRate), std::make_tuple(0u, 0u, 0u));
 }
 
-TEST(FrameRates, TheSevenOfferedRatesInAscendingOrder) {
-  FrameRateChoices choices;
-  choices[99] = u"stale";
-  FillFrameRateChoices(choices);
-  std::vector<std::pair<DWORD, std::u16string>> pairs(choices.begin(), choices.end());
-  const std::vector<std::pair<DWORD, std::u16string>> expected = {
-      {1, u"1"}, {3, u"3"}, {5, u"5"}, {7, u"7"}, {10, u"10"}, {15, u"15"}, {20, u"20"}};
-  EXPECT_EQ(pairs, expected);
-}
-
 }  // namespace

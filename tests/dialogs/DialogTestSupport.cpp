@@ -9,14 +9,6 @@
 
 namespace dialogs_test {
 
-void EnsureApplication() {
-  if (QApplication::instance() != nullptr) return;
-  static int argc = 1;
-  static char name[] = "dialog_tests";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
-}
-
 INT_PTR RunModal(CDialog& dialog, const std::function<void(mfc::ModalDriver&)>& steps) {
   EnsureApplication();
   mfc::ModalHook previous = mfc::SetModalHook([&steps](mfc::ModalDriver& driver) {

@@ -13,13 +13,13 @@
 #include "afxwin.h"
 #include "dialogs/CodecList.h"
 #include "mfc/ModalDriver.h"
+#include "support/QtApp.h"
 
 class QWidget;
 
 namespace dialogs_test {
 
-// Creates the application once; gui tests need an X server (DISPLAY).
-void EnsureApplication();
+using pcvr_test::EnsureApplication;
 
 // Runs dialog.DoModal() with steps acting on it once it is open. Steps that
 // leave the dialog open fail the test and the dialog is closed, so no test

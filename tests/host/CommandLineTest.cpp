@@ -51,16 +51,14 @@ TEST(CommandLine, PchostTakesQtsOwnOptions) {
   // layers: a screenshot of the view is taken there.
   const char* display = std::getenv("DISPLAY");
   ASSERT_NE(display, nullptr);
-  const auto profile = pcvr_test::MakeTempDir("command-line-");
+  const pcvr_test::TempDir profile("command-line-");
   pcvr_test::PchostOptions options;
   options.arguments = {"-platform", "xcb", "-display", display, "-style", "Fusion"};
   options.unset = {"DISPLAY"};
-  options.environment = {"USERPROFILE=" + profile.string()};
+  options.environment = {"USERPROFILE=" + profile.path().string()};
   const pcvr_test::PchostRun run = pcvr_test::RunPchost("TESTPATTERN\nMAKE_SCREENSHOT\nshot\n", options);
   EXPECT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_TRUE(run.hasLine("Screenshot saved:" + (profile / "Pictures/Screenshots/Orvanta/shot.png").string()))
-      << run.output;
-  std::filesystem::remove_all(profile);
+  EXPECT_TRUE(run.hasLine("Screenshot saved:" + profile.str("Pictures/Screenshots/Orvanta/shot.png"))) << run.output;
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "MfcTestSupport.h"
+#include "QtApp.h"
 #include "afxdlgs.h"
 #include "mfc/ModalDriver.h"
 
@@ -33,7 +33,7 @@ TEST(MfcExceptions, CaughtExceptionsAreDeletedOnceWhateverTheBlockDoes) {
 }
 
 TEST(MfcThread, TheMainWindowIsTheApplicationsMainWindowOnTheGuiThreadOnly) {
-  EnsureApplication();
+  pcvr_test::EnsureApplication();
   EXPECT_EQ(AfxGetThread()->m_pMainWnd, nullptr);
   {
     QMainWindow main;
@@ -51,7 +51,7 @@ TEST(MfcThread, TheMainWindowIsTheApplicationsMainWindowOnTheGuiThreadOnly) {
 
 // Runs a save dialog on steps; returns DoModal's result and the chosen path.
 std::pair<INT_PTR, std::u16string> Save(CFileDialog& dialog, const std::function<void(mfc::ModalDriver&)>& steps) {
-  EnsureApplication();
+  pcvr_test::EnsureApplication();
   mfc::SetModalHook([&](mfc::ModalDriver& driver) {
     steps(driver);
     if (!driver.ended()) driver.close();

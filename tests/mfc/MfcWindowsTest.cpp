@@ -6,7 +6,7 @@
 #include <functional>
 #include <thread>
 
-#include "MfcTestSupport.h"
+#include "QtApp.h"
 #include "afxwin.h"
 #include "mfc/DialogTemplate.h"
 #include "mfc/ModalDriver.h"
@@ -81,7 +81,7 @@ END_MESSAGE_MAP()
 class MfcWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    EnsureApplication();
+    pcvr_test::EnsureApplication();
     RegisterDialogTemplates(TestModule(), kTemplates, std::size(kTemplates));
     m_previous = AfxGetResourceHandle();
     AfxSetResourceHandle(TestModule());
@@ -164,20 +164,6 @@ TEST_F(MfcWindows, AnExceptionInAHandlerEndsTheDialogAndReachesTheCaller) {
   EXPECT_EQ(dialog.m_sorted.m_hWnd, nullptr);
   dialog.onClick = nullptr;  // the same object runs again
   EXPECT_EQ(run(dialog, [&](mfc::ModalDriver& driver) { driver.press(IDCANCEL); }), IDCANCEL);
-}
-
-TEST_F(MfcWindows, AMissingTemplateOrAThreadWithoutWindowsGivesMinusOne) {
-  CDialog unknown(4242);
-  EXPECT_EQ(unknown.DoModal(), -1);
-  INT_PTR elsewhere = 0;
-  std::thread([&] {
-    TestDialog dialog;
-    elsewhere = dialog.DoModal();
-  }).join();
-  EXPECT_EQ(elsewhere, -1);
-  AfxSetResourceHandle(nullptr);
-  TestDialog dialog;
-  EXPECT_EQ(dialog.DoModal(), -1);
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 // The live recorder on its capture thread, recording X windows of known
 // colours into AVI files that ffprobe/ffmpeg read back.
 #include <gtest/gtest.h>
-// Xlib's macros must come after GoogleTest's headers.
-#include <X11/Xlib.h>
-
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -11,7 +8,8 @@
 
 #include "MediaProbe.h"
 #include "Poll.h"
-#include "XTestWindows.h"
+#include "Process.h"
+#include "XWindows.h"
 #include "recording/FrameClock.h"
 #include "recording/parallelThreadData.h"
 #include "win32/Text.h"
@@ -43,23 +41,15 @@ void WaitForFramesDue(int fps, int count) {
   clock.run();
 }
 
-class CaptureThread : public XTestWindows {
+class CaptureThread : public ::testing::Test {
  protected:
-  void SetUp() override {
-    XTestWindows::SetUp();
-    if (m_display != nullptr) m_dir = avitest::MakeTempDir();
-  }
-  void TearDown() override {
-    if (!m_dir.empty()) fs::remove_all(m_dir);
-    XTestWindows::TearDown();
-  }
 
   // Starts the capture thread the way the start command does; no
   // compressor: frames are stored as they are.
-  void Start(Window window, const std::string& file, int fps, int delay, bool noFormat = false) {
+  void Start(pcvr_test::XWindows::Id window, const std::string& file, int fps, int delay, bool noFormat = false) {
     ASSERT_EQ(g_captureThread.load(), nullptr);
     VideoRecordingParams params;
-    const CaptureTarget target(u"test window", H(window));
+    const CaptureTarget target(u"test window", reinterpret_cast<HWND>(window));
     params.window = target.window;
     params.frameFormat = noFormat ? BITMAPINFOHEADER{} : target.frameFormat;
     params.filePath = OdString(win32::FromUtf8(file));
@@ -78,27 +68,29 @@ class CaptureThread : public XTestWindows {
     return WaitUntil([count] { return g_recorder.framesWritten() >= count; });
   }
 
-  std::string m_dir;
+  pcvr_test::XWindows x;
+  const pcvr_test::TempDir m_temp;
+  const std::string m_dir = m_temp.path().string();
 };
 
 // Red, then green while the window has the focus; yellow only while another
 // window has it, so no frame may show it; blue once the focus is back.
 TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSizeWhileItHasTheFocus) {
-  const Window window = MakeWindow(100, 100, 161, 121, 0xFF0000);  // odd size: frames are 160 x 120
-  const Window other = MakeWindow(500, 400, 64, 48, 0x000000);
-  Focus(window);
+  const auto window = x.create(0, 100, 100, 161, 121, 0, 0xFF0000);  // odd size: frames are 160 x 120
+  const auto other = x.create(0, 500, 400, 64, 48);
+  x.focus(window);
   const std::string file = m_dir + "/colours.avi";
   Start(window, file, 20, 0);
   bool recorded = WaitForFrames(3);
-  Repaint(window, 0x00FF00);
+  x.repaint(window, 0x00FF00);
   recorded = recorded && WaitForFrames(g_recorder.framesWritten() + 3);
-  Focus(other);
-  Repaint(window, 0xFFFF00);
+  x.focus(other);
+  x.repaint(window, 0xFFFF00);
   // Yellow stays while six frames fall due on the recorder's time source: a
   // recorder that ignored the focus would take them.
   WaitForFramesDue(20, 6);
-  Repaint(window, 0x0000FF);
-  Focus(window);
+  x.repaint(window, 0x0000FF);
+  x.focus(window);
   recorded = recorded && WaitForFrames(g_recorder.framesWritten() + 3);
   g_recorder.m_stop = true;
   WaitUntilIdle();
@@ -127,8 +119,6 @@ TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSizeWhileItHasTheFoc
   EXPECT_GT(green, 0);
   EXPECT_EQ(pixel(frames - 1, 80, 60), 0x0000FF);
   EXPECT_EQ(pixel(frames - 1, 157, 117), 0x0000FF);
-  XDestroyWindow(m_display, other);
-  XDestroyWindow(m_display, window);
 }
 
 // Captures that end by themselves or are stopped before their first frame:
@@ -165,8 +155,8 @@ TEST_F(CaptureThread, ACaptureEndsByItselfWithItsFramesAndItsReason) {
   signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Window window = MakeWindow(600, 300, 64, 48, 0xFF00FF);
-    Focus(window);
+    const auto window = x.create(0, 600, 300, 64, 48, 0, 0xFF00FF);
+    x.focus(window);
     rlimit previous{};
     getrlimit(RLIMIT_FSIZE, &previous);
     if (c.fileSizeLimit != 0) {
@@ -177,8 +167,7 @@ TEST_F(CaptureThread, ACaptureEndsByItselfWithItsFramesAndItsReason) {
     Start(window, c.file, c.fps, c.delay, c.noFormat);
     if (c.then == Then::CloseWindow) {
       EXPECT_TRUE(WaitForFrames(3));
-      XDestroyWindow(m_display, window);
-      XSync(m_display, False);
+      x.destroy(window);
     }
     if (c.then == Then::Stop) g_recorder.m_stop = true;
     EXPECT_TRUE(WaitUntilIdle());
@@ -197,7 +186,7 @@ TEST_F(CaptureThread, ACaptureEndsByItselfWithItsFramesAndItsReason) {
       std::error_code ignored;  // a name over the system's limit cannot exist
       EXPECT_FALSE(fs::exists(c.file, ignored));
     }
-    if (c.then != Then::CloseWindow) XDestroyWindow(m_display, window);
+    if (c.then != Then::CloseWindow) x.destroy(window);
   }
 }
 

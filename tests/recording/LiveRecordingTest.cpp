@@ -65,10 +65,8 @@ std::uint32_t Pixel(const std::vector<std::uint8_t>& frame, int width, int x, in
 
 class LiveRecording : public ::testing::Test {
  protected:
-  void SetUp() override { m_dir = pcvr_test::MakeTempDir("live-recording-"); }
-  void TearDown() override { fs::remove_all(m_dir); }
-  std::string File(const std::string& name) const { return (m_dir / name).string(); }
-  fs::path m_dir;
+  std::string File(const std::string& name) const { return m_dir.str(name); }
+  pcvr_test::TempDir m_dir{"live-recording-"};
 };
 
 // Pausing and ending with nothing recording says nothing. Then a recording

@@ -1,13 +1,10 @@
 // Reading the real screen of an X server through the desktop DC, and the
 // window questions the capture thread asks, on windows made with Xlib.
 #include <gtest/gtest.h>
-// Xlib's macros (None, Bool, Status) must come after GoogleTest's headers.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <thread>
 
-#include "XTestWindows.h"
+#include "XWindows.h"
 #include "win32/Desktop.h"
 #include "win32/Gdi.h"
 #include "win32/Threads.h"
@@ -35,16 +32,17 @@ DWORD GrabPixel(int x, int y, int w, int h, int outW, int outH, int atX, int atY
   return pixel;
 }
 
-using XWindows = XTestWindows;
+HWND H(pcvr_test::XWindows::Id window) { return reinterpret_cast<HWND>(window); }
 
 // A red window with a blue one over its top right quarter, copied at full
 // size, at half size (nearest pixels), from another thread, and partly off
 // the screen's right edge (clipped, not an error).
-TEST_F(XWindows, TheDesktopDcReadsWhatIsOnTheScreen) {
-  const int screenWidth = DisplayWidth(m_display, DefaultScreen(m_display));
-  const Window red = MakeWindow(40, 50, 200, 100, 0xFF0000);
-  const Window blue = MakeWindow(140, 50, 100, 50, 0x0000FF);
-  const Window edge = MakeWindow(screenWidth - 50, 10, 100, 40, 0x00FF00);
+TEST(XWindows, TheDesktopDcReadsWhatIsOnTheScreen) {
+  pcvr_test::XWindows x;
+  const int screenWidth = x.screenWidth();
+  x.create(0, 40, 50, 200, 100, 0, 0xFF0000);
+  x.create(0, 140, 50, 100, 50, 0, 0x0000FF);
+  x.create(0, screenWidth - 50, 10, 100, 40, 0, 0x00FF00);
   struct Case {
     int outW, outH, atX, atY;
     DWORD expected;
@@ -59,27 +57,22 @@ TEST_F(XWindows, TheDesktopDcReadsWhatIsOnTheScreen) {
   capture.join();
   EXPECT_EQ(seen, 0x0000FFu);
   EXPECT_EQ(GrabPixel(screenWidth - 50, 10, 100, 40, 100, 40, 10, 19), 0x00FF00u);
-  for (const Window window : {edge, blue, red}) XDestroyWindow(m_display, window);
-  XSync(m_display, False);
 }
 
-TEST_F(XWindows, ForegroundAndRootAncestor) {
-  const Window top = MakeWindow(500, 400, 120, 80, 0x808080);
-  const Window child = MakeWindow(10, 10, 30, 30, 0xFFFFFF, top);
+TEST(XWindows, ForegroundAndRootAncestor) {
+  pcvr_test::XWindows x;
+  const auto top = x.create(0, 500, 400, 120, 80, 0, 0x808080);
+  const auto child = x.create(top, 10, 10, 30, 30, 0, 0xFFFFFF);
   EXPECT_EQ(GetAncestor(H(child), GA_ROOT), H(top));
   EXPECT_EQ(GetAncestor(H(top), GA_ROOT), H(top));
   EXPECT_EQ(GetAncestor(H(child), GA_PARENT), H(top));
-  EXPECT_EQ(GetDesktopWindow(), H(DefaultRootWindow(m_display)));
-
-  Focus(child);
+  EXPECT_EQ(GetDesktopWindow(), H(x.root()));
+  x.focus(child);
   EXPECT_EQ(GetForegroundWindow(), H(top));
-  const Window other = MakeWindow(700, 400, 50, 50, 0x000000);
-  Focus(other);
+  const auto other = x.create(0, 700, 400, 50, 50);
+  x.focus(other);
   EXPECT_EQ(GetForegroundWindow(), H(other));
-
-  XDestroyWindow(m_display, other);
-  XDestroyWindow(m_display, top);
-  XSync(m_display, False);
+  x.destroy(top);
   EXPECT_FALSE(IsWindow(H(child)));
   EXPECT_FALSE(IsWindow(H(top)));
 }

@@ -24,11 +24,6 @@ pcvr_test::PchostRun RunScript(const std::string& script, PchostOptions options)
   EXPECT_EQ(run.exitCode, 0) << run.output;
   return run;
 }
-int Count(const pcvr_test::PchostRun& run, const std::string& prefix) {
-  int count = 0;
-  for (const auto& line : run.lines()) count += line.rfind(prefix, 0) == 0 ? 1 : 0;
-  return count;
-}
 std::string Contents(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -68,9 +63,9 @@ TEST(ScreenshotCommand, SavesTheViewAsItIsOnScreenUnderTheAnsweredName) {
     EXPECT_TRUE(run.hasLine(kSaved + (folder / (name + ".png")).string())) << name << "\n" << run.output;
     EXPECT_TRUE(DecodePicture(folder / (name + ".png")).ok) << name;
   }
-  EXPECT_EQ(Count(run, kSaved + (folder / "twice.png").string()), 2) << run.output;
+  EXPECT_EQ(run.count(kSaved + (folder / "twice.png").string()), 2) << run.output;
   EXPECT_TRUE(run.hasLine(kSaveError)) << run.output;
-  EXPECT_EQ(Count(run, kSaved), 6) << run.output;
+  EXPECT_EQ(run.count(kSaved), 6) << run.output;
   EXPECT_FALSE(fs::exists(folder / "sub"));
 
   // The second picture, with the test pattern, is the one kept. Its frame
@@ -94,7 +89,7 @@ TEST(ScreenshotCommand, SavesTheViewAsItIsOnScreenUnderTheAnsweredName) {
   options.arguments = {"--fsize=2048", (pcvr_test::BinDir() / "pchost").string()};
   const auto failed = RunScript("MAKE_SCREENSHOT\ntwice\n", options);
   EXPECT_TRUE(failed.hasLine(kSaveError)) << failed.output;
-  EXPECT_EQ(Count(failed, kSaved), 0) << failed.output;
+  EXPECT_EQ(failed.count(kSaved), 0) << failed.output;
   EXPECT_EQ(Contents(folder / "twice.png"), kept);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), files);
 }

@@ -1,5 +1,5 @@
 // What the commands rely on in the drawing database: objects by id, class
-// tests, the DWG class table, the viewport table and geometry values.
+// tests, the DWG class table and the viewport table.
 #include <gtest/gtest.h>
 
 #include "sdk/OdDb2dPolyline.h"
@@ -79,29 +79,4 @@ TEST(Database, ClassTestsAndTheDwgClassTable) {
   EXPECT_EQ(spline->numRefs(), 3);
   EXPECT_THROW(OdDbEntityPtr{table2}, OdError_NotThatKindOfClass);
   EXPECT_TRUE(OdDbEntityPtr(OdDbObjectPtr()).isNull());
-}
-
-// The four-view cameras' frames and extents.
-TEST(Geometry, FramesAndExtents) {
-  // A frame at (1, 2, 3) turned a quarter about Z.
-  const OdGeMatrix3d m = OdGeMatrix3d::alignCoordSys(OdGePoint3d(1, 2, 3), OdGeVector3d(0, 1, 0), OdGeVector3d(-1, 0, 0),
-                                                     OdGeVector3d(0, 0, 1), OdGePoint3d::kOrigin, OdGeVector3d::kXAxis,
-                                                     OdGeVector3d::kYAxis, OdGeVector3d::kZAxis);
-  EXPECT_NEAR((m * OdGePoint3d(1, 3, 3)).distanceTo(OdGePoint3d(1, 0, 0)), 0.0, 1e-12);  // one along the frame's X
-  EXPECT_TRUE((m * m.inverse()).isEqualTo(OdGeMatrix3d::kIdentity));
-  // A frame with a zero Z axis is singular; inverting leaves it as it was.
-  const OdGeMatrix3d flat = OdGeMatrix3d::alignCoordSys(OdGePoint3d(5, 5, 5), OdGeVector3d(-1, 1, 0), OdGeVector3d(0, 0, 1),
-                                                        OdGeVector3d(), OdGePoint3d::kOrigin, OdGeVector3d::kXAxis,
-                                                        OdGeVector3d::kYAxis, OdGeVector3d::kZAxis);
-  EXPECT_TRUE(flat.isSingular());
-  OdGeMatrix3d copy = flat;
-  EXPECT_FALSE(copy.invert());
-  EXPECT_TRUE(copy.isEqualTo(flat));
-
-  OdGeExtents3d e;
-  EXPECT_FALSE(e.isValidExtents());
-  e.addExt(OdGeExtents3d(OdGePoint3d(0, 0, 0), OdGePoint3d(10, 10, 10)));
-  e.addExt(OdGeExtents3d());  // an empty box changes nothing
-  EXPECT_EQ(e.center(), OdGePoint3d(5, 5, 5));
-  EXPECT_EQ(e.maxPoint(), OdGePoint3d(10, 10, 10));
 }

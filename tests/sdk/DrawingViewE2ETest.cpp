@@ -17,12 +17,6 @@ pcvr_test::PchostRun Show(const std::string& script, const std::string& drawing)
   return pcvr_test::RunPchost(script, options);
 }
 
-int Count(const pcvr_test::PchostRun& run, const std::string& prefix) {
-  int count = 0;
-  for (const auto& line : run.lines()) count += line.rfind(prefix, 0) == 0;
-  return count;
-}
-
 // Pixels that are not the view window's background, and whether a colour is among them.
 int DrawnPixels(const pcvr_test::Picture& image, std::uint32_t colour = 0) {
   int drawn = 0;
@@ -42,9 +36,9 @@ TEST(DrawingView, SampleSceneIsShownAndMoves) {
   const auto run = Show("VIEWSAVEPNG\n" + before + "\nVIEWORBIT\n45,-10\nVIEWPROJECTION\nVIEWSAVEPNG\n" + after + "\n",
                         PCVR_SAMPLE_SCENE);
   EXPECT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_EQ(Count(run, "Drawing opened: "), 1) << run.output;
-  EXPECT_EQ(Count(run, "View saved: "), 2) << run.output;
-  EXPECT_EQ(Count(run, "Perspective projection."), 1) << run.output;
+  EXPECT_EQ(run.count("Drawing opened: "), 1) << run.output;
+  EXPECT_EQ(run.count("View saved: "), 2) << run.output;
+  EXPECT_EQ(run.count("Perspective projection."), 1) << run.output;
 
   const auto first = pcvr_test::DecodePicture(before), second = pcvr_test::DecodePicture(after);
   ASSERT_TRUE(first.ok && second.ok);
@@ -70,8 +64,8 @@ TEST(DrawingView, BadDrawingGivesOneMessageAndLoadsNothing) {
   for (const std::string& drawing : {dir.str("truncated.dxf"), dir.str("garbled.dxf"), dir.str("missing.dxf")}) {
     const auto run = Show("VIEWSAVEPNG\n" + dir.str("view.png") + "\nVIEWEXTENTS\n", drawing);
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_EQ(Count(run, "Cannot open " + drawing + ": "), 1) << run.output;
-    EXPECT_EQ(Count(run, "Drawing opened"), 0) << run.output;
+    EXPECT_EQ(run.count("Cannot open " + drawing + ": "), 1) << run.output;
+    EXPECT_EQ(run.count("Drawing opened"), 0) << run.output;
     const auto image = pcvr_test::DecodePicture(dir / "view.png");
     ASSERT_TRUE(image.ok);
     EXPECT_EQ(DrawnPixels(image), 0);  // an empty drawing

@@ -7,20 +7,13 @@
 #include <QImage>
 #include <QPixmap>
 
+#include "QtApp.h"
 #include "host/DrawingDocument.h"
 #include "sdk/OdDbEntity.h"
 #include "sdk/OdDbViewportTable.h"
 #include "win32/Text.h"
 
 namespace {
-
-QApplication* App() {
-  static int argc = 1;
-  static char name[] = "drawing_view_manager_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return app;
-}
 
 int DrawnPixels(const QImage& image) {
   int drawn = 0;
@@ -36,7 +29,7 @@ OdDbViewportTableRecordPtr ActiveRecord(OdDbDatabase* db, OdDb::OpenMode mode = 
 class DrawingViewManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    pcvr_test::EnsureApplication();
     m_widget = std::make_unique<host::ViewWidget>();
     m_widget->resize(400, 300);
     m_widget->show();

@@ -1,7 +1,7 @@
 // Pixels of small known scenes, the device's snapshots and the view's camera.
 #include <gtest/gtest.h>
 
-#include <random>
+#include <algorithm>
 
 #include "sdk/OdDbDatabase.h"
 #include "sdk/OdDbLine.h"
@@ -106,36 +106,6 @@ TEST(Renderer, DepthTestKeepsTheNearestWhateverTheOrder) {
   }
 }
 
-TEST(Renderer, SameSceneSamePixelsWhateverTheThreads) {
-  Scene scene;
-  std::mt19937 random(7);
-  std::uniform_real_distribution<float> coord(-6.0f, 6.0f);
-  std::vector<float> xyz(3 * 20000);
-  std::vector<OdGiRgb> colors(20000);
-  for (auto& v : xyz) v = coord(random);
-  for (auto& c : colors) c = random() & 0xFFFFFF;
-  scene.points(xyz.data(), colors.data(), colors.size(), 0, 2);
-  for (int i = 0; i < 50; ++i) {
-    const OdGePoint3d seg[2] = {{coord(random), coord(random), coord(random)}, {coord(random), coord(random), coord(random)}};
-    scene.polyline(seg, 2, random() & 0xFFFFFF);
-  }
-  Camera cam;
-  cam.position = OdGePoint3d(15, -12, 9);
-  cam.up = OdGeVector3d(0, 0, 1);
-  cam.fieldWidth = cam.fieldHeight = 14;
-  for (bool perspective : {false, true}) {
-    cam.perspective = perspective;
-    Frame one, many, again;
-    SoftwareRenderer(1).render(scene, cam, 320, 181, 0x102030, one);
-    SoftwareRenderer(7).render(scene, cam, 320, 181, 0x102030, many);
-    SoftwareRenderer(7).render(scene, cam, 320, 181, 0x102030, again);
-    EXPECT_EQ(one.pixels, many.pixels);
-    EXPECT_EQ(many.pixels, again.pixels);
-    EXPECT_GT(PixelsOf(one, 0x102030).size(), 0u);
-    EXPECT_LT(PixelsOf(one, 0x102030).size(), 320u * 181u * 9 / 10);  // a good part is drawn
-  }
-}
-
 TEST(Device, SnapshotDrawsTheVisibleEntitiesOfItsView) {
   auto db = OdDbDatabase::createObject();
   auto line = OdDbLine::createObject();
@@ -184,27 +154,4 @@ TEST(Device, SnapshotDrawsTheVisibleEntitiesOfItsView) {
   // An empty rectangle takes the device's size.
   device->getSnapShot(image, OdGsDCRect());
   EXPECT_EQ(std::make_pair(image->pixelWidth(), image->pixelHeight()), std::make_pair(64u, 48u));
-}
-
-// The host keeps its view and the drawing's active viewport record in step.
-TEST(View, ToAViewportRecordAndBackGivesTheSameCamera) {
-  auto device = OdGsDevice::createObject(nullptr);
-  OdGsView* view = device->viewAt(0);
-  view->setView(OdGePoint3d(1, 2, 3), OdGePoint3d(1, 2, 0), OdGeVector3d(0, 1, 0), 8, 6, OdGsView::kPerspective);
-  view->setView(OdGePoint3d(std::nan(""), 0, 0), OdGePoint3d(), OdGeVector3d(0, 1, 0), -1, 0, OdGsView::kParallel);
-  EXPECT_EQ(view->position(), OdGePoint3d(1, 2, 3));  // not finite: kept
-  EXPECT_EQ(view->fieldHeight(), 6);
-  view->setView(OdGePoint3d(10, -10, 10), OdGePoint3d(1, 1, 0), OdGeVector3d(0, 0, 1), 30, 20, OdGsView::kPerspective);
-  auto record = OdDbViewportTableRecord::createObject();
-  view->copyToViewport(*record);
-  auto other = OdGsDevice::createObject(nullptr);
-  other->viewAt(0)->setFromViewport(*record);
-  const OdGsView* copy = other->viewAt(0);
-  EXPECT_NEAR(copy->position().distanceTo(view->position()), 0.0, 1e-9);
-  EXPECT_NEAR(copy->target().distanceTo(view->target()), 0.0, 1e-9);
-  const OdGeVector3d dir = (view->position() - view->target()).normal();
-  const OdGeVector3d up = (view->upVector() - dir * view->upVector().dotProduct(dir)).normal();
-  EXPECT_NEAR(copy->upVector().normal().dotProduct(up), 1.0, 1e-9);
-  EXPECT_TRUE(copy->isPerspective());
-  EXPECT_EQ(copy->fieldWidth(), 30);
 }

@@ -1,8 +1,5 @@
 #include "MediaProbe.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <sstream>
 
@@ -10,21 +7,15 @@
 
 namespace avitest {
 
-std::string Run(const std::vector<std::string>& argv, int* status) {
-  pcvr_test::ProcessOptions options;
-  options.withStandardError = false;
-  const pcvr_test::ProcessRun run = pcvr_test::RunProcess(argv, options);
-  if (status) *status = run.exitCode >= 0 && run.exitCode < 128 ? run.exitCode : -1;
-  return run.output;
-}
-
 namespace {
 // Lines of ffprobe's answer about the video stream.
 std::vector<std::string> ProbeLines(const std::string& path, std::vector<std::string> options, int* status = nullptr) {
   std::vector<std::string> argv{"ffprobe", "-v", "error", "-select_streams", "v:0"};
   argv.insert(argv.end(), options.begin(), options.end());
   argv.push_back(path);
-  std::istringstream text(Run(argv, status));
+  const pcvr_test::ProcessRun run = pcvr_test::RunProcess(argv, pcvr_test::kQuiet);
+  if (status) *status = run.exitCode;
+  std::istringstream text(run.output);
   std::vector<std::string> lines;
   for (std::string line; std::getline(text, line);)
     if (!line.empty()) lines.push_back(line);
@@ -66,23 +57,14 @@ std::vector<bool> PacketKeyFlags(const std::string& path) {
 }
 
 std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height) {
-  const std::string raw = Run({"ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "bgr24", "-"});
+  const std::string raw =
+      pcvr_test::RunProcess({"ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "bgr24", "-"}, pcvr_test::kQuiet)
+          .output;
   const size_t frameSize = static_cast<size_t>(width) * height * 3;
   std::vector<std::vector<std::uint8_t>> frames;
   for (size_t at = 0; frameSize && at + frameSize <= raw.size(); at += frameSize)
     frames.emplace_back(raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + frameSize));
   return frames;
-}
-
-bool FileExists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string MakeTempDir() {
-  char templ[] = "/tmp/avitest-XXXXXX";
-  const char* dir = mkdtemp(templ);
-  return dir ? dir : "/tmp";
 }
 
 }  // namespace avitest

@@ -8,10 +8,6 @@
 
 namespace avitest {
 
-// Standard output of a program run with these arguments (no shell between),
-// and its exit status (-1 when it did not exit).
-std::string Run(const std::vector<std::string>& argv, int* status = nullptr);
-
 struct StreamProbe {
   std::string codecName;
   std::string codecTag;  // as ffprobe prints it, e.g. "MJPG" or "[0][0][0][0]"
@@ -28,8 +24,5 @@ std::vector<bool> PacketKeyFlags(const std::string& path);
 
 // Every decoded frame as packed BGR rows, top row first.
 std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height);
-
-bool FileExists(const std::string& path);
-std::string MakeTempDir();
 
 }  // namespace avitest

@@ -1,7 +1,5 @@
 #include "PchostRunner.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -33,13 +31,12 @@ bool PchostRun::hasLine(const std::string& line) const {
   return std::find(all.begin(), all.end(), line) != all.end();
 }
 
-std::filesystem::path BinDir() { return PCVR_BIN_DIR; }
-
-std::filesystem::path MakeTempDir(const std::string& prefix) {
-  std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
-  if (mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
+int PchostRun::count(const std::string& prefix) const {
+  const auto all = lines();
+  return static_cast<int>(std::count_if(all.begin(), all.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
+
+std::filesystem::path BinDir() { return PCVR_BIN_DIR; }
 
 PchostRun RunPchost(const std::string& script, const PchostOptions& options) {
   const TempDir dir("pchost-script-");
@@ -47,12 +44,7 @@ PchostRun RunPchost(const std::string& script, const PchostOptions& options) {
   std::vector<std::string> argv{options.pchost.empty() ? (BinDir() / "pchost").string() : options.pchost.string()};
   argv.insert(argv.end(), options.arguments.begin(), options.arguments.end());
   argv.insert(argv.end(), {"--script", dir.str("script.txt")});
-  ProcessOptions process;
-  process.environment = options.environment;
-  process.unset = options.unset;
-  process.timeoutSeconds = options.timeoutSeconds;
-  process.whileRunning = options.whileRunning;
-  const ProcessRun run = RunProcess(argv, process);
+  const ProcessRun run = RunProcess(argv, options);
   return PchostRun{run.exitCode, run.output};
 }
 

@@ -2,10 +2,7 @@
 // it printed.
 #pragma once
 
-#include <sys/types.h>
-
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,17 +18,12 @@ struct PchostRun {
   // commands, dialogs and opened files.
   std::vector<std::string> messages() const;
   bool hasLine(const std::string& line) const;
+  int count(const std::string& prefix) const;  // lines that start with it
 };
 
-struct PchostOptions {
-  std::filesystem::path pchost;          // default: the build's pchost
-  std::vector<std::string> arguments;    // before --script
-  std::vector<std::string> environment;  // NAME=value, added to the test's own
-  std::vector<std::string> unset;        // variables removed
-  int timeoutSeconds = 60;
-  // Runs in the test while pchost does, given its process id (to send it a
-  // signal, for instance); pchost's output is collected after it returns.
-  std::function<void(pid_t)> whileRunning;
+struct PchostOptions : ProcessOptions {
+  std::filesystem::path pchost;        // default: the build's pchost
+  std::vector<std::string> arguments;  // before --script
 };
 
 // Writes `script` to a file and runs `pchost --script FILE`. The process is
@@ -42,8 +34,5 @@ PchostRun RunPchost(const std::string& script, const PchostOptions& options = {}
 PchostRun RunProgram(const std::string& name, const std::vector<std::string>& arguments);
 
 std::filesystem::path BinDir();
-// A fresh folder under the system's temporary folder, removed by the caller
-// (TempDir removes its own).
-std::filesystem::path MakeTempDir(const std::string& prefix);
 
 }  // namespace pcvr_test

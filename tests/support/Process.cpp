@@ -76,11 +76,9 @@ Picture DecodePicture(const std::filesystem::path& path) {
   std::filesystem::create_symlink(std::filesystem::absolute(path), file, error);
   const avitest::StreamProbe probe = avitest::Probe(file.string());
   if (!probe.ok) return picture;
-  ProcessOptions quiet;
-  quiet.withStandardError = false;
   const auto run = RunProcess(
       {"ffmpeg", "-v", "error", "-i", file.string(), "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"},
-      quiet);
+      kQuiet);
   picture.codecName = probe.codecName;
   picture.width = probe.width;
   picture.height = probe.height;

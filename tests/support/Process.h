@@ -31,6 +31,12 @@ struct ProcessOptions {
 
 // Runs argv[0] (looked up in PATH) with these arguments; no shell sees them.
 ProcessRun RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
+// Standard output only, for programs whose output is data.
+inline const ProcessOptions kQuiet = [] {
+  ProcessOptions quiet;
+  quiet.withStandardError = false;
+  return quiet;
+}();
 
 // A fresh folder under the system's temporary folder, removed with its
 // contents when the owner goes.

@@ -68,17 +68,13 @@ std::string Options(const std::string& file, const std::string& codec, int fps, 
 
 class VideoFromTrack : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_dir = pcvr_test::MakeTempDir("video-from-track-");
-    std::ofstream(m_dir / "street.dxf") << Street();
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
+  void SetUp() override { std::ofstream(m_dir / "street.dxf") << Street(); }
   pcvr_test::PchostRun Run(const std::string& script, pcvr_test::PchostOptions options = {}) {
-    options.arguments = {(m_dir / "street.dxf").string()};
+    options.arguments = {File("street.dxf")};
     return pcvr_test::RunPchost(script, options);
   }
-  std::string File(const std::string& name) const { return (m_dir / name).string(); }
-  fs::path m_dir;
+  std::string File(const std::string& name) const { return m_dir.str(name); }
+  pcvr_test::TempDir m_dir{"video-from-track-"};
 };
 
 TEST_F(VideoFromTrack, FliesAlongTheTrajectoryAndLeavesTheViewAsItWas) {
@@ -130,14 +126,13 @@ TEST_F(VideoFromTrack, EndingsBeforeTheRecordingSayNothingAndWriteNothing) {
                        "VIDEO_FROM_TRACK\nhandle A1\ndialog close\n");
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(run.hasLine("0 found, 1 cannot be picked here.")) << run.output;
-  const auto lines = run.lines();
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Dialog 507 \"Video recording options\" opened"), 2) << run.output;
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Dialog 507 closed: Cancel"), 2) << run.output;
+  EXPECT_EQ(run.count("Dialog 507 \"Video recording options\" opened"), 2) << run.output;
+  EXPECT_EQ(run.count("Dialog 507 closed: Cancel"), 2) << run.output;
   for (const auto& line : run.messages()) {
     EXPECT_EQ(line.find("Video recording"), std::string::npos) << line;
     EXPECT_EQ(line.find("Error"), std::string::npos) << line;
   }
-  for (const auto& entry : fs::directory_iterator(m_dir)) EXPECT_NE(entry.path().extension(), ".avi");
+  for (const auto& entry : fs::directory_iterator(m_dir.path())) EXPECT_NE(entry.path().extension(), ".avi");
 }
 
 TEST_F(VideoFromTrack, CancelFromTheProgressBarKeepsTheFramesSoFar) {

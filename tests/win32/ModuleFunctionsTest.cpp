@@ -97,17 +97,6 @@ TEST(StringResources, LoadStringCopiesOrPointsIntoTheTable) {
   EXPECT_EQ(LoadStringW(self, 7, buffer, 32), 0);
 }
 
-TEST(CurrentDirectory, ReportsTheNeededSizeWhenTheBufferIsShort) {
-  char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  const std::u16string expected = W(cwd);
-  EXPECT_EQ(GetCurrentDirectoryW(0, nullptr), expected.size() + 1);
-  std::vector<WCHAR> buffer(expected.size() + 1);
-  EXPECT_EQ(GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data()), expected.size());
-  EXPECT_EQ(std::u16string(buffer.data()), expected);
-  EXPECT_EQ(GetCurrentDirectoryW(static_cast<DWORD>(expected.size()), buffer.data()), expected.size() + 1);
-}
-
 TEST(Utf16Text, RoundTripsAndRepairsBrokenInput) {
   const std::string text = "Orvanta \xD0\x9E\xD0\xB1 \xF0\x9F\x8E\xA5 100%";
   EXPECT_EQ(win32::FromUtf8(text), u"Orvanta Об \U0001F3A5 100%");
@@ -115,7 +104,6 @@ TEST(Utf16Text, RoundTripsAndRepairsBrokenInput) {
   EXPECT_EQ(win32::FromUtf8("a\xC3"), u"a\uFFFD");           // cut sequence
   EXPECT_EQ(win32::FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");   // overlong
   EXPECT_EQ(win32::ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");  // lone surrogate
-  EXPECT_EQ(win32::ToLowerAscii(u"::/Lmxs/IDH_START"), u"::/lmxs/idh_start");
   WCHAR small[4];
   EXPECT_EQ(win32::CopyWide(u"abcdef", small, 4), 3u);
   EXPECT_EQ(std::u16string(small), u"abc");
