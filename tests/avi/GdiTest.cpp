@@ -1,6 +1,7 @@
 // What the recorder relies on of the GDI layer: DIB sections in memory DCs,
 // the header query and row copies of GetDIBits, StretchBlt (scaled,
-// mirrored, clipped, from the screen) and zeroed global memory.
+// mirrored, clipped; from the real screen in tests/recording) and zeroed
+// global memory.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -149,40 +150,6 @@ TEST(StretchBlt, ScalesMirrorsAndClipsByNearestPixel) {
   }
   EXPECT_FALSE(StretchBlt(src.dc, 0, 0, 4, 4, src.dc, 0, 0, 4, 4, 0x00EE0086 /* SRCPAINT */));
   EXPECT_FALSE(StretchBlt(src.dc, 0, 0, 4, 4, nullptr, 0, 0, 4, 4, SRCCOPY));
-}
-
-// Stands in for the display: a desktop of 8x6 whose pixel (x, y) is
-// (blue x, green y, red 9).
-struct FakeScreen : win32::ScreenSource {
-  bool size(HWND, LONG* w, LONG* h) override { return *w = 8, *h = 6, true; }
-  bool read(HWND window, const RECT& area, BYTE* pixels, LONG stride) override {
-    lastWindow = window;
-    for (LONG y = area.top; y < area.bottom; ++y)
-      for (LONG x = area.left; x < area.right; ++x) {
-        BYTE* p = pixels + (y - area.top) * stride + (x - area.left) * 4;
-        p[0] = static_cast<BYTE>(x), p[1] = static_cast<BYTE>(y), p[2] = 9, p[3] = 0;
-      }
-    return true;
-  }
-  HWND lastWindow = reinterpret_cast<HWND>(1);
-};
-
-TEST(StretchBlt, ReadsScreenDcsThroughTheInstalledSource) {
-  HDC screen = GetDC(nullptr);
-  Canvas dst(4, 3, 32);
-  win32::ScreenSource* installed = win32::SetScreenSource(nullptr);
-  EXPECT_FALSE(StretchBlt(dst.dc, 0, 0, 4, 3, screen, 0, 0, 8, 6, SRCCOPY)) << "no source installed";
-  FakeScreen fake;
-  win32::SetScreenSource(&fake);
-  EXPECT_EQ(GetDeviceCaps(screen, HORZRES) * 100 + GetDeviceCaps(screen, BITSPIXEL), 832) << "8 wide, 32 bits";
-  // Half size, from a rectangle that overhangs the desktop's left edge.
-  ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 4, 3, screen, -2, 0, 8, 6, SRCCOPY));
-  EXPECT_EQ(fake.lastWindow, nullptr);
-  EXPECT_EQ(dst.sourceOf(0, 0), kUntouched) << "came from x = -1";
-  EXPECT_EQ(dst.sourceOf(1, 0), Pixel(1, 1));
-  EXPECT_EQ(dst.sourceOf(3, 2), Pixel(5, 5));
-  win32::SetScreenSource(installed);
-  ReleaseDC(nullptr, screen);
 }
 
 TEST(GlobalMemory, ZeroInitialisedFixedBlocks) {

@@ -1,13 +1,9 @@
 // What the commands rely on in the drawing database: objects by id, class
-// tests, the DWG class table and the viewport table.
+// tests and the viewport table.
 #include <gtest/gtest.h>
 
-#include "sdk/OdDb2dPolyline.h"
-#include "sdk/OdDb3dPolyline.h"
 #include "sdk/OdDbDatabase.h"
-#include "sdk/OdDbDwgClasses.h"
 #include "sdk/OdDbLine.h"
-#include "sdk/OdDbPolyline.h"
 #include "sdk/OdDbSpline.h"
 #include "sdk/OdDbViewportTable.h"
 
@@ -46,17 +42,9 @@ TEST(Database, OpeningByIdAndErasing) {
   EXPECT_TRUE(db->activeViewportId().isNull());
 }
 
-// The trajectory selection accepts the classes at 15, 77 and 36 of the DWG
-// class table and what derives from them.
-TEST(Database, ClassTestsAndTheDwgClassTable) {
-  const std::pair<int, const OdRxClass*> table[] = {{15, OdDb2dPolyline::desc()}, {77, OdDbPolyline::desc()},
-                                                    {36, OdDbSpline::desc()},     {19, OdDbLine::desc()},
-                                                    {16, OdDb3dPolyline::desc()}};
-  for (const auto& [index, cls] : table) EXPECT_EQ(g_odDbRegistredDwgClasses[index], cls) << index;
-  for (int accepted : {15, 77, 36}) {
-    EXPECT_FALSE(OdDbLine::desc()->isDerivedFrom(g_odDbRegistredDwgClasses[accepted]));
-    EXPECT_FALSE(OdDb3dPolyline::desc()->isDerivedFrom(g_odDbRegistredDwgClasses[accepted]));
-  }
+// Class tests; the DWG class table is checked through the trajectory filter
+// in tests/track.
+TEST(Database, ClassTests) {
   auto spline = OdDbSpline::createObject();
   EXPECT_TRUE(spline->isKindOf(OdDbCurve::desc()));
   EXPECT_FALSE(spline->isKindOf(OdDbLine::desc()));
