@@ -1,17 +1,12 @@
-// The compressor manager as the options dialogs use it, and the AVIFile
-// calls the writer makes, used directly.
+// The compressor manager as the options dialogs use it. (The AVIFile calls
+// are the writer's, checked through it in AviMovieWriterTest.cpp.)
 #include <gtest/gtest.h>
 #include <vfw.h>
 
-#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
-#include <vector>
 
-#include "AviWalker.h"
-#include "MediaProbe.h"
-#include "Process.h"
 #include "win32/Text.h"
 
 namespace {
@@ -70,53 +65,6 @@ TEST(Compressors, OpenByCodeOnly) {
   EXPECT_FALSE(ICInfo(ICTYPE_VIDEO, 200, &info));
   EXPECT_TRUE(ICInfo(ICTYPE_VIDEO, mmioFOURCC('H', '2', '6', '4'), &info));
   EXPECT_EQ(info.fccHandler, static_cast<DWORD>(mmioFOURCC('H', '2', '6', '4')));
-  HIC bogus = reinterpret_cast<HIC>(&info);
-  EXPECT_EQ(ICGetInfo(bogus, &info, sizeof info), 0);
-  EXPECT_EQ(ICSendMessage(bogus, ICM_GETDEFAULTQUALITY, 0, 4), ICERR_BADHANDLE);
-  EXPECT_EQ(ICClose(bogus), ICERR_BADHANDLE);
-}
-
-TEST(AviFile, StreamKeepsOneFormatAndMovesForward) {
-  AVIFileInit();
-  const pcvr_test::TempDir dir;
-  const std::string path = dir.str("b.avi");
-  PAVIFILE file = nullptr;
-  ASSERT_EQ(AVIFileOpenW(&file, win32::FromUtf8(path).c_str(), OF_CREATE | OF_WRITE, nullptr), AVIERR_OK);
-  PAVISTREAM stream = nullptr;
-  AVISTREAMINFOW si{};
-  si.fccType = streamtypeVIDEO;
-  si.dwScale = 1;
-  si.dwRate = 10;
-  ASSERT_EQ(AVIFileCreateStreamW(file, &stream, &si), AVIERR_OK);
-  AVICOMPRESSOPTIONS opts{};
-  opts.fccType = streamtypeVIDEO;
-  opts.fccHandler = mmioFOURCC('X', 'X', 'X', 'X');
-  PAVISTREAM compressed = reinterpret_cast<PAVISTREAM>(1);
-  EXPECT_EQ(AVIMakeCompressedStream(&compressed, stream, &opts, nullptr), AVIERR_NOCOMPRESSOR);
-  EXPECT_EQ(compressed, nullptr);
-
-  std::vector<BYTE> frame(4 * 4 * 4, 0x40);
-  EXPECT_EQ(AVIStreamWrite(stream, 0, 1, frame.data(), 64, 0, nullptr, nullptr), AVIERR_BADFORMAT) << "no format yet";
-  BITMAPINFOHEADER bad{sizeof bad, 4, 4, 1, 16, BI_RGB, 32, 0, 0, 0, 0}, good{sizeof good, 4, 4, 1, 32, BI_RGB, 64, 0, 0, 0, 0};
-  EXPECT_EQ(AVIStreamSetFormat(stream, 0, &bad, sizeof bad), AVIERR_BADFORMAT);
-  ASSERT_EQ(AVIStreamSetFormat(stream, 0, &good, sizeof good), AVIERR_OK);
-  EXPECT_EQ(AVIStreamSetFormat(stream, 0, &good, sizeof good), AVIERR_UNSUPPORTED) << "one format per stream";
-  EXPECT_EQ(AVIStreamWrite(stream, 0, 1, frame.data(), 32, 0, nullptr, nullptr), AVIERR_BADSIZE) << "short frame";
-  LONG samples = 0, bytes = 0;
-  ASSERT_EQ(AVIStreamWrite(stream, 0, 1, frame.data(), 64, 0, &samples, &bytes), AVIERR_OK);
-  EXPECT_EQ(samples * 100 + bytes, 164) << "one sample of 64 bytes";
-  EXPECT_EQ(AVIStreamWrite(stream, 0, 1, frame.data(), 64, 0, nullptr, nullptr), AVIERR_BADPARAM) << "going back";
-  ASSERT_EQ(AVIStreamWrite(stream, 1, 1, frame.data(), 64, 0, nullptr, nullptr), AVIERR_OK);
-  PAVISTREAM late = nullptr;
-  EXPECT_EQ(AVIFileCreateStreamW(file, &late, &si), AVIERR_UNSUPPORTED) << "streams come before samples";
-  // Released in the other order than the writer does: the file completes
-  // only when its stream lets go of it.
-  EXPECT_EQ(AVIFileRelease(file), 1u);
-  EXPECT_EQ(AVIStreamRelease(stream), 0u);
-  AVIFileExit();
-  const auto probe = avitest::Probe(path);
-  EXPECT_TRUE(probe.ok && probe.width == 4 && probe.decodedFrames == 2) << probe.width << "x" << probe.height << ", " << probe.decodedFrames;
-  EXPECT_EQ(avitest::CheckAviAgrees(avitest::WalkAvi(path), 2, 10, true), "");
 }
 
 }  // namespace
