@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
-#include <functional>
 
+#include "InProcessHost.h"
 #include "host/DrawingDocument.h"
 #include "host/HostApi.h"
 #include "host/HostSelection.h"
@@ -26,27 +26,12 @@ int g_argc = 1;
 char g_name[] = "cloud_host_window_test";
 char* g_argv[] = {g_name, nullptr};
 
-// Stands in for the command line, where the person presses Enter after
-// doing `whileAsked` in the view.
-class ClickingConsole final : public host::Console {
- public:
-  std::function<void()> whileAsked;
-  std::vector<std::u16string> written;
-  void write(const std::u16string& message) override { written.push_back(message); }
-  int readLine(const std::u16string&, const std::u16string&, std::u16string& answer) override {
-    if (whileAsked) whileAsked();
-    answer.clear();
-    return kHostPromptOk;
-  }
-};
-
 class HostWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { s_app = new QApplication(g_argc, g_argv); }
   static void TearDownTestSuite() { delete std::exchange(s_app, nullptr); }
   void SetUp() override {
     window.show();
-    host::Application::instance().setConsole(&console);
     document = host::Application::instance().openDocument(u"Window");
     host::NewDrawing(*document, window.view());
     host::InstallSelectionInput(*document);
@@ -55,7 +40,6 @@ class HostWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     host::Application::instance().closeDocument();
-    host::Application::instance().setConsole(nullptr);
   }
   void click(int x, int y) {
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
@@ -72,7 +56,7 @@ class HostWindowTest : public ::testing::Test {
 
   static QApplication* s_app;
   host::HostWindow window;
-  ClickingConsole console;
+  pcvr_test::ScriptedConsole console;
   host::Document* document = nullptr;
   OdGsView* view = nullptr;
 };
@@ -107,6 +91,7 @@ TEST_F(HostWindowTest, ClicksPickWhatTheFilterTakesAndLeaveTheCameraAlone) {
   const double scale = std::min(window.view()->width(), window.view()->height()) / 10.0;
   const int cx = window.view()->width() / 2, cy = window.view()->height() / 2;
   const OdGePoint3d eye = view->position();
+  console.answer(kHostPromptOk);  // Enter, after the clicks
   console.whileAsked = [&] {
     click(cx + static_cast<int>(2 * scale), cy + static_cast<int>(4 * scale));  // on the line: refused
     click(cx, cy - static_cast<int>(2 * scale));                                // on the cloud
@@ -120,12 +105,12 @@ TEST_F(HostWindowTest, ClicksPickWhatTheFilterTakesAndLeaveTheCameraAlone) {
   hostSelectionSetPtr set;
   ASSERT_EQ(document->selectionInput()->select(set, 0, u"Select point cloud", 0, 0x3000, 0, 0, 0, &tracker), kHostPromptOk);
   EXPECT_EQ(set->objectIdArray(), std::vector<OdDbObjectId>{cloudId});
-  EXPECT_EQ(console.written, (std::vector<std::u16string>{u"That object cannot be picked here.", u"1 found, 1 in all.",
+  EXPECT_EQ(console.messages, (std::vector<std::u16string>{u"That object cannot be picked here.", u"1 found, 1 in all.",
                                                           u"Nothing there."}));
   EXPECT_EQ(view->position(), eye);  // the clicks were the pick's, not the view's
   // After the pick a click orbits the view again and picks nothing.
   click(cx, cy - static_cast<int>(2 * scale));
-  EXPECT_EQ(console.written.size(), 3u);
+  EXPECT_EQ(console.messages.size(), 3u);
 }
 
 TEST_F(HostWindowTest, ShowViewPutsTheNewCameraOnTheScreenBeforeItReturns) {

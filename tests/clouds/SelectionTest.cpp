@@ -1,12 +1,11 @@
 // The selection contract a command relies on: the host asks the tracker's
 // filter about every candidate and honours a refusal, a cancel gives -2 and
 // leaves the set as it was, and the set holds the picked ids afterwards.
-// The answers come from a console fed by the test, the seam where a script
-// or a person answers in pchost.
+// The answers come from a scripted console, the seam where a script or a
+// person answers in pchost.
 #include <gtest/gtest.h>
 
-#include <deque>
-
+#include "InProcessHost.h"
 #include "host/HostSelection.h"
 #include "host/HostSession.h"
 #include "host/XPC.h"
@@ -14,20 +13,6 @@
 #include "sdk/OdDbSpline.h"
 
 namespace {
-
-class FedConsole final : public host::Console {
- public:
-  std::deque<std::u16string> answers;
-  std::vector<std::u16string> written, prompts;
-  void write(const std::u16string& message) override { written.push_back(message); }
-  int readLine(const std::u16string& prompt, const std::u16string&, std::u16string& answer) override {
-    prompts.push_back(prompt);
-    if (answers.empty()) return kHostPromptNoInput;
-    answer = answers.front();
-    answers.pop_front();
-    return answer == u"^C" ? kHostPromptCancel : kHostPromptOk;
-  }
-};
 
 // Splines only, as a trajectory pick asks; counts the calls it gets.
 class SplineTracker final : public HostEdSSetTracker {
@@ -59,7 +44,6 @@ class ThrowingTracker final : public HostEdSSetTracker {
 class SelectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    host::Application::instance().setConsole(&console);
     document = host::Application::instance().openDocument(u"Selection");
     document->setDatabase(db.get());
     host::InstallSelectionInput(*document);
@@ -70,15 +54,16 @@ class SelectionTest : public ::testing::Test {
   }
   void TearDown() override {
     host::Application::instance().closeDocument();
-    host::Application::instance().setConsole(nullptr);
   }
   int select(hostSelectionSetPtr& set, HostEdSSetTracker* tracker, std::u16string answer, int options = 0x3000) {
-    console.answers = {std::move(answer)};
+    Answer(answer);
     return document->selectionInput()->select(set, 0, u"Select trajectory", 0, options, 0, 0, 0, tracker);
   }
   using Ids = std::vector<OdDbObjectId>;
 
-  FedConsole console;
+  // The next prompt's answer; "^C" cancels it.
+  void Answer(const std::u16string& text) { console.answer(text == u"^C" ? kHostPromptCancel : kHostPromptOk, text); }
+  pcvr_test::ScriptedConsole console;
   OdDbDatabasePtr db = OdDbDatabase::createObject();
   host::Document* document = nullptr;
   OdDbObjectId lineId, splineId, spline2Id, cloudId;
@@ -93,7 +78,7 @@ TEST_F(SelectionTest, TheFilterIsAskedForEveryCandidateAndARefusalIsHonoured) {
   EXPECT_EQ(std::vector<int>({tracker.asked, tracker.released, tracker.added, tracker.starts, tracker.ends}),
             std::vector<int>({2, 2, 1, 1, 1}));
   EXPECT_EQ(set->objectIdArray(), Ids{splineId});
-  EXPECT_EQ(console.written.back(), u"1 found, 1 cannot be picked here.");
+  EXPECT_EQ(console.messages.back(), u"1 found, 1 cannot be picked here.");
   // By kind: the first accepted, or all; a kind the filter refuses picks nothing.
   EXPECT_EQ(select(set, &tracker, u"kind spline"), kHostPromptOk);
   EXPECT_EQ(set->objectIdArray(), Ids{splineId});
@@ -101,7 +86,7 @@ TEST_F(SelectionTest, TheFilterIsAskedForEveryCandidateAndARefusalIsHonoured) {
   EXPECT_EQ(set->objectIdArray(), (Ids{splineId, spline2Id}));
   EXPECT_EQ(select(set, &tracker, u"kind LINE", kHostSelectReplace), kHostPromptOk);
   EXPECT_EQ(set->numEntities(), 0u);
-  EXPECT_EQ(console.written.back(), u"0 found.");
+  EXPECT_EQ(console.messages.back(), u"0 found.");
   // A filter that throws refuses that object (handle 1 is the model-space
   // record, not an entity).
   ThrowingTracker throwing;
@@ -117,7 +102,7 @@ TEST_F(SelectionTest, CancelAndTheEndOfAScriptLeaveTheSet) {
   EXPECT_EQ(select(set, &tracker, u"^C"), kHostPromptCancel);
   EXPECT_EQ(set->objectIdArray(), Ids{spline2Id});
   EXPECT_EQ(tracker.ends, 1);
-  console.answers.clear();  // the script ended: not a pick either
+  // The script ended: not a pick either.
   EXPECT_EQ(document->selectionInput()->select(set, 0, u"", 0, 0x3000, 0, 0, 0, &tracker), kHostPromptNoInput);
   EXPECT_EQ(set->objectIdArray(), Ids{spline2Id});
 }
@@ -144,14 +129,14 @@ TEST_F(SelectionTest, TheOptionsATrajectoryPickUsesAndTheCurrentSet) {
 
 TEST_F(SelectionTest, PointCloudSingleSelectTakesOneCloudOnly) {
   OdDbObjectId id;
-  console.answers = {u"handle 2B"};
+  Answer(u"handle 2B");
   EXPECT_FALSE(XPC::PointCloudSingleSelect(id, nullptr));
   EXPECT_TRUE(id.isNull());
-  console.answers = {u"kind POINTCLOUD"};
+  Answer(u"kind POINTCLOUD");
   EXPECT_TRUE(XPC::PointCloudSingleSelect(id, nullptr));
   EXPECT_EQ(id, cloudId);
   EXPECT_EQ(console.prompts.back(), u"Select point cloud");
-  console.answers = {u"^C"};
+  Answer(u"^C");
   EXPECT_FALSE(XPC::PointCloudSingleSelect(id, document));
   EXPECT_TRUE(id.isNull());
 }

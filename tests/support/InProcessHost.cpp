@@ -18,6 +18,7 @@ ScriptedConsole::~ScriptedConsole() { host::Application::instance().setConsole(n
 int ScriptedConsole::readLine(const std::u16string& prompt, const std::u16string& defaultText, std::u16string& answer) {
   prompts.push_back(prompt);
   defaults.push_back(defaultText);
+  if (whileAsked) whileAsked();
   if (m_answers.empty()) return kHostPromptNoInput;
   auto [status, text] = m_answers.front();
   m_answers.pop_front();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,7 @@ class ScriptedConsole : public host::Console {
   void write(const std::u16string& message) override { messages.push_back(message); }
   int readLine(const std::u16string& prompt, const std::u16string& defaultText, std::u16string& answer) override;
 
+  std::function<void()> whileAsked;  // what the person does before answering
   std::vector<std::u16string> prompts;
   std::vector<std::u16string> defaults;
   std::vector<std::u16string> messages;
