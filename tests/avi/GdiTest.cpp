@@ -1,6 +1,7 @@
 // What the recorder relies on of the GDI layer: DIB sections in memory DCs,
-// the header query and row copies of GetDIBits, StretchBlt (scaled and
-// clipped; from the real screen in tests/recording) and zeroed global memory.
+// the header query and row copies of GetDIBits, StretchBlt (scaled,
+// mirrored, clipped; from the real screen in tests/recording) and zeroed
+// global memory.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -108,11 +109,12 @@ TEST(GetDIBits, CopiesRowsInTheOrderAndDepthAskedInsideTheBuffer) {
   }
 }
 
-TEST(StretchBlt, ScalesAndClipsByNearestPixel) {
+TEST(StretchBlt, ScalesMirrorsAndClipsByNearestPixel) {
   Canvas src(4, 4, 32);
   src.paintCoordinates();
-  // Each case: destination size and rectangle, source rectangle, and the
-  // source pixel expected at destination (x, y).
+  // A negative extent w at x covers x + w + 1 .. x; signs that differ on an
+  // axis mirror it. Each case: destination size and rectangle, source
+  // rectangle, and the source pixel expected at destination (x, y).
   struct Case {
     LONG size;
     int bits, xd, yd, wd, hd, xs, ys, ws, hs;
@@ -122,6 +124,11 @@ TEST(StretchBlt, ScalesAndClipsByNearestPixel) {
       {4, 32, 0, 0, 4, 4, 0, 0, 4, 4, [](int x, int y) { return Pixel{x, y}; }},
       {8, 24, 0, 0, 8, 8, 0, 0, 4, 4, [](int x, int y) { return Pixel{x / 2, y / 2}; }},
       {2, 32, 0, 0, 2, 2, 0, 0, 4, 4, [](int x, int y) { return Pixel{2 * x + 1, 2 * y + 1}; }},
+      {4, 32, 3, 0, -4, 4, 0, 0, 4, 4, [](int x, int y) { return Pixel{3 - x, y}; }},
+      {4, 32, 4, 0, -4, 4, 0, 0, 4, 4, [](int x, int y) { return x == 0 ? kUntouched : Pixel{4 - x, y}; }},
+      {4, 32, 0, 0, 4, 4, 0, 3, 4, -4, [](int x, int y) { return Pixel{x, 3 - y}; }},
+      {4, 32, 3, 3, -4, -4, 0, 0, 4, 4, [](int x, int y) { return Pixel{3 - x, 3 - y}; }},
+      {4, 32, 3, 0, -4, 4, 3, 0, -4, 4, [](int x, int y) { return Pixel{x, y}; }},  // both negative: no mirror
       // Over the destination's left and top edges and past the source's
       // right edge: only pixels inside both are written.
       {6, 32, -1, -1, 4, 4, 2, 0, 4, 4, [](int x, int y) { return x < 1 && y < 3 ? Pixel{x + 3, y + 1} : kUntouched; }},

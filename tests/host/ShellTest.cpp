@@ -1,9 +1,14 @@
 // The host's command line while a command runs and lets the window work
 // between its steps (a flight's frames, a long computation): what the user
-// types then must not run inside it.
+// types then must not run inside it. The window's menus, built from the
+// command registry.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "win32/Resources.h"
 
 #include "host/CommandRegistry.h"
 #include "host/HostWindow.h"
@@ -11,7 +16,15 @@
 
 namespace {
 
-TEST(Shell, ACommandTypedWhileAnotherRunsIsRefused) {
+void ModuleCommand() {}
+
+QStringList Texts(const QList<QAction*>& actions) {
+  QStringList texts;
+  for (const QAction* action : actions) texts << action->text();
+  return texts;
+}
+
+TEST(Shell, ACommandTypedWhileAnotherRunsIsRefusedAndMenusRunCommandsAsTyped) {
   static int argc = 1;
   static char name[] = "test_host_shell";
   static char* argv[] = {name, nullptr};
@@ -33,6 +46,34 @@ TEST(Shell, ACommandTypedWhileAnotherRunsIsRefused) {
   EXPECT_TRUE(shell.execute(u"INNER"));
   EXPECT_EQ(inner, 1);
   EXPECT_FALSE(shell.execute(u"NO_SUCH_COMMAND"));
+
+  // The window's menus show the registered commands and run them as typed.
+  QStringList ran;
+  window.setCommandHandler([&](const QString& line) { ran << line; });
+  auto& registry = host::CommandRegistry::instance();
+  registry.addHostCommand(u"VIEWTHING", [] {}, u"View");
+  registry.addHostCommand(u"NOTINAMENU", [] {});
+  for (const char16_t* command : {u"START_THING", u"END_THING"}) {
+    host::RegisteredCommand registered;
+    registered.group = u"VISUALIZATION";
+    registered.globalName = registered.localName = command;
+    registered.function = &ModuleCommand;
+    ASSERT_TRUE(registry.add(registered));
+  }
+  const QList<QAction*> menus = window.menuBar()->actions();
+  ASSERT_EQ(Texts(menus), QStringList({"View", "VISUALIZATION"}));
+  const QStringList view = Texts(menus[0]->menu()->actions());
+  EXPECT_TRUE(view.contains("VIEWORBIT") && view.contains("VIEWTHING")) << view.join(' ').toStdString();
+  EXPECT_FALSE(view.contains("NOTINAMENU") || view.contains("TESTPATTERN")) << view.join(' ').toStdString();
+  ASSERT_EQ(Texts(menus[1]->menu()->actions()), QStringList({"START_THING", "END_THING"}));
+  // Chosen from the menu, a command runs as if typed, after the menu closed.
+  menus[1]->menu()->actions()[1]->trigger();
+  EXPECT_TRUE(ran.isEmpty());
+  for (int i = 0; i < 10 && ran.isEmpty(); ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(ran, QStringList({"END_THING"}));
+  // A module's commands leave the menus with the module.
+  registry.removeCommandsOf(ModuleFromAddress(reinterpret_cast<const void*>(&ModuleCommand)));
+  EXPECT_EQ(Texts(window.menuBar()->actions()), QStringList({"View"}));
 }
 
 }  // namespace
