@@ -75,10 +75,6 @@ int WrongPixels(const std::vector<std::uint8_t>& img, LONG w, LONG h, int frame)
 DWORD Code(const char* text) { return text ? MAKEFOURCC(text[0], text[1], text[2], text[3]) : 0; }
 std::u16string Wide(const std::string& s) { return win32::FromUtf8(s); }
 std::string Error(const AviMovieWriter& writer) { return win32::ToUtf8(writer.lastErrorText()); }
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 class WriterTest : public ::testing::Test {
  protected:
@@ -235,7 +231,7 @@ TEST_F(WriterTest, FailuresAtTheFirstFrameNameTheStepAndLeaveNoFile) {
       EXPECT_EQ(writer.state(), c.error.empty() ? AviMovieWriter::Writing : AviMovieWriter::Failed) << c.path;
     }
     if (c.path == file("old.avi")) {
-      EXPECT_EQ(Slurp(c.path), "an older movie");
+      EXPECT_EQ(pcvr_test::ReadFile(c.path), "an older movie");
     } else {
       EXPECT_EQ(std::filesystem::exists(c.path), c.error.empty()) << c.path;
     }

@@ -12,6 +12,7 @@
 #include <QWindow>
 
 #include "InProcessHost.h"
+#include "QtApp.h"
 #include "host/DrawingDocument.h"
 #include "host/HostApi.h"
 #include "host/HostSelection.h"
@@ -22,14 +23,9 @@
 
 namespace {
 
-int g_argc = 1;
-char g_name[] = "cloud_host_window_test";
-char* g_argv[] = {g_name, nullptr};
-
 class HostWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { s_app = new QApplication(g_argc, g_argv); }
-  static void TearDownTestSuite() { delete std::exchange(s_app, nullptr); }
+  static void SetUpTestSuite() { pcvr_test::EnsureApplication(); }
   void SetUp() override {
     window.show();
     document = host::Application::instance().openDocument(u"Window");
@@ -54,13 +50,11 @@ class HostWindowTest : public ::testing::Test {
     return host::AttachPointCloud(*document, data, u"cloud");
   }
 
-  static QApplication* s_app;
   host::HostWindow window;
   pcvr_test::ScriptedConsole console;
   host::Document* document = nullptr;
   OdGsView* view = nullptr;
 };
-QApplication* HostWindowTest::s_app = nullptr;
 
 TEST_F(HostWindowTest, ProgressBarStepsAndItsCancelButton) {
   ProgressBar progress;

@@ -2,33 +2,18 @@
 // server of the tests: real windows, real screen pixels.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QImage>
 #include <array>
-#include <memory>
 #include <thread>
 
 #include "InProcessHost.h"
+#include "QtApp.h"
 #include "screenshots/GrabDocumentWindow.h"
 #include "support/XWindows.h"
 #include "win32/Kernel.h"
 #include "win32/Window.h"
 
 namespace {
-
-// One application for the whole run, ended before the process exits: a
-// QApplication left to static destruction outlives Qt's own statics.
-std::unique_ptr<QApplication> g_app;
-class QtEnvironment : public ::testing::Environment {
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test_screenshot_grab";
-    static char* argv[] = {name, nullptr};
-    g_app = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override { g_app.reset(); }
-};
-const auto* const g_qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 HWND H(pcvr_test::XWindows::Id window) { return reinterpret_cast<HWND>(window); }
 using Rect = std::array<LONG, 4>;  // left, top, right, bottom; all -1 when the call fails
@@ -45,6 +30,7 @@ Rect ClientRect(HWND window) {
 // inside a frame: an area off by a pixel shows at the edges. A window over
 // it shows in the picture, as it does on the screen.
 TEST(WindowGrab, PictureIsTheViewWindowsPixelsWithWhateverCoversIt) {
+  pcvr_test::EnsureApplication();
   host::Document* document = pcvr_test::EnsureDocument();
   pcvr_test::XWindows x;
   ASSERT_TRUE(x.connected());
@@ -90,6 +76,7 @@ TEST(WindowGrab, PictureIsTheViewWindowsPixelsWithWhateverCoversIt) {
 // A window manager of our own making: a frame window on the root with the
 // client reparented into it and marked with WM_STATE, as ICCCM managers do.
 TEST(WindowRects, ManagedWindowsIncludeTheirFrameAndBordersCount) {
+  pcvr_test::EnsureApplication();
   pcvr_test::XWindows x;
   ASSERT_TRUE(x.connected());
   const auto frame = x.create(0, 100, 80, 330, 260);
@@ -110,6 +97,7 @@ TEST(WindowRects, ManagedWindowsIncludeTheirFrameAndBordersCount) {
 }
 
 TEST(WindowRects, GoneWindowsFailLikeWindowsOnEveryThreadsOwnConnection) {
+  pcvr_test::EnsureApplication();
   pcvr_test::XWindows x;
   ASSERT_TRUE(x.connected());
   const auto window = x.create(0, 33, 44, 55, 66);

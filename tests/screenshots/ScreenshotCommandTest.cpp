@@ -24,10 +24,6 @@ pcvr_test::PchostRun RunScript(const std::string& script, PchostOptions options)
   EXPECT_EQ(run.exitCode, 0) << run.output;
   return run;
 }
-std::string Contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 std::string After(const pcvr_test::PchostRun& run, const std::string& line) {
   const auto lines = run.lines();
   const auto at = std::find(lines.begin(), lines.end(), line);
@@ -83,14 +79,14 @@ TEST(ScreenshotCommand, SavesTheViewAsItIsOnScreenUnderTheAnsweredName) {
   // A save of the name that cannot be written whole (the file-size limit is
   // far below a PNG of the view) is an error and leaves the picture exactly
   // as it was, with no temporary file beside it.
-  const std::string kept = Contents(folder / "twice.png");
+  const std::string kept = pcvr_test::ReadFile(folder / "twice.png");
   const auto files = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
   options.pchost = "/usr/bin/prlimit";
   options.arguments = {"--fsize=2048", (pcvr_test::BinDir() / "pchost").string()};
   const auto failed = RunScript("MAKE_SCREENSHOT\ntwice\n", options);
   EXPECT_TRUE(failed.hasLine(kSaveError)) << failed.output;
   EXPECT_EQ(failed.count(kSaved), 0) << failed.output;
-  EXPECT_EQ(Contents(folder / "twice.png"), kept);
+  EXPECT_EQ(pcvr_test::ReadFile(folder / "twice.png"), kept);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), files);
 }
 

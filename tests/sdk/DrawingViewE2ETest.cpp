@@ -53,8 +53,7 @@ TEST(DrawingView, SampleSceneIsShownAndMoves) {
 }
 
 TEST(DrawingView, BadDrawingGivesOneMessageAndLoadsNothing) {
-  std::ifstream sample(PCVR_SAMPLE_SCENE, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(sample)), std::istreambuf_iterator<char>());
+  const std::string text = pcvr_test::ReadFile(PCVR_SAMPLE_SCENE);
   ASSERT_GT(text.size(), 1000u);
   const pcvr_test::TempDir dir("pcvr-bad-drawing-");
   std::ofstream(dir / "truncated.dxf", std::ios::binary) << text.substr(0, text.size() / 2);

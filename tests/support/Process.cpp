@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 
 #include "MediaProbe.h"
 
@@ -48,6 +49,11 @@ ProcessRun RunProcess(const std::vector<std::string>& argv, const ProcessOptions
     run.exitCode = WTERMSIG(status) == SIGALRM ? 124 : 128 + WTERMSIG(status);
   }
   return run;
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TempDir::TempDir(const std::string& prefix) {

@@ -38,6 +38,9 @@ inline const ProcessOptions kQuiet = [] {
   return quiet;
 }();
 
+// A file's bytes; empty when it cannot be read.
+std::string ReadFile(const std::filesystem::path& file);
+
 // A fresh folder under the system's temporary folder, removed with its
 // contents when the owner goes.
 class TempDir {

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QWidget>
 
+#include "support/QtApp.h"
 #include "track/VideoFromTrackCommand.h"
 #include "win32/Messages.h"
 
@@ -16,12 +17,7 @@ HWND Handle(const QWidget& widget) { return reinterpret_cast<HWND>(static_cast<s
 
 class MessagePump : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test_track_messages";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { pcvr_test::EnsureApplication(); }
   void SetUp() override {
     m_window.resize(200, 100);
     m_window.show();
