@@ -115,13 +115,8 @@ TEST_P(EveryCompressor, FramesSizeRateAndPicture) {
   ASSERT_TRUE(probe.ok) << path;
   const bool uncompressed = c.expectCodec == "rawvideo";
   EXPECT_EQ(probe.codecName, c.expectCodec);
-  if (!uncompressed) {
-    EXPECT_EQ(probe.codecTag, c.code);
-  }
-  EXPECT_EQ(probe.width, w);
-  EXPECT_EQ(probe.height, h);
-  EXPECT_EQ(probe.frameRate, std::to_string(c.rate) + "/1");
-  EXPECT_EQ(probe.decodedFrames, frames);
+  EXPECT_EQ(probe.codecTag, uncompressed ? probe.codecTag : c.code);
+  EXPECT_EQ(probe.shape(), std::to_string(w) + "x" + std::to_string(h) + " " + std::to_string(c.rate) + "/1 6");
   // What a Video for Windows reader sees: header (biSizeImage counting padded
   // rows, the frame period rounded), chunk names and indexes agree with the
   // frames, and every frame is a key frame as the writer asks of every

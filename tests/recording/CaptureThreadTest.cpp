@@ -76,7 +76,7 @@ class CaptureThread : public ::testing::Test {
 // Red, then green while the window has the focus; yellow only while another
 // window has it, so no frame may show it; blue once the focus is back.
 TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSizeWhileItHasTheFocus) {
-  const auto window = x.create(0, 100, 100, 161, 121, 0, 0xFF0000);  // odd size: frames are 160 x 120
+  const auto window = x.create(0, 100, 100, 161, 121, 0, 0xFF0000u);  // odd size: frames are 160 x 120
   const auto other = x.create(0, 500, 400, 64, 48);
   x.focus(window);
   const std::string file = m_dir + "/colours.avi";
@@ -85,11 +85,11 @@ TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSizeWhileItHasTheFoc
   x.repaint(window, 0x00FF00);
   recorded = recorded && WaitForFrames(g_recorder.framesWritten() + 3);
   x.focus(other);
-  x.repaint(window, 0xFFFF00);
+  x.repaint(window, 0xFFFF00u);
   // Yellow stays while six frames fall due on the recorder's time source: a
   // recorder that ignored the focus would take them.
   WaitForFramesDue(20, 6);
-  x.repaint(window, 0x0000FF);
+  x.repaint(window, 0x0000FFu);
   x.focus(window);
   recorded = recorded && WaitForFrames(g_recorder.framesWritten() + 3);
   g_recorder.m_stop = true;
@@ -99,26 +99,20 @@ TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSizeWhileItHasTheFoc
   EXPECT_FALSE(g_recorder.failed());
   const std::uint32_t frames = g_recorder.framesWritten();
   const auto probe = avitest::Probe(file);
-  EXPECT_EQ(probe.width, 160);
-  EXPECT_EQ(probe.height, 120);
-  EXPECT_EQ(probe.frameRate, "20/1");
-  EXPECT_EQ(probe.decodedFrames, static_cast<int>(frames));
+  EXPECT_EQ(probe.shape(), "160x120 20/1 " + std::to_string(frames));
   const auto decoded = avitest::DecodeBgr(file, 160, 120);
   ASSERT_EQ(decoded.size(), frames);
-  const auto pixel = [&](std::size_t frame, int x, int y) {
-    const std::uint8_t* p = &decoded[frame][(static_cast<std::size_t>(y) * 160 + x) * 3];
-    return (p[2] << 16) | (p[1] << 8) | p[0];
-  };
-  EXPECT_EQ(pixel(0, 80, 60), 0xFF0000);
-  EXPECT_EQ(pixel(0, 2, 2), 0xFF0000);
+  const auto pixel = [&](std::size_t frame, int x, int y) { return avitest::Rgb(decoded[frame], 160, x, y); };
+  EXPECT_EQ(pixel(0, 80, 60), 0xFF0000u);
+  EXPECT_EQ(pixel(0, 2, 2), 0xFF0000u);
   int green = 0;
   for (std::size_t f = 0; f < frames; ++f) {
-    EXPECT_NE(pixel(f, 80, 60), 0xFFFF00) << "frame " << f << " was taken while another window had the focus";
-    green += pixel(f, 80, 60) == 0x00FF00;
+    EXPECT_NE(pixel(f, 80, 60), 0xFFFF00u) << "frame " << f << " was taken while another window had the focus";
+    green += pixel(f, 80, 60) == 0x00FF00u;
   }
   EXPECT_GT(green, 0);
-  EXPECT_EQ(pixel(frames - 1, 80, 60), 0x0000FF);
-  EXPECT_EQ(pixel(frames - 1, 157, 117), 0x0000FF);
+  EXPECT_EQ(pixel(frames - 1, 80, 60), 0x0000FFu);
+  EXPECT_EQ(pixel(frames - 1, 157, 117), 0x0000FFu);
 }
 
 // Captures that end by themselves or are stopped before their first frame:

@@ -42,6 +42,10 @@ StreamProbe Probe(const std::string& path) {
   return p;
 }
 
+std::string StreamProbe::shape() const {
+  return std::to_string(width) + "x" + std::to_string(height) + " " + frameRate + " " + std::to_string(decodedFrames);
+}
+
 std::vector<int> PacketSizes(const std::string& path) {
   std::vector<int> sizes;
   for (const std::string& line : ProbeLines(path, {"-show_entries", "packet=size", "-of", "csv=p=0"}))
@@ -65,6 +69,11 @@ std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int wi
   for (size_t at = 0; frameSize && at + frameSize <= raw.size(); at += frameSize)
     frames.emplace_back(raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + frameSize));
   return frames;
+}
+
+std::uint32_t Rgb(const std::vector<std::uint8_t>& frame, int width, int x, int y) {
+  const std::uint8_t* p = &frame.at((static_cast<std::size_t>(y) * width + x) * 3);
+  return (std::uint32_t{p[2]} << 16) | (p[1] << 8) | p[0];
 }
 
 }  // namespace avitest

@@ -15,6 +15,8 @@ struct StreamProbe {
   std::string frameRate;   // r_frame_rate, e.g. "15/1"
   int decodedFrames = -1;  // frames ffprobe decoded (-count_frames)
   bool ok = false;
+  // "WIDTHxHEIGHT RATE FRAMES", to compare at once
+  std::string shape() const;
 };
 StreamProbe Probe(const std::string& path);
 
@@ -24,5 +26,7 @@ std::vector<bool> PacketKeyFlags(const std::string& path);
 
 // Every decoded frame as packed BGR rows, top row first.
 std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height);
+// Pixel (x, y) of such a frame, `width` wide, as 0xRRGGBB.
+std::uint32_t Rgb(const std::vector<std::uint8_t>& frame, int width, int x, int y);
 
 }  // namespace avitest

@@ -1,6 +1,7 @@
 #include "PchostRunner.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -34,6 +35,16 @@ bool PchostRun::hasLine(const std::string& line) const {
 int PchostRun::count(const std::string& prefix) const {
   const auto all = lines();
   return static_cast<int>(std::count_if(all.begin(), all.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+}
+
+std::string PchostRun::evenViewSize() const {
+  std::string size;
+  for (const auto& line : lines()) {
+    int width = 0, height = 0;
+    if (std::sscanf(line.c_str(), "View window %*d: %dx%d", &width, &height) == 2)
+      size = std::to_string(width & ~1) + "x" + std::to_string(height & ~1);
+  }
+  return size;
 }
 
 std::filesystem::path BinDir() { return PCVR_BIN_DIR; }

@@ -19,6 +19,9 @@ struct PchostRun {
   std::vector<std::string> messages() const;
   bool hasLine(const std::string& line) const;
   int count(const std::string& prefix) const;  // lines that start with it
+  // The view window's size from VIEWINFO's line, made even as a recording
+  // of it is: "WIDTHxHEIGHT", or "" when no such line was printed.
+  std::string evenViewSize() const;
 };
 
 struct PchostOptions : ProcessOptions {
