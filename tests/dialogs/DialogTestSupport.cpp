@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QWidget>
 #include <cstring>
 
@@ -42,13 +41,6 @@ void WithNestedDialog(const std::function<void(mfc::ModalDriver&)>& nestedSteps,
   action();
   mfc::SetModalHook(std::move(outer));
   EXPECT_TRUE(seen) << "no nested dialog opened";
-}
-
-void PressKey(QWidget* widget, int key, const QString& text, Qt::KeyboardModifiers modifiers) {
-  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-  QCoreApplication::sendEvent(widget, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-  QCoreApplication::sendEvent(widget, &release);
 }
 
 std::filesystem::path ImageDir() {

@@ -30,8 +30,7 @@ INT_PTR RunModal(CDialog& dialog, const std::function<void(mfc::ModalDriver&)>& 
 // driving the nested dialog.
 void WithNestedDialog(const std::function<void(mfc::ModalDriver&)>& nestedSteps, const std::function<void()>& action);
 
-// A key press as the keyboard delivers it to the widget, then its release.
-void PressKey(QWidget* widget, int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+using pcvr_test::PressKey;
 
 // Where the suites leave pictures of the dialogs for a person to look at.
 std::filesystem::path ImageDir();

@@ -37,7 +37,9 @@ TEST(CommandLine, HelpAnswersAndUnknownOptionsAreRefused) {
   };
   const auto cwd = std::filesystem::current_path();
   for (const auto& c : cases) {
-    const pcvr_test::PchostRun run = pcvr_test::RunProgram(c.program, c.arguments);
+    std::vector<std::string> argv{(pcvr_test::BinDir() / c.program).string()};
+    argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+    const pcvr_test::ProcessRun run = pcvr_test::RunProcess(argv);
     const std::string what = std::string(c.program) + " " + (c.arguments.empty() ? "" : c.arguments[0]);
     EXPECT_EQ(run.exitCode, c.exitCode) << what << "\n" << run.output;
     EXPECT_NE(run.output.find(c.printed), std::string::npos) << what << "\n" << run.output;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
-#include <QKeyEvent>
 #include <QMainWindow>
 #include <QWidget>
 #include <filesystem>
@@ -111,11 +110,6 @@ class MfcWindows : public ::testing::Test {
   HINSTANCE m_previous = nullptr;
 };
 
-void Key(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QString& text = QString()) {
-  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-  QCoreApplication::sendEvent(widget, &press);
-}
-
 // Sorted combo boxes, selection notifications, edit selections and the
 // keys of the keyboard as virtual keys are what the module's dialogs stand
 // on: tests/dialogs drives them through the two options dialogs and the
@@ -155,12 +149,12 @@ TEST_F(MfcWindows, NotificationsAndMessagesReachTheMessageMap) {
 }
 
 TEST_F(MfcWindows, EnterPressesTheDefaultButtonAndEscapeCancels) {
-  TestDialog byEnter;
-  EXPECT_EQ(RunModal(byEnter, [&](mfc::ModalDriver&) { Key(mfc::WidgetOf(&byEnter.m_edit), Qt::Key_Return, Qt::NoModifier, "\r"); }),
-            IDOK);
-  TestDialog byEscape;
-  EXPECT_EQ(RunModal(byEscape, [&](mfc::ModalDriver&) { Key(mfc::WidgetOf(&byEscape.m_edit), Qt::Key_Escape, Qt::NoModifier); }),
-            IDCANCEL);
+  TestDialog byEnter, byEscape;
+  const auto press = [](TestDialog& dialog, int key, const char* text) {
+    return RunModal(dialog, [&](mfc::ModalDriver&) { pcvr_test::PressKey(mfc::WidgetOf(&dialog.m_edit), key, text); });
+  };
+  EXPECT_EQ(press(byEnter, Qt::Key_Return, "\r"), IDOK);
+  EXPECT_EQ(press(byEscape, Qt::Key_Escape, ""), IDCANCEL);
   EXPECT_EQ(byEscape.m_edit.keys, std::vector<int>{VK_ESCAPE});
 }
 

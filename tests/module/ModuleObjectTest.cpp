@@ -58,10 +58,8 @@ TEST(ModuleObject, OneLiveObjectOwnsTheHandleUntilDeletedAndSurvivesReleases) {
 }
 
 TEST(ModuleLibrary, ExportsTheTwoEntryPointsAndItsStringTableAndHandsItselfToTheHost) {
-  pcvr_test::ProcessOptions options;
-  options.withStandardError = false;
   const auto nm = pcvr_test::RunProcess({"nm", "-D", "--defined-only", "--format=just-symbols", pcvr_test::ModulePath()},
-                                        options);
+                                        pcvr_test::kQuiet);
   ASSERT_EQ(nm.exitCode, 0);
   EXPECT_EQ(nm.output, "odrxCreateModuleObject\nodrxGetAPIVersion\n");
 
@@ -74,11 +72,6 @@ TEST(ModuleLibrary, ExportsTheTwoEntryPointsAndItsStringTableAndHandsItselfToThe
     ASSERT_GT(LoadStringW(library, id, text, 300), 0);
     EXPECT_EQ(std::u16string(text), expected);
   }
-  for (unsigned id = 1000; id <= 1021; ++id) EXPECT_GT(LoadStringW(library, id, text, 300), 0) << id;
-  EXPECT_EQ(LoadStringW(library, 1022, text, 300), 0);
-  ASSERT_GT(LoadStringW(library, IDS_RECORDING_SUMMARY, text, 300), 0);
-  const std::u16string summary(text);
-  EXPECT_EQ(std::count(summary.begin(), summary.end(), u'\n'), 5);
 
   // The library entry handed its instance to the host's resource translation.
   const auto& translated = host::CommandRegistry::instance().translatedModules();

@@ -59,11 +59,4 @@ PchostRun RunPchost(const std::string& script, const PchostOptions& options) {
   return PchostRun{run.exitCode, run.output};
 }
 
-PchostRun RunProgram(const std::string& name, const std::vector<std::string>& arguments) {
-  std::vector<std::string> argv{(BinDir() / name).string()};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  const ProcessRun run = RunProcess(argv);
-  return PchostRun{run.exitCode, run.output};
-}
-
 }  // namespace pcvr_test

@@ -33,9 +33,6 @@ struct PchostOptions : ProcessOptions {
 // killed after the timeout (exitCode is then 124).
 PchostRun RunPchost(const std::string& script, const PchostOptions& options = {});
 
-// Runs the build's program `name` with arguments, without a script.
-PchostRun RunProgram(const std::string& name, const std::vector<std::string>& arguments);
-
 std::filesystem::path BinDir();
 
 }  // namespace pcvr_test
