@@ -1,5 +1,4 @@
-// AviMovieWriter end to end: frames in as DIB sections, files read back by
-// ffprobe/ffmpeg and by our own RIFF walker.
+// AviMovieWriter: DIB frames in, files read back by ffprobe/ffmpeg and our RIFF walker.
 #include "recording/AviMovieWriter.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +22,7 @@
 
 namespace {
 
-// Different in every pixel, row and frame, so that a flipped, shifted or
-// repeated picture shows.
+// Different in every pixel, row and frame: a flipped, shifted or repeated picture shows.
 void Expected(LONG x, LONG y, int frame, BYTE bgr[3]) {
   bgr[0] = static_cast<BYTE>(x * 7 + frame * 13);
   bgr[1] = static_cast<BYTE>(y * 11 + frame * 3);
@@ -47,8 +45,7 @@ struct Frame {
     handle = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
   }
   ~Frame() { DeleteObject(handle); }
-  // The pattern of `frame`, or for lossy compressors flat bands of kBands,
-  // top to bottom, whose colours survive compression.
+  // The pattern of `frame`, or (lossy compressors) the bands top to bottom.
   void paint(int frame, bool bands = false) {
     for (LONG y = 0; y < h; ++y)
       for (LONG x = 0; x < w; ++x) {
@@ -117,10 +114,7 @@ TEST_P(EveryCompressor, FramesSizeRateAndPicture) {
   EXPECT_EQ(probe.codecName, c.expectCodec);
   EXPECT_EQ(probe.codecTag, uncompressed ? probe.codecTag : c.code);
   EXPECT_EQ(probe.shape(), std::to_string(w) + "x" + std::to_string(h) + " " + std::to_string(c.rate) + "/1 6");
-  // What a Video for Windows reader sees: header (biSizeImage counting padded
-  // rows, the frame period rounded), chunk names and indexes agree with the
-  // frames, and every frame is a key frame as the writer asks of every
-  // compressor; ffprobe reads the same flags.
+  // Header, chunk names and indexes agree with the frames, all key frames.
   EXPECT_EQ(avitest::CheckAviAgrees(avitest::WalkAvi(path), frames, c.rate, uncompressed), "");
   EXPECT_EQ(avitest::PacketKeyFlags(path), std::vector<bool>(frames, true));
   if (uncompressed) {  // rows padded to four bytes
@@ -156,8 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.code ? info.param.code : "none") + "_" + std::to_string(info.param.bits); });
 
 TEST_F(WriterTest, QualityReachesTheEncoder) {
-  // Higher quality, larger file; -1 takes the compressor's default, which
-  // lies between the two ends.
+  // Higher quality, larger file; the default (-1) lies between.
   for (const char* code : {"MJPG", "H264", "FMP4"}) {
     std::uintmax_t sizes[3] = {};
     const LONG qualities[3] = {2000, -1, 10000};
@@ -181,8 +174,7 @@ TEST_F(WriterTest, NoFrameNoFile) {
   const std::string path = file("never.avi");
   { AviMovieWriter writer(Wide(path).c_str(), Code("MJPG"), 10, -1); }
   EXPECT_FALSE(std::filesystem::exists(path));
-  // A first frame that is not a bitmap the writer can read opens nothing
-  // either, and a good frame after it starts the file.
+  // Nor does a first frame that is no bitmap; a good one after it does.
   AviMovieWriter writer(Wide(path).c_str(), 0, 10, -1);
   EXPECT_EQ(writer.appendFrame(nullptr), E_FAIL);
   EXPECT_EQ(writer.appendFrame(reinterpret_cast<HBITMAP>(&writer)), E_FAIL);
@@ -194,8 +186,7 @@ TEST_F(WriterTest, NoFrameNoFile) {
 }
 
 TEST_F(WriterTest, FailuresAtTheFirstFrameNameTheStepAndLeaveNoFile) {
-  // dir + "/" + name: 259 characters is the longest name, 260 is refused
-  // rather than cut to fit.
+  // 259 characters is the longest name; 260 is refused, not cut to fit.
   const auto named = [&](size_t length) { return dir + "/" + std::string(length - dir.size() - 5, 'n') + ".avi"; };
   std::ofstream(file("old.avi")) << "an older movie";
   struct Case {
@@ -204,9 +195,7 @@ TEST_F(WriterTest, FailuresAtTheFirstFrameNameTheStepAndLeaveNoFile) {
     DWORD rate;
     std::string error;  // empty: succeeds
   };
-  // Microsoft Video 1 codes 4x4 blocks and refuses 30x30 frames (even, as a
-  // window's client size is, but no multiple of 4): a file of that name
-  // stays as it was.
+  // Microsoft Video 1 refuses 30x30 (not a multiple of 4); an old file stays.
   const Case cases[] = {
       {named(259), nullptr, 10, ""},
       {named(260), nullptr, 10, "Unable to Create the Movie File: the File Name is Longer than 259 Characters"},
@@ -255,9 +244,8 @@ TEST_F(WriterTest, FrameOfAnotherSizeOrDepthIsRefusedAndRecordingGoesOn) {
   for (int i = 0; i < 2; ++i) EXPECT_EQ(WrongPixels(decoded[i], 16, 8, i), 0) << "frame " << i;
 }
 
-// Records into a child process whose files may not grow past `limit` bytes,
-// as on a full disk, and reports through a pipe how many frames were
-// accepted, the error, and how many of three calls after it failed too.
+// Records in a child whose files may not pass `limit` bytes (a full disk);
+// reports the frames accepted, the error and the failures of three more calls.
 struct FullDiskResult {
   int accepted = -1;
   int laterFailures = 0;
@@ -299,8 +287,7 @@ TEST_F(WriterTest, FullDiskKeepsTheFramesWrittenBefore) {
   const int frameBytes = 160 * 120 * 4;
   for (DWORD codec : {DWORD{0}, Code("FFV1")}) {
     const std::string path = file("full.avi");
-    // Room for the header and three and a half uncompressed frames, or for
-    // some more compressed ones.
+    // Room for the header and three and a half uncompressed frames.
     const FullDiskResult r = RecordUntilFull(path, codec, 4096 + frameBytes * 3 + frameBytes / 2, 200);
     ASSERT_GE(r.accepted, 1) << "codec " << codec;
     ASSERT_LT(r.accepted, 200) << "the limit was never reached";
@@ -310,9 +297,7 @@ TEST_F(WriterTest, FullDiskKeepsTheFramesWrittenBefore) {
     EXPECT_STREQ(r.error, "Unable to Write Video Stream to the output Movie File");
     EXPECT_EQ(r.laterFailures, 3);
     EXPECT_TRUE(r.failedState);
-    // The file was cut back to its last whole frame, its RIFF size (no data
-    // after the part, none missing) and frame counts rewritten in place, as
-    // a reader that trusts the header needs.
+    // Cut back to its last whole frame, sizes and counts rewritten in place.
     EXPECT_EQ(avitest::CheckAviAgrees(avitest::WalkAvi(path), r.accepted, 10, codec == 0, false), "") << codec;
     EXPECT_EQ(avitest::Probe(path).decodedFrames, r.accepted) << "codec " << codec;
     const auto decoded = avitest::DecodeBgr(path, 160, 120);

@@ -1,7 +1,5 @@
-// What the recorder relies on of the GDI layer: DIB sections in memory DCs,
-// the header query and row copies of GetDIBits, StretchBlt (scaled,
-// mirrored, clipped; from the real screen in tests/recording) and zeroed
-// global memory.
+// What the recorder relies on of the GDI layer: DIB sections, GetDIBits,
+// StretchBlt (the real screen in tests/recording) and zeroed global memory.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,8 +1,5 @@
-// pchost with point clouds, as a person's automation drives it: clouds
-// named on the command line are attached to the drawing (bad files get one
-// message each), the pick answers of a script, normals computed and
-// cancelled through the progress bar, isolation and display settings seen
-// in the view window's pixels.
+// pchost with point clouds: bad files, scripted picks, normals computed and
+// cancelled, hiding and display settings seen in the view's pixels.
 #include <gtest/gtest.h>
 
 #include <QImage>

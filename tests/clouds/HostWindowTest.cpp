@@ -1,7 +1,5 @@
-// The host window as a person sees it: the progress bar with its Cancel
-// button (the scripted cancel is driven end to end), a pick made by clicking in the view, and
-// host service 12 putting the view on the screen before it returns. Real Qt
-// widgets and mouse events; the screen is read back from the X server.
+// The host window on real Qt widgets: the progress bar's Cancel button, a pick
+// by clicking in the view, and host service 12 showing the view before it returns.
 #include <gtest/gtest.h>
 
 #include <QApplication>

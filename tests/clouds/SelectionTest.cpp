@@ -1,8 +1,5 @@
-// The selection contract a command relies on: the host asks the tracker's
-// filter about every candidate and honours a refusal, a cancel gives -2 and
-// leaves the set as it was, and the set holds the picked ids afterwards.
-// The answers come from a scripted console, the seam where a script or a
-// person answers in pchost.
+// The selection contract a command relies on: the filter is asked about every
+// candidate and a refusal honoured, a cancel leaves the set, the set holds the picks.
 #include <gtest/gtest.h>
 
 #include "InProcessHost.h"

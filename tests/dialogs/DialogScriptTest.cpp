@@ -11,11 +11,9 @@
 
 namespace {
 
-// One session: a recording made with the compressor and the path chosen in
-// the dialog; the dialog shown and cancelled without a message, so ending
-// prints nothing; a browsed path that replaces the shown one where a typed
-// one does not; the window list without a document; stray lines reported
-// and the end of the script cancelling.
+// One session: a recording with the chosen compressor and path; a cancelled
+// dialog (END then prints nothing); a browsed path replacing the shown one, a
+// typed one refused; the window list without a document; stray lines.
 TEST(RecordingOptionsInPchost, ShownFilledAndCancelledByScriptLines) {
   const pcvr_test::TempDir dir("dialog-pchost-");
   const auto run = pcvr_test::RunPchost(

@@ -47,10 +47,8 @@ std::string Combo(mfc::ModalDriver& driver, int id) {
   return text + "=" + Utf8(control.text);
 }
 
-// Steps: "select ID TEXT", "set ID TEXT", "refuse ID TEXT" (a set that the
-// control refuses), "press ID", "close", or
-// "browse PATH" (the save dialog of the browse button, answered with PATH,
-// or cancelled when PATH is empty).
+// Steps: "select ID TEXT", "set ID TEXT", "refuse ID TEXT" (refused), "press ID",
+// "close", "browse PATH" (the save dialog answered with PATH; empty: cancelled).
 void Drive(mfc::ModalDriver& driver, const std::vector<std::string>& steps) {
   for (const auto& step : steps) {
     char verb[16] = {};

@@ -1,7 +1,5 @@
-// The programs' command lines: each answers --help on standard output with
-// exit code 0, and refuses an unknown option with exit code 2 without doing
-// anything (avi_testpattern once wrote a 55 MB file named "--help"); pchost
-// also refuses a script it cannot read and takes Qt's own options.
+// Every program answers --help (exit 0) and refuses an unknown option (exit 2)
+// without doing anything; pchost also takes Qt's own options.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

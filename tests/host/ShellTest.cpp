@@ -1,7 +1,5 @@
-// The host's command line while a command runs and lets the window work
-// between its steps (a flight's frames, a long computation): what the user
-// types then must not run inside it. The window's menus, built from the
-// command registry.
+// A command typed while another runs (and pumps the window) does not run
+// inside it; the window's menus come from the command registry.
 #include <gtest/gtest.h>
 
 #include <QApplication>

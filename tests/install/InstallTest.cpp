@@ -1,7 +1,5 @@
-// The installed layout: cmake --install into a temporary prefix, then the
-// installed pchost, started from there alone, loads the installed module
-// (without --module), opens a sample by its name, reads Lumatrix.ini beside
-// its main library, and saves a screenshot.
+// cmake --install into a temporary prefix; the installed pchost alone finds the
+// module, a sample by name and Lumatrix.ini, and saves a screenshot.
 #include <gtest/gtest.h>
 
 #include <filesystem>

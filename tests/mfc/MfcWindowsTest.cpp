@@ -110,10 +110,7 @@ class MfcWindows : public ::testing::Test {
   HINSTANCE m_previous = nullptr;
 };
 
-// Sorted combo boxes, selection notifications, edit selections and the
-// keys of the keyboard as virtual keys are what the module's dialogs stand
-// on: tests/dialogs drives them through the two options dialogs and the
-// numeric edit control. Here: what those do not reach.
+// tests/dialogs drives what the module's dialogs stand on; here, what they do not reach.
 
 TEST_F(MfcWindows, NotificationsAndMessagesReachTheMessageMap) {
   TestDialog dialog;

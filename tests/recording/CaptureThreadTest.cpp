@@ -141,8 +141,6 @@ TEST_F(CaptureThread, ACaptureEndsByItselfWithItsFramesAndItsReason) {
        false},
       {"missing folder", 20, 0, false, m_dir + "/no/such/folder/x.avi", 0, Then::Wait,
        u"Unable to Create the Movie File", false},
-      {"name over 259 characters", 20, 0, false, m_dir + "/" + std::string(300, 'n') + ".avi", 0, Then::Wait,
-       u"Unable to Create the Movie File: the File Name is Longer than 259 Characters", false},
       {"disk full after some frames", 20, 0, false, m_dir + "/full.avi", 64 * 1024, Then::Wait,
        u"Unable to Write Video Stream to the output Movie File", true},
   };

@@ -1,6 +1,4 @@
-// Live recording from end to end: pchost runs START_VIDEO_RECORDING with the
-// options dialog driven by the script, the view changes colour while it
-// records, and the AVI file is read back with ffprobe/ffmpeg.
+// Live recording end to end: pchost scripts, AVI files read back with ffprobe/ffmpeg.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -48,8 +46,7 @@ std::vector<std::string> Said(const pcvr_test::PchostRun& run) {
   return said;
 }
 
-// The script lines that open the options dialog and start a recording of
-// the document's view (or another window) into `file`.
+// Script lines that fill the options dialog and start recording into `file`.
 std::string StartRecording(const std::string& file, const std::string& codec, int fps, int delay,
                            const std::string& window = "Current document") {
   return "START_VIDEO_RECORDING\ndialog press 502\ndialog set 1148 " + file + "\ndialog press 1\ndialog select 504 " +
@@ -64,10 +61,9 @@ class LiveRecording : public ::testing::Test {
   pcvr_test::TempDir m_dir{"live-recording-"};
 };
 
-// Pausing and ending with nothing recording says nothing. Then a recording
-// of the view: red, green only while another window has the focus (no frame
-// may show it), blue once the host is back in the foreground; paused twice,
-// resumed, refused a second start, ended twice.
+// PAUSE and END with nothing recording say nothing. The view is red, green
+// while another window has the focus (no frame may show it), then blue;
+// paused twice, resumed, a second start refused, ended twice.
 TEST_F(LiveRecording, RecordsTheViewPausesResumesAndReports) {
   const std::string file = File("view.avi");
   const auto run = pcvr_test::RunPchost(
@@ -104,12 +100,9 @@ TEST_F(LiveRecording, RecordsTheViewPausesResumesAndReports) {
   EXPECT_EQ(avitest::Rgb(frames.back(), probe.width, probe.width - 4, probe.height - 4), 0x0000FFu);
 }
 
-// A pause on the script line after the dialog's OK, before the capture
-// thread may have run, holds: ten recordings stay without a frame after
-// their one-second delay. One ends inside its delay (a time of 0, not a
-// wrapped negative count, and no file); one runs past it. The last one ends
-// by itself as its view closes, quietly, with a complete file: END and
-// PAUSE then find nothing to do.
+// A PAUSE right after the dialog's OK holds (ten times); a recording ended
+// inside its delay has time 0 and no file; one runs past it; the last ends
+// quietly as its view closes, with a complete file.
 TEST_F(LiveRecording, NoFrameBeforeTheStartDelayNorWhilePausedAndAClosedViewEndsIt) {
   std::string script;
   for (int i = 0; i < 10; ++i)
@@ -133,8 +126,7 @@ TEST_F(LiveRecording, NoFrameBeforeTheStartDelayNorWhilePausedAndAClosedViewEnds
   EXPECT_EQ(summaries[10].totalSeconds(), 0);
   EXPECT_EQ(summaries[10].megabytes, 0.0);
   EXPECT_FALSE(fs::exists(early));
-  // The time counts from the end of the delay; frames come only after it,
-  // at most one per 66 ms.
+  // Time and frames count from the end of the delay, at most one per 66 ms.
   const Summary& summary = summaries[11];
   EXPECT_GE(summary.totalSeconds(), 1);
   EXPECT_GT(summary.frames, 0);
@@ -150,11 +142,8 @@ TEST_F(LiveRecording, NoFrameBeforeTheStartDelayNorWhilePausedAndAClosedViewEnds
   EXPECT_EQ(closedProbe.codecName, "mjpeg");
 }
 
-// The script ending during a recording unloads the module, which stops the
-// capture and waits for it. TERM, INT and HUP end pchost as "quit" does,
-// with the file completed; after KILL the header's counts, brought up to
-// date twice a second, are at most a second's frames (10 here) behind what
-// the file holds.
+// The script's end, TERM, INT and HUP complete the file; after KILL the
+// header's counts (refreshed twice a second) are at most a second behind.
 TEST_F(LiveRecording, LeavingTheHostOrASignalCompletesTheFileAndKillLosesAtMostASecond) {
   for (const int signal : {0, SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
     const std::string name = signal == 0 ? "script end" : std::string("SIG") + sigabbrev_np(signal);
@@ -163,8 +152,7 @@ TEST_F(LiveRecording, LeavingTheHostOrASignalCompletesTheFileAndKillLosesAtMostA
     pcvr_test::PchostOptions options;
     if (signal != 0) {
       options.whileRunning = [&](pid_t pid) {
-        // Until the header counts some frames, and for KILL until more
-        // frames follow them, then the signal.
+        // The signal once the header counts frames (for KILL, with more after).
         pcvr_test::WaitUntil([&] {
           const avitest::AviLayout avi = avitest::WalkAvi(file);
           return avi.strhLength >= 3 && (signal != SIGKILL || avi.framesPastTree >= 3);
@@ -193,11 +181,9 @@ TEST_F(LiveRecording, LeavingTheHostOrASignalCompletesTheFileAndKillLosesAtMostA
   }
 }
 
-// A recording that cannot go on ends by itself; the next END says so, once,
-// with the reason on the host's log, the recorder is idle and no file is
-// left. Microsoft Video 1 takes only sizes in multiples of 4: the compressor
-// refuses the host's window, whose client area is 1022 pixels wide, at the
-// first frame.
+// A recording that broke off: the next END says so once, the reason goes to
+// the log, no file is left. Microsoft Video 1 refuses the 1022-pixel-wide
+// client area (not a multiple of 4) at the first frame.
 TEST_F(LiveRecording, ARecordingThatBrokeOffIsReportedByTheNextEnd) {
   struct Case {
     std::string file, codec, window, reason;

@@ -1,7 +1,5 @@
-// What the four-view screenshot does to the drawing before it grabs: the
-// single viewport, the four cameras and the cloud's point size, against the
-// real host library and SDK objects. Only the view manager is the test's
-// own, as the host gives an active view only to a document with a window.
+// What the four-view screenshot does to the drawing before it grabs, on the real
+// host library and SDK objects; only the view manager is the test's own.
 #include <gtest/gtest.h>
 
 #include <algorithm>

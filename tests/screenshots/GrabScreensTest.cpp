@@ -1,8 +1,5 @@
-// The window grab on two screens side by side with different scale factors:
-// Xinerama screens of 1280x1024 at factor 1 and 800x600 at factor 2
-// (QT_SCREEN_SCALE_FACTORS), the view on one and the pointer on either. The
-// server is an Xephyr nested in an Xvfb of the test's own: Xvfb lays every
-// screen at the same origin, Xephyr places them side by side.
+// The window grab on two Xinerama screens at factors 1 and 2, side by side in
+// an Xephyr nested in an Xvfb (which would put both at one origin).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>

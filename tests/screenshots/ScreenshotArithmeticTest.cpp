@@ -1,8 +1,5 @@
-// The screenshots' arithmetic without screens: where the four-view grabs go
-// at a pixel ratio, how they are laid out and stretched, the resolution
-// entry, and the area a window grab asks Qt for (device-independent pixels,
-// scaled by the grabbing screen's factor) with the cut that leaves exactly
-// the window's device pixels.
+// The screenshots' arithmetic without screens: the four-view grid, layout and
+// resolution entry, and the area a window grab asks Qt for and its cut.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>

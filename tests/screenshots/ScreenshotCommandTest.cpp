@@ -30,10 +30,8 @@ std::string After(const pcvr_test::PchostRun& run, const std::string& line) {
   return at != lines.end() && at + 1 != lines.end() ? *(at + 1) : "(none)";
 }
 
-// One session in a profile whose name holds "%" signs, found from HOME (the
-// host fills USERPROFILE from it): the default name, the test pattern saved
-// twice under one name, names with "%" and outside ASCII, a cancelled prompt
-// and a missing subfolder; then a save that cannot be written whole.
+// A profile with "%" in its name, from HOME: the default name, one name twice,
+// "%" and non-ASCII names, a cancel, a missing subfolder; then a short write.
 TEST(ScreenshotCommand, SavesTheViewAsItIsOnScreenUnderTheAnsweredName) {
   const pcvr_test::TempDir root("shot-e2e-");
   const fs::path profile = root / "100%s of %d", folder = profile / "Pictures" / "Screenshots" / "Orvanta";

@@ -16,17 +16,7 @@ using pcvr_test::ScopedEnv;
 
 namespace {
 
-std::time_t Utc(int year, int month, int day, int hour, int minute, int second) {
-  std::tm utc{};
-  utc.tm_year = year - 1900;
-  utc.tm_mon = month - 1;
-  utc.tm_mday = day;
-  utc.tm_hour = hour;
-  utc.tm_min = minute;
-  utc.tm_sec = second;
-  return timegm(&utc);
-}
-const std::time_t kJan5 = Utc(2026, 1, 5, 7, 8, 9);
+const std::time_t kJan5 = 1767596889;  // 2026-01-05 07:08:09 UTC
 
 class ScreenshotNaming : public ::testing::Test {
  protected:
@@ -41,8 +31,8 @@ TEST_F(ScreenshotNaming, TheDefaultNameIsTheLocalTimeOfTheClock) {
   const std::tuple<const char*, std::time_t, const char16_t*> table[] = {
       {"UTC0", kJan5, u"2026-01-05_070809"},
       {"EAST-2", kJan5, u"2026-01-05_090809"},  // two hours ahead of UTC, no daylight time
-      {"EAST-2", Utc(2026, 12, 4, 21, 56, 56), u"2026-12-04_235656"},
-      {"WEST11", Utc(2026, 10, 1, 3, 4, 5), u"2026-09-30_160405"}};
+      {"EAST-2", 1796421416, u"2026-12-04_235656"},  // 21:56:56 UTC
+      {"WEST11", 1790823845, u"2026-09-30_160405"}};  // 2026-10-01 03:04:05 UTC
   for (const auto& [zone, when, name] : table) {
     ScopedEnv tz("TZ", zone);
     tzset();

@@ -1,7 +1,5 @@
-// Length, parameter at distance and point at parameter of the curves a
-// flight can follow (2D and lightweight polylines, splines), against closed
-// forms. Lines, arcs, circles and 3D polylines are never picked as a
-// trajectory, so only the DXF reader's tests read them.
+// Length, parameter at distance and point at parameter of the curves a flight
+// can follow (2D and lightweight polylines, splines), against closed forms.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,7 +1,5 @@
-// pchost opens a DXF drawing and shows it: the sample scene is drawn into the
-// view window (the picture is kept in the build tree as
-// sample_scene_view.png), the view commands move it, and a bad file gives
-// one message and an empty drawing.
+// pchost shows a DXF drawing (kept as sample_scene_view.png in the build tree)
+// and moves it; a bad file gives one message and an empty drawing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
