@@ -1,6 +1,5 @@
-// A recording past the 1 GiB RIFF limit goes on in OpenDML RIFF-AVIX parts
-// and reads back whole. Writes about 1.2 GB (a few seconds on a local disk),
-// so it carries the "slow" label.
+// A recording past the 1 GiB RIFF limit goes on in OpenDML RIFF-AVIX parts and
+// reads back whole (1.2 GB written: the "slow" label).
 #include <gtest/gtest.h>
 
 #include <cstdlib>

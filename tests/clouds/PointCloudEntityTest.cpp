@@ -1,6 +1,5 @@
-// The point-cloud entity as the module uses it: cloud information,
-// per-viewport display settings as the renderer draws them, snapshots as DIB
-// images, the XPC geometry helpers and isolation.
+// The point-cloud entity as the module uses it: information, per-viewport display
+// settings as drawn, snapshots as DIB images, XPC geometry helpers, isolation.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,6 +1,5 @@
-// Codec enumeration on scripted compressors (the installed ones are chosen
-// and recorded with end to end), and the mapping of a shown description
-// back to a compressor.
+// Codec enumeration on scripted compressors (the installed ones are used end to
+// end), and a shown description mapped back to its compressor.
 #include <gtest/gtest.h>
 
 #include <tuple>

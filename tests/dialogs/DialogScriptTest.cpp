@@ -1,6 +1,5 @@
-// The options dialogs driven by script lines in processes of their own, as a
-// person's automation drives them: shown by pchost's recording command, and
-// by the preview program without a host.
+// The options dialogs driven by script lines: in pchost's recording command,
+// and in the preview program without a host.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// What the dialog suites share: the Qt application, running a modal dialog
-// under a script of steps, typing keys into real widgets, and a scripted
+// What the dialog suites share: modal dialogs run under steps, and a scripted
 // compressor list at the codec enumeration's seam.
 #pragma once
 
@@ -21,9 +20,8 @@ namespace dialogs_test {
 
 using pcvr_test::EnsureApplication;
 
-// Runs dialog.DoModal() with steps acting on it once it is open. Steps that
-// leave the dialog open fail the test and the dialog is closed, so no test
-// ever waits for a person.
+// Runs dialog.DoModal() with steps acting on it; steps that leave it open
+// fail the test and close it, so no test waits for a person.
 INT_PTR RunModal(CDialog& dialog, const std::function<void(mfc::ModalDriver&)>& steps);
 
 // Runs action (a press that opens a nested dialog) with nestedSteps

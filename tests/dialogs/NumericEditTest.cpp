@@ -1,6 +1,5 @@
-// The numeric edit control on a real line edit: keystrokes as the keyboard
-// delivers them and pastes from the real clipboard, over a table of fields,
-// what is typed into them and what they then hold.
+// The numeric edit control on a real line edit: keystrokes and pastes from the
+// real clipboard over a table of fields, what is typed and what they then hold.
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,6 +1,5 @@
-// The two "Video recording options" dialogs, of the live recording and of
-// the video from a trajectory, on real widgets with a scripted compressor
-// list, driven as a person would drive them.
+// The two "Video recording options" dialogs on real widgets with a scripted
+// compressor list, driven as a person would drive them.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,6 +1,5 @@
 // The host's command factory, services and the layout of the objects modules
-// call by operation number. Its configuration reading and help registration
-// are checked through the module in tests/module/HelpTopicsTest.cpp.
+// call by operation number (configuration and help: tests/module).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,9 +11,7 @@
 
 namespace {
 
-// The position of a virtual function in its class's operation table, read
-// from the Itanium C++ ABI form of a pointer to a virtual member function
-// (1 + byte offset of the slot).
+// A virtual function's slot, from the Itanium ABI pointer to member (1 + offset).
 template <class F>
 long Slot(F member) {
   static_assert(sizeof(F) == 2 * sizeof(std::uintptr_t));

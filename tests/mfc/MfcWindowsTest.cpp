@@ -1,6 +1,5 @@
-// Message maps, dialog endings and failures of the MFC layer on real widgets;
-// exceptions, the thread's main window and the save-file dialog as the
-// module uses them.
+// The MFC layer on real widgets: message maps, dialog endings and failures,
+// exceptions, the main window and the save-file dialog.
 #include <gtest/gtest.h>
 
 #include <QFileDialog>

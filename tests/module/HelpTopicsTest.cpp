@@ -1,6 +1,5 @@
-// Help topics and the command list as a person sees them in pchost, with the
-// host installed in a folder of its own and a "Lumatrix.ini" beside its main
-// library, or none.
+// Help topics and the command list in pchost, installed in a folder of its own
+// with or without a "Lumatrix.ini" beside its main library.
 #include <gtest/gtest.h>
 
 #include <filesystem>

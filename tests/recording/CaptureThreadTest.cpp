@@ -1,10 +1,12 @@
 // The live recorder on its capture thread, recording X windows of known
-// colours into AVI files that ffprobe/ffmpeg read back.
+// colours into AVI files that ffprobe/ffmpeg read back; the desktop DC and the
+// window questions it asks.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "MediaProbe.h"
 #include "Poll.h"
@@ -12,6 +14,8 @@
 #include "XWindows.h"
 #include "recording/FrameClock.h"
 #include "recording/parallelThreadData.h"
+#include "win32/Desktop.h"
+#include "win32/Gdi.h"
 #include "win32/Text.h"
 #include "win32/Threads.h"
 #include "win32/Window.h"
@@ -20,6 +24,8 @@ namespace fs = std::filesystem;
 using pcvr_test::WaitUntil;
 
 namespace {
+
+HWND H(pcvr_test::XWindows::Id window) { return reinterpret_cast<HWND>(window); }
 
 // Counts frames on the recorder's own time source, due as the recorder's
 // are, until `count` have been due.
@@ -49,7 +55,7 @@ class CaptureThread : public ::testing::Test {
   void Start(pcvr_test::XWindows::Id window, const std::string& file, int fps, int delay, bool noFormat = false) {
     ASSERT_EQ(g_captureThread.load(), nullptr);
     VideoRecordingParams params;
-    const CaptureTarget target(u"test window", reinterpret_cast<HWND>(window));
+    const CaptureTarget target(u"test window", H(window));
     params.window = target.window;
     params.frameFormat = noFormat ? BITMAPINFOHEADER{} : target.frameFormat;
     params.filePath = OdString(win32::FromUtf8(file));
@@ -115,9 +121,8 @@ TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSizeWhileItHasTheFoc
   EXPECT_EQ(pixel(frames - 1, 157, 117), 0x0000FFu);
 }
 
-// Captures that end by themselves or are stopped before their first frame:
-// back to idle, a failure kept once for the end command with its reason,
-// frames written before the end readable, no file when there were none.
+// Captures that end by themselves or are stopped early: idle again, a failure
+// kept once with its reason, earlier frames readable, no file without frames.
 TEST_F(CaptureThread, ACaptureEndsByItselfWithItsFramesAndItsReason) {
   enum class Then { Wait, CloseWindow, Stop };
   struct Case {
@@ -180,6 +185,68 @@ TEST_F(CaptureThread, ACaptureEndsByItselfWithItsFramesAndItsReason) {
     }
     if (c.then != Then::CloseWindow) x.destroy(window);
   }
+}
+
+// Copies a screen area through the desktop DC into a 32-bit DIB; returns the
+// pixel at (x, y from the top) of the copy as 0xRRGGBB.
+DWORD GrabPixel(int x, int y, int w, int h, int outW, int outH, int atX, int atY) {
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), outW, outH, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  SetStretchBltMode(memory, COLORONCOLOR);
+  EXPECT_TRUE(StretchBlt(memory, 0, 0, outW, outH, screen, x, y, w, h, SRCCOPY));
+  const DWORD pixel = static_cast<const DWORD*>(bits)[(outH - 1 - atY) * outW + atX] & 0xFFFFFF;  // bottom-up
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixel;
+}
+
+// Red with blue over its top right quarter, copied whole, at half size, from
+// another thread, and partly off the screen's edge (clipped).
+TEST(XWindows, TheDesktopDcReadsWhatIsOnTheScreen) {
+  pcvr_test::XWindows x;
+  const int screenWidth = x.screenWidth();
+  x.create(0, 40, 50, 200, 100, 0, 0xFF0000);
+  x.create(0, 140, 50, 100, 50, 0, 0x0000FF);
+  x.create(0, screenWidth - 50, 10, 100, 40, 0, 0x00FF00);
+  struct Case {
+    int outW, outH, atX, atY;
+    DWORD expected;
+  };
+  for (const Case& c : std::vector<Case>{{200, 100, 10, 90, 0xFF0000}, {200, 100, 190, 10, 0x0000FF},
+                                         {200, 100, 10, 10, 0xFF0000}, {100, 50, 5, 45, 0xFF0000},
+                                         {100, 50, 95, 5, 0x0000FF}}) {
+    EXPECT_EQ(GrabPixel(40, 50, 200, 100, c.outW, c.outH, c.atX, c.atY), c.expected) << c.outW << " " << c.atX;
+  }
+  DWORD seen = 0;
+  std::thread capture([&] { seen = GrabPixel(40, 50, 200, 100, 200, 100, 190, 10); });
+  capture.join();
+  EXPECT_EQ(seen, 0x0000FFu);
+  EXPECT_EQ(GrabPixel(screenWidth - 50, 10, 100, 40, 100, 40, 10, 19), 0x00FF00u);
+}
+
+TEST(XWindows, ForegroundAndRootAncestor) {
+  pcvr_test::XWindows x;
+  const auto top = x.create(0, 500, 400, 120, 80, 0, 0x808080);
+  const auto child = x.create(top, 10, 10, 30, 30, 0, 0xFFFFFF);
+  EXPECT_EQ(GetAncestor(H(child), GA_ROOT), H(top));
+  EXPECT_EQ(GetAncestor(H(top), GA_ROOT), H(top));
+  EXPECT_EQ(GetAncestor(H(child), GA_PARENT), H(top));
+  EXPECT_EQ(GetDesktopWindow(), H(x.root()));
+  x.focus(child);
+  EXPECT_EQ(GetForegroundWindow(), H(top));
+  const auto other = x.create(0, 700, 400, 50, 50);
+  x.focus(other);
+  EXPECT_EQ(GetForegroundWindow(), H(other));
+  x.destroy(top);
+  EXPECT_FALSE(IsWindow(H(child)));
+  EXPECT_FALSE(IsWindow(H(top)));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// MAKE_4L_SCREENSHOT and PC_MAKE_4L_SCREENSHOT_QT end to end: pchost opens
-// the sample scene with its two clouds, a script answers the pick and the
-// name prompt, and the PNG is decoded with FFmpeg's tools.
+// MAKE_4L_SCREENSHOT and PC_MAKE_4L_SCREENSHOT_QT end to end on the sample
+// scene and its two clouds; the PNG is decoded with FFmpeg.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -26,9 +26,8 @@ Rect ClientRect(HWND window) {
   return GetClientRect(window, &r) ? Rect{r.left, r.top, r.right, r.bottom} : Rect{-1, -1, -1, -1};
 }
 
-// A view of green inside a white rim one pixel wide, top-level or a child
-// inside a frame: an area off by a pixel shows at the edges. A window over
-// it shows in the picture, as it does on the screen.
+// Green in a one-pixel white rim (an area off by a pixel shows), top-level or
+// a child; a window over it shows in the picture as on the screen.
 TEST(WindowGrab, PictureIsTheViewWindowsPixelsWithWhateverCoversIt) {
   pcvr_test::EnsureApplication();
   host::Document* document = pcvr_test::EnsureDocument();

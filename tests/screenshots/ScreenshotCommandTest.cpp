@@ -1,6 +1,5 @@
-// MAKE_SCREENSHOT and PC_MAKE_SCREENSHOT_QT end to end: pchost runs a
-// script, the module saves a PNG under the profile folder, and the file is
-// decoded with FFmpeg's tools. Each session checks several commands.
+// MAKE_SCREENSHOT and PC_MAKE_SCREENSHOT_QT end to end; the PNG under the
+// profile folder is decoded with FFmpeg.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,6 +1,5 @@
-// Where screenshots go: the profile folder, the default name, the name
-// prompt and the folder creation, against the real host library and a real
-// temporary folder tree.
+// Where screenshots go: profile folder, default name, name prompt and folder
+// creation, on the real host library and a real folder tree.
 #include <gtest/gtest.h>
 
 #include <ctime>

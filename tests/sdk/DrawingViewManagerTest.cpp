@@ -1,6 +1,5 @@
-// The document's drawing in the host: the view manager behind document
-// operation 2, its view kept in step with the viewport table, and the view
-// window's picture.
+// The host's view manager (document operation 2): its view kept in step with
+// the viewport table, and the view window's picture.
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -34,10 +34,8 @@ struct AviLayout {
 
 AviLayout WalkAvi(const std::string& path);
 
-// Empty when the header, the chunk names and the indexes agree with a file of
-// `frames` key frames at `rate` a second, as a Video for Windows reader
-// expects; otherwise what disagrees. A file not completed (cut short by a
-// full disk) has no index to check.
+// Empty when header, chunk names and indexes agree with `frames` key frames at
+// `rate` a second; else what disagrees. An uncompleted file has no index.
 std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate, bool uncompressed,
                            bool completed = true);
 

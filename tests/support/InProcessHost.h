@@ -1,7 +1,5 @@
-// The real host library inside a test process: the test executable names
-// libLMX_Main.so as the host's main library (as pchost does), so the module
-// code under test finds the host's application and documents through its
-// ordinary lookups. Prompts are answered by a scripted console.
+// The real host library in a test process, named as the main library as pchost
+// does, so module code finds it through its ordinary lookups; a scripted console.
 #pragma once
 
 #include <deque>

@@ -1,6 +1,5 @@
-// Helpers the suites share: programs run without a shell, temporary folders,
-// and pictures decoded by ffmpeg (the decoder the tests trust, independent of
-// the code that wrote the files; MediaProbe.h reads AVI files with it).
+// Programs run without a shell, temporary folders, and pictures decoded by
+// ffmpeg (independent of the code that wrote them).
 #pragma once
 
 #include <cstdint>

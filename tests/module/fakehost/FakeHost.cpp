@@ -1,6 +1,5 @@
-// A minimal stand-in for a host's main library, built under the names a
-// module may look for ("zuvedi", "FakeMain", "HxAcApp"). It records what
-// the module registers, so a test can tell which library the module chose.
+// A host main library under the names a module looks for ("zuvedi",
+// "FakeMain", "HxAcApp"), recording what the module registers.
 #include <atomic>
 #include <string>
 
