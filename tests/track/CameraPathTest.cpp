@@ -1,13 +1,23 @@
-// Where the camera of a flight along a trajectory stands, looks and which
-// way is up, on curves whose geometry is known.
+// A flight along a trajectory: the objects it may follow, where its camera
+// stands, looks and which way is up, and its summary's numbers.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <vector>
 
+#include "base/RecordingSummary.h"
+#include "sdk/OdDb2dPolyline.h"
+#include "sdk/OdDb3dPolyline.h"
+#include "sdk/OdDbArc.h"
+#include "sdk/OdDbCircle.h"
+#include "sdk/OdDbDatabase.h"
+#include "sdk/OdDbLine.h"
 #include "sdk/OdDbPolyline.h"
 #include "sdk/OdDbSpline.h"
+#include "sdk/OdError.h"
 #include "track/CameraPath.h"
+#include "track/TrajectorySelection.h"
 
 namespace {
 
@@ -101,6 +111,43 @@ TEST(CameraPath, UnusableStepsAndShortCurves) {
   ASSERT_TRUE(path.hasFrame());
   TrackCamera camera;
   EXPECT_NE(path.camera(camera), eOk);
+}
+
+// Which objects of a drawing may be picked as a trajectory.
+TEST(TrajectoryFilter, OnlyTwoDPolylinesLightweightPolylinesAndSplines) {
+  // One entity of each kind a drawing can hold, by handle.
+  const OdDbDatabasePtr db = OdDbDatabase::createObject();
+  const OdDbEntityPtr kinds[] = {OdDbLine::createObject(),       OdDbArc::createObject(),
+                                 OdDbCircle::createObject(),     OdDbPolyline::createObject(),
+                                 OdDb2dPolyline::createObject(), OdDb3dPolyline::createObject(),
+                                 OdDbSpline::createObject()};
+  for (unsigned i = 0; i < std::size(kinds); ++i) db->addEntity(kinds[i].get(), OdDbHandle(0x10 + i));
+  const std::map<unsigned, bool> expected = {{0x10, false}, {0x11, false}, {0x12, false}, {0x13, true},
+                                             {0x14, true},  {0x15, false}, {0x16, true}};
+  SelectTrajectoryTracker tracker;
+  for (const auto& [handle, selectable] : expected) {
+    const OdDbObjectId id = db->getOdDbObjectId(OdDbHandle(handle));
+    ASSERT_FALSE(id.isNull()) << std::hex << handle;
+    EXPECT_EQ(tracker.isSelectable(id), selectable) << std::hex << handle;
+  }
+  // Erased or missing objects are refused; an object that is not an entity
+  // is the caller's error.
+  EXPECT_FALSE(tracker.isSelectable(OdDbObjectId()));
+  db->getOdDbObjectId(OdDbHandle(0x13)).openObject(OdDb::kForWrite)->erase(true);
+  EXPECT_FALSE(tracker.isSelectable(db->getOdDbObjectId(OdDbHandle(0x13))));
+  EXPECT_THROW(tracker.isSelectable(db->activeViewportId()), OdError);
+}
+
+// The recording summary's megabytes and hours, minutes and seconds.
+TEST(RecordingSummary, MegabytesAreUnitsOf1048576BytesAndTimeSplitsIntoHoursMinutesSeconds) {
+  const std::pair<std::int64_t, double> sizes[] = {{1048576, 1.0},  {1572864, 1.5},         {5242880, 5.0},
+                                                   {3000000, 2.8610229}, {524288000, 500.0}, {0, 0.0}, {-1, 0.0}};
+  for (const auto& [bytes, megabytes] : sizes) EXPECT_NEAR(SummaryMegabytes(bytes), megabytes, 1e-6) << bytes;
+  const std::pair<std::uint32_t, const char*> times[] = {
+      {0, "0:0:0 h:m:s"},     {59, "0:0:59 h:m:s"},      {61, "0:1:1 h:m:s"},       {125, "0:2:5 h:m:s"},
+      {3600, "1:0:0 h:m:s"},  {3661, "1:1:1 h:m:s"},     {7322, "2:2:2 h:m:s"},     {86399, "23:59:59 h:m:s"},
+      {90061, "25:1:1 h:m:s"}};
+  for (const auto& [seconds, text] : times) EXPECT_EQ(SummaryTime(seconds).toUtf8(), text) << seconds;
 }
 
 }  // namespace
