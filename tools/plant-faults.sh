@@ -15,7 +15,7 @@ TRACK="test_track_path test_video_from_track $HOST"
 SUMMARY="test_track_path test_video_from_track test_live_recording $HOST"
 MODULE="test_module_object test_help_topics test_command_registration $HOST"
 # The layers under the module, with the module's tests that stand on them.
-SDK="sdk_curve_test sdk_database_test sdk_renderer_test sdk_drawing_view_test"
+SDK="sdk_curve_test sdk_renderer_test sdk_drawing_view_test"
 
 # name | file | perl substitution over the whole file | test programs
 FAULTS=(
