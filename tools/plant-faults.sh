@@ -39,7 +39,7 @@ FAULTS=(
   "spline span one knot late|sdk/src/db/Nurbs.cpp|s{span = span == 0 \? 0 : span - 1;}{span = span == 0 ? 0 : span;}|$SDK"
   "viewport lookup finds erased records|sdk/src/db/OdDbViewportTable.cpp|s{id\.openObject\(OdDb::kForRead, getErasedRecord\)}{id.openObject(OdDb::kForRead, true)}|$SDK"
   "polyline elevation read from group 39|sdk/src/dxf/DxfScan.cpp|s{g\.real\(38, 0\.0\)}{g.real(39, 0.0)}|$SDK"
-  "snapshot sides swapped|sdk/src/gs/OdGsDevice.cpp|s{static_cast<int>\(width\), static_cast<int>\(height\), m_background, frame\);\n  if \(g_snap}{static_cast<int>(height), static_cast<int>(width), m_background, frame);\n  if (g_snap}|$SDK"
+  "snapshot sides swapped|sdk/src/gs/OdGsDevice.cpp|s{static_cast<int>\(width\), static_cast<int>\(height\), m_background, frame\);\n  image = }{static_cast<int>(height), static_cast<int>(width), m_background, frame);\n  image = }|$SDK"
   "wide printf %s read as narrow|platform/win32/src/WidePrintf.cpp|s{size != Size::kShort : size == Size::kLong}{size == Size::kLong : size == Size::kLong}|test_win32_kernel"
   "module names compared with case|platform/win32/src/Modules.cpp|s{if \(c >= 'A' && c <= 'Z'\) c = static_cast<char>\(c - 'A' \+ 'a'\);}{}|test_win32_kernel"
   "combo box sort style ignored|platform/mfc/src/Wnd.cpp|s{\(style & CBS_SORT\) != 0 \?}{false ?}|test_mfc $DIALOGS"
