@@ -17,16 +17,13 @@ namespace {
 struct Summary {
   std::string path;
   double megabytes = -1;
-  int frames = -1;
-  int hours = -1, minutes = -1, seconds = -1;
-  int realFps = -1;
+  int frames = -1, hours = -1, minutes = -1, seconds = -1, realFps = -1;
   int totalSeconds() const { return hours * 3600 + minutes * 60 + seconds; }
 };
 
 // Every recording summary, six lines each, as the command line shows them.
 std::vector<Summary> ReadSummaries(const pcvr_test::PchostRun& run) {
-  std::string text;
-  for (const auto& line : run.lines()) text += line + "\n";
+  const std::string& text = run.output;
   static const std::regex pattern(R"(Video recording completed successfuly\.\n Video stream: (.*)\n Length: ([0-9.e+]+))"
                                   R"( Mb\n Frames: (\d+)\n Time: (\d+):(\d+):(\d+) h:m:s\n Real FPS: (\d+)\n)");
   std::vector<Summary> summaries;

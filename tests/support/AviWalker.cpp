@@ -59,7 +59,6 @@ struct Walker {
         out.biWidth = static_cast<std::int32_t>(u32(data + 4));
         out.biHeight = static_cast<std::int32_t>(u32(data + 8));
         out.biBitCount = static_cast<std::uint16_t>(u32(data + 14));
-        out.biCompression = u32(data + 16);
         out.biSizeImage = u32(data + 20);
       } else if (id == "dmlh") {
         out.dmlhTotalFrames = u32(data);

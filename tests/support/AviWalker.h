@@ -18,7 +18,7 @@ struct AviLayout {
   std::uint32_t strhScale = 0, strhRate = 0, strhLength = 0, strhSuggestedBuffer = 0;  // first stream
   std::int32_t biWidth = 0, biHeight = 0;
   std::uint16_t biBitCount = 0;
-  std::uint32_t biCompression = 0, biSizeImage = 0;
+  std::uint32_t biSizeImage = 0;
   std::int64_t dmlhTotalFrames = -1;  // -1: no odml list
   struct Frame {
     std::string id;  // "00db", "00dc"
