@@ -16,6 +16,8 @@ SUMMARY="test_track_path test_video_from_track test_live_recording $HOST"
 MODULE="test_module_object test_help_topics test_command_registration $HOST"
 # The layers under the module, with the module's tests that stand on them.
 SDK="sdk_curve_test sdk_renderer_test sdk_drawing_view_test"
+RECORDING="test_frame_clock test_capture_thread test_live_recording $HOST"
+AVI="test_avi_gdi test_avi_vfw test_avi_writer"
 
 # name | file | perl substitution over the whole file | test programs
 FAULTS=(
@@ -42,6 +44,13 @@ FAULTS=(
   "snapshot sides swapped|sdk/src/gs/OdGsDevice.cpp|s{static_cast<int>\(width\), static_cast<int>\(height\), m_background, frame\);\n  image = }{static_cast<int>(height), static_cast<int>(width), m_background, frame);\n  image = }|$SDK"
   "wide printf %s read as narrow|platform/win32/src/WidePrintf.cpp|s{size != Size::kShort : size == Size::kLong}{size == Size::kLong : size == Size::kLong}|test_win32_kernel"
   "module names compared with case|platform/win32/src/Modules.cpp|s{if \(c >= 'A' && c <= 'Z'\) c = static_cast<char>\(c - 'A' \+ 'a'\);}{}|test_win32_kernel"
+  "first frame one interval after the delay|recording/FrameClock.cpp|s{m_lastFrameTime = m_startTime - m_interval;}{m_lastFrameTime = m_startTime;}|$RECORDING"
+  "a frame due only once its interval has passed|recording/FrameClock.cpp|s{current - m_lastFrameTime >= m_interval}{current - m_lastFrameTime > m_interval}|$RECORDING"
+  "pause not heeded by the clock|recording/FrameClock.cpp|s{if \(!m_listener->m_pause\.load\(\)\) \{}{if (true) \{}|$RECORDING"
+  "suspension not heeded by the clock|recording/FrameClock.cpp|s{if \(!m_listener->isSuspended\(\)\) \{}{if (true) \{}|$RECORDING"
+  "queued frames written last first|recording/FramePipeline.cpp|s{frame = m_queued\.front\(\);\n      m_queued\.pop_front\(\);}{frame = m_queued.back();\n      m_queued.pop_back();}|$RECORDING"
+  "written frames not counted|recording/parallelThreadData.cpp|s{\+\+m_framesWritten;}{}|$RECORDING"
+  "uncompressed chunks keep their 00dc name|platform/vfw/src/AviFile.cpp|s{id\[3\] == 'c' && ::pwrite}{id[3] == 'x' \&\& ::pwrite}|$AVI"
   "video range for Motion JPEG|platform/vfw/src/AviFile.cpp|s{fullRange = context->pix_fmt == AV_PIX_FMT_YUVJ420P}{fullRange = context->pix_fmt != AV_PIX_FMT_YUVJ420P}|test_avi_writer"
   "green's share of Cr mistyped|platform/vfw/src/PlanarConvert.cpp|s{Fix\(-0\.418688\)}{Fix(-0.318688)}|test_avi_writer"
   "combo box sort style ignored|platform/mfc/src/Wnd.cpp|s{\(style & CBS_SORT\) != 0 \?}{false ?}|test_mfc $DIALOGS"
