@@ -310,7 +310,10 @@ void Nurbs::tessellate(std::vector<OdGePoint3d>& points, double chordTolerance) 
   for (std::size_t k = 0; k + 1 < m_breaks.size(); ++k) {
     const double a = m_breaks[k], b = m_breaks[k + 1];
     const double len = m_cumulative[k + 1] - m_cumulative[k];
-    const int n = std::clamp(static_cast<int>(std::ceil(std::sqrt(len / tol))), 1, 64);
+    // Clamped before the conversion: a huge (or not a number) length would
+    // not fit an int.
+    const double steps = std::ceil(std::sqrt(len / tol));
+    const int n = steps >= 64.0 ? 64 : steps > 1.0 ? static_cast<int>(steps) : 1;
     for (int i = 1; i <= n; ++i) points.push_back(point(a + (b - a) * i / n));
   }
 }
