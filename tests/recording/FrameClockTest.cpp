@@ -27,7 +27,17 @@ enum class Event { Pause, Resume, Stop };
 // the sleep early) and while a frame is taken.
 class Script final : public FrameTimeSource, public iEventListener {
  public:
-  std::int64_t now() override { return t; }
+  // A clock that asks the time over and over without sleeping would spin a
+  // core (and here never end): that fails and stops it.
+  std::int64_t now() override {
+    sameTime = t == lastAsked ? sameTime + 1 : 0;
+    lastAsked = t;
+    if (sameTime == 1000) {
+      ADD_FAILURE() << "the clock turns round without sleeping at " << t;
+      m_stop = true;
+    }
+    return t;
+  }
   void sleepUntil(std::int64_t deadline, ClockWakeup&) override {
     ++sleeps;
     if (!events.empty() && events.begin()->first <= deadline) return fireNext();
@@ -60,6 +70,8 @@ class Script final : public FrameTimeSource, public iEventListener {
   std::int64_t tickCost = 0;
   bool askedWhilePaused = false;
   std::vector<std::int64_t> ticks;  // times of onTick, from begin
+  std::int64_t lastAsked = -1;
+  int sameTime = 0;
 
  private:
   void fireNext() {
@@ -141,10 +153,15 @@ class WakeScript final : public FrameTimeSource, public iEventListener {
   bool isFinished() override { return false; }
   bool isSuspended() override { return false; }
   void onTick() override {
-    if (++ticks == 1) m_pause = true;  // paused from the first frame on
-    if (ticks == 2) m_stop = true;
+    const int tick = ticks.load() + 1;
+    if (tick == 1) {  // paused from the first frame on
+      sleepsBeforePause = sleeps.load();
+      m_pause = true;
+    }
+    if (tick == 2) m_stop = true;
+    ticks = tick;  // last: the other thread reads the pause after it
   }
-  std::atomic<int> sleeps{0}, ticks{0};
+  std::atomic<int> sleeps{0}, ticks{0}, sleepsBeforePause{-1};
 };
 
 TEST(FrameClock, StopAndPauseWakeTheSleepingClock) {
@@ -154,7 +171,11 @@ TEST(FrameClock, StopAndPauseWakeTheSleepingClock) {
     FrameClock clock(&script, 10, script);
     clock.begin(false, stopInDelay ? 3'600'000 : 0);
     std::thread other([&] {
-      pcvr_test::WaitUntil([&] { return script.sleeps.load() >= 1; });
+      // Asleep in the delay, or asleep paused after the first frame.
+      pcvr_test::WaitUntil([&] {
+        return stopInDelay ? script.sleeps.load() >= 1
+                           : script.ticks.load() >= 1 && script.sleeps.load() > script.sleepsBeforePause.load();
+      });
       if (stopInDelay) {
         script.m_stop = true;
       } else {
