@@ -61,7 +61,9 @@ FrameClock::FrameClock(iEventListener* listener, std::int32_t intervalMs, FrameT
 bool FrameClock::begin(bool noDelay, std::int32_t delayMs) {
   m_startTime = now();
   m_lastFrameTime = m_startTime - m_interval;
-  if (!noDelay) {
+  // A negative delay starts at once, as no delay does: the recording's time
+  // is counted from the start, which may not lie before now.
+  if (!noDelay && delayMs > 0) {
     m_startTime += delayMs;
     m_lastFrameTime += delayMs;
   }

@@ -33,7 +33,7 @@ class FrameClock {
   FrameClock(iEventListener* listener, std::int32_t intervalMs, FrameTimeSource& time = PerformanceCounterTime());
 
   // Starts the clock: the first frame is due at once, or after delayMs
-  // unless noDelay is set. Returns true.
+  // unless noDelay is set or the delay is not positive. Returns true.
   bool begin(bool noDelay, std::int32_t delayMs);
   // The pacing loop, on the capture thread; returns when the listener's stop
   // flag is set or its target is gone. Sleeps between frames; a change of

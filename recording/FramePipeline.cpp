@@ -29,8 +29,8 @@ bool FramePipeline::start(const BITMAPINFOHEADER& format, int depth, Sink sink) 
 
 HBITMAP FramePipeline::acquire() {
   std::unique_lock lock(m_mutex);
-  m_changed.wait(lock, [this] { return !m_free.empty() || m_failed.load(); });
-  if (m_failed.load()) return nullptr;
+  m_changed.wait(lock, [this] { return !m_free.empty() || m_failed.load() || m_closed; });
+  if (m_failed.load() || m_closed) return nullptr;
   HBITMAP frame = m_free.front();
   m_free.pop_front();
   return frame;
@@ -56,6 +56,11 @@ void FramePipeline::finish() {
     m_changed.notify_all();
   }
   m_writer.join();
+  // The bitmaps go with the recording: frame-sized memory is not held
+  // until the next one starts.
+  m_free.clear();
+  m_queued.clear();
+  m_bitmaps.clear();
 }
 
 void FramePipeline::writerLoop() {

@@ -31,14 +31,14 @@ class FramePipeline {
   // (nothing started) when a bitmap cannot be made.
   bool start(const BITMAPINFOHEADER& format, int depth, Sink sink);
   // Producer: a bitmap to grab into, waiting while every one is queued; null
-  // once writing has failed.
+  // once writing has failed or the pipeline is finished.
   HBITMAP acquire();
   // Producer: queues the grabbed bitmap for writing, in order.
   void push(HBITMAP frame);
   // Producer: gives back a bitmap that holds no frame.
   void giveBack(HBITMAP frame);
   // Producer: waits until every queued frame is written (or writing failed)
-  // and the writer thread has ended.
+  // and the writer thread has ended, then frees the bitmaps.
   void finish();
 
   bool failed() const { return m_failed.load(); }

@@ -117,9 +117,9 @@ bool parallelThreadData::startCapture() {
   m_running = true;
   // The delay field takes any count of digits: a delay past the clock's
   // 32-bit millisecond range waits as long as that range allows instead of
-  // wrapping into a negative (at once) delay.
+  // wrapping; a negative one starts at once.
   const std::int64_t delayMs = static_cast<std::int64_t>(m_params.startDelay) * 1000;
-  m_clock->begin(false, static_cast<std::int32_t>(std::clamp<std::int64_t>(delayMs, INT32_MIN, INT32_MAX)));
+  m_clock->begin(false, static_cast<std::int32_t>(std::clamp<std::int64_t>(delayMs, 0, INT32_MAX)));
   m_clock->run();
   return true;
 }

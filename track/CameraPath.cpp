@@ -25,6 +25,11 @@ OdResult CameraPath::start() {
   double endParam = 0.0;
   if (const OdResult result = m_curve.getEndParam(endParam); result != eOk) return result;
   if (const OdResult result = m_curve.getDistAtParam(endParam, m_length); result != eOk) return result;
+  // A flight has to end: one of more frames than a recording counts (32-bit
+  // counts, in the AVI file and in the summary), or whose step is lost in the
+  // rounding of the distance, would fill the disk with the same picture.
+  if (!(std::ceil(m_length / m_step) <= static_cast<double>(kMostFrames)) || !(m_length + m_step > m_length))
+    return eInvalidInput;
   m_dist = 0.0;
   m_lookAhead = m_step;
   m_prevDir = OdGeVector3d(0, 0, 0);

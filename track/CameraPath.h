@@ -26,7 +26,12 @@ class CameraPath {
   // Whether the step is a usable distance (positive and finite): a step
   // speed of 0 or below, or no frame rate, would never reach the end.
   bool stepIsUsable() const;
+  // The most frames a flight may have.
+  static constexpr std::int32_t kMostFrames = INT32_MAX;
+
   // Measures the curve; a failing curve call is returned and no frame is due.
+  // A flight of more than kMostFrames frames, or whose step does not move the
+  // camera at the curve's length, is eInvalidInput.
   OdResult start();
   double step() const { return m_step; }
   double length() const { return m_length; }

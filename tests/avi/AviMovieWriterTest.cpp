@@ -2,6 +2,7 @@
 #include "recording/AviMovieWriter.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -189,6 +190,9 @@ TEST_F(WriterTest, FailuresAtTheFirstFrameNameTheStepAndLeaveNoFile) {
   // 259 characters is the longest name; 260 is refused, not cut to fit.
   const auto named = [&](size_t length) { return dir + "/" + std::string(length - dir.size() - 5, 'n') + ".avi"; };
   std::ofstream(file("old.avi")) << "an older movie";
+  // What stands at a path and is no regular file is refused and left there.
+  ASSERT_EQ(mkfifo(file("fifo.avi").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/null", file("device.avi"));
   struct Case {
     std::string path;
     const char* code;
@@ -203,6 +207,8 @@ TEST_F(WriterTest, FailuresAtTheFirstFrameNameTheStepAndLeaveNoFile) {
       {file("msvc.avi"), "MSVC", 10, "Unable to Set Video Stream Format"},
       {file("old.avi"), "MSVC", 10, "Unable to Set Video Stream Format"},
       {file("rate0.avi"), nullptr, 0, "Unable to Create Video Stream in the Movie File"},
+      {file("fifo.avi"), nullptr, 10, "Unable to Create the Movie File"},
+      {file("device.avi"), nullptr, 10, "Unable to Create the Movie File"},
   };
   Frame frame(30, 30, 32);
   for (const Case& c : cases) {
@@ -216,6 +222,10 @@ TEST_F(WriterTest, FailuresAtTheFirstFrameNameTheStepAndLeaveNoFile) {
     }
     if (c.path == file("old.avi")) {
       EXPECT_EQ(pcvr_test::ReadFile(c.path), "an older movie");
+    } else if (c.path == file("fifo.avi")) {
+      EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::symlink_status(c.path)));
+    } else if (c.path == file("device.avi")) {
+      EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(c.path)));
     } else {
       EXPECT_EQ(std::filesystem::exists(c.path), c.error.empty()) << c.path;
     }

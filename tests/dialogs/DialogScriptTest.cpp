@@ -56,6 +56,34 @@ TEST(RecordingOptionsInPchost, ShownFilledAndCancelledByScriptLines) {
   EXPECT_GT(probe.decodedFrames, 0);
 }
 
+// The save dialog writes where the script said: a second recording into an
+// existing file (with spaces and quotes in its folder) replaces it, a
+// relative name is taken from the current folder, and a file of the same
+// name there is left alone.
+TEST(RecordingOptionsInPchost, TheFileIsThePathTheScriptGave) {
+  const pcvr_test::TempDir dir("dialog-paths-");
+  const auto quoted = dir.path() / "q \"x\" y";
+  std::filesystem::create_directories(quoted);
+  std::filesystem::create_directories(dir / "cwd/sub");
+  std::ofstream(dir / "cwd/flight.avi") << "unrelated";
+  const auto record = [](const std::string& path, const std::string& codec) {
+    return "START_VIDEO_RECORDING\ndialog press 502\ndialog set 1148 " + path + "\ndialog press 1\ndialog select 503 " +
+           codec + "\ndialog set 506 0\ndialog press 1\nwait 700\nEND_VIDEO_RECORDING\n";
+  };
+  const std::string chosen = (quoted / "flight.avi").string();
+  pcvr_test::PchostOptions options;
+  options.workingDirectory = dir / "cwd";
+  const auto run = pcvr_test::RunPchost(record(chosen, "Motion JPEG") + record(chosen, "HuffYUV lossless") +
+                                            record("sub/flight.avi", "Motion JPEG"),
+                                        options);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(run.count(" Video stream: " + chosen), 2) << run.output;
+  EXPECT_TRUE(run.hasLine(" Video stream: " + dir.str("cwd/sub/flight.avi"))) << run.output;
+  EXPECT_EQ(avitest::Probe(chosen).codecName, "huffyuv");
+  EXPECT_GT(avitest::Probe(dir.str("cwd/sub/flight.avi")).decodedFrames, 0);
+  EXPECT_EQ(pcvr_test::ReadFile(dir / "cwd/flight.avi"), "unrelated");
+}
+
 TEST(DialogPreview, BothDialogsAreFilledPressedAndHandBackTheirParameters) {
   const pcvr_test::TempDir dir("dialog-preview-");
   const std::pair<std::string, std::vector<std::string>> table[] = {

@@ -6,15 +6,18 @@
 #include <QMainWindow>
 #include <QWidget>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
+#include "Process.h"
 #include "QtApp.h"
 #include "afxdlgs.h"
 #include "afxwin.h"
 #include "mfc/DialogTemplate.h"
 #include "mfc/ModalDriver.h"
 #include "mfc/QtBridge.h"
+#include "win32/Text.h"
 
 namespace {
 
@@ -225,12 +228,10 @@ TEST(MfcFileDialog, ASaveDialogWithTheAviFilterAddsTheDefaultExtensionOrCancels)
     EXPECT_FALSE(shown->testOption(QFileDialog::DontConfirmOverwrite));
     EXPECT_EQ(shown->directory().absolutePath().toStdString(), folder.string());
     EXPECT_EQ(driver.controls().at(0).text, u"Untitled.avi");
-    driver.setText(1148, u"movie");
     driver.press(IDOK);
   });
   EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(path, (folder / "movie.avi").u16string());
-  std::filesystem::remove_all(folder);
+  EXPECT_EQ(path, start);
 
   // OK without a name does nothing; cancel chooses nothing.
   CFileDialog cancelled(FALSE, u"*.avi", u"/tmp/x.avi", OFN_OVERWRITEPROMPT, u"*.avi|*.avi||");
@@ -241,6 +242,38 @@ TEST(MfcFileDialog, ASaveDialogWithTheAviFilterAddsTheDefaultExtensionOrCancels)
     driver.press(IDCANCEL);
   });
   EXPECT_EQ(none, std::make_pair(INT_PTR{IDCANCEL}, std::u16string()));
+}
+
+// A scripted name is the path the script gave, whatever the folder holds: an
+// existing file (which the dialog's completion would turn into a bare or
+// quoted name), spaces and quotes, and a relative name taken from the current
+// folder rather than the dialog's.
+TEST(MfcFileDialog, AScriptedNameIsThePathItGave) {
+  const pcvr_test::TempDir dir("mfc-save-");
+  const auto shown = dir.path() / "shown";
+  const auto elsewhere = dir.path() / "cwd";
+  std::filesystem::create_directories(shown);
+  std::filesystem::create_directories(elsewhere / "sub");
+  for (const auto& existing : {shown / "flight.avi", elsewhere / "flight.avi", shown / "a \"b\" c.avi"})
+    std::ofstream(existing) << "old";
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(elsewhere);
+  const std::pair<std::u16string, std::filesystem::path> table[] = {
+      {(shown / "flight.avi").u16string(), shown / "flight.avi"},
+      {(shown / "a \"b\" c.avi").u16string(), shown / "a \"b\" c.avi"},
+      {u"sub/take", elsewhere / "sub/take.avi"},
+      {u"flight.avi", elsewhere / "flight.avi"},
+  };
+  for (const auto& [typed, expected] : table) {
+    CFileDialog dialog(FALSE, u"*.avi", (shown / "flight.avi").u16string().c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       u"*.avi|*.avi||");
+    const auto chosen = Save(dialog, [&typed = typed](mfc::ModalDriver& driver) {
+      driver.setText(1148, typed);
+      driver.press(IDOK);
+    });
+    EXPECT_EQ(chosen, std::make_pair(INT_PTR{IDOK}, expected.u16string())) << win32::ToUtf8(typed);
+  }
+  std::filesystem::current_path(previous);
 }
 
 }  // namespace

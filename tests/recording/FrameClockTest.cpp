@@ -104,6 +104,8 @@ TEST(FrameClock, PacesFramesByItsRules) {
       {"first frame when the delay has passed", 100, 300, false, 0, {{650, Event::Stop}}, {-1, -1}, -1,
        {300, 400, 500, 600}},
       {"no-delay flag ignores the delay", 100, 5000, true, 0, {{150, Event::Stop}}, {-1, -1}, -1, {0, 100}},
+      {"a negative delay starts at once, as no delay does", 100, -3000, false, 0, {{150, Event::Stop}}, {-1, -1}, -1,
+       {0, 100}},
       {"a late frame is not made up: the next is due an interval after it was taken", 100, 0, false, 130,
        {{700, Event::Stop}}, {-1, -1}, -1, {0, 130, 260, 390, 520, 650}},
       {"paused time gives no frames; the first after it is due at once", 100, 0, false, 0,
@@ -131,7 +133,7 @@ TEST(FrameClock, PacesFramesByItsRules) {
     script.finishAfterTicks = c.finishAfterTicks;
     FrameClock clock(&script, c.interval, script);
     EXPECT_TRUE(clock.begin(c.noDelay, c.delay));
-    EXPECT_EQ(clock.startTime(), 1000 + (c.noDelay ? 0 : c.delay));
+    EXPECT_EQ(clock.startTime(), 1000 + (c.noDelay ? 0 : std::max(0, c.delay)));
     script.advanceTo(script.t);  // events before the start
     clock.run();
     EXPECT_EQ(script.ticks, c.expectedTicks);
@@ -206,11 +208,17 @@ TEST(FramePipeline, WritesEveryFrameInOrderAndStopsAtAFailedWrite) {
       return true;
     }));
     std::uint32_t pushed = 0;  // until writing fails
+    HBITMAP first = nullptr;
     for (HBITMAP frame; pushed < 200 && (frame = pipeline.acquire()) != nullptr; ++pushed) {
+      if (first == nullptr) first = frame;
       number(frame) = pushed;
       pipeline.push(frame);
     }
     pipeline.finish();
+    // The bitmaps are freed with the end of the writing, and nothing more is handed out.
+    DIBSECTION gone{};
+    EXPECT_EQ(GetObjectW(first, sizeof gone, &gone), 0);
+    EXPECT_EQ(pipeline.acquire(), nullptr);
     std::vector<std::uint32_t> expected;
     for (std::uint32_t i = 0; i < (failAt < 0 ? 200u : static_cast<std::uint32_t>(failAt)); ++i) expected.push_back(i);
     EXPECT_EQ(written, expected);

@@ -104,6 +104,22 @@ TEST(CameraPath, UnusableStepsAndShortCurves) {
   for (const auto& [speed, fps] : {std::pair{0.0, 30}, {-1.5, 30}, {1.5, 0}, {std::nan(""), 30}, {INFINITY, 30}}) {
     EXPECT_FALSE(CameraPath(*line, speed, fps).stepIsUsable()) << speed << " " << fps;
   }
+  // Flights that would not end are refused before their first frame; the
+  // longest that a recording can count is kept.
+  const struct {
+    double length, speed;
+    int fps;
+    OdResult started;
+  } flights[] = {
+      {1.0, 1e-300, 30, eInvalidInput},       {10.0, 1e-12, 30, eInvalidInput}, {1e300, 1.5, 30, eInvalidInput},
+      {INT32_MAX + 1.0, 2.0, 1, eInvalidInput}, {INT32_MAX, 2.0, 1, eOk},          {1.0, 1e-6, 30, eOk},
+  };
+  for (const auto& flight : flights) {
+    const auto curve = StraightAlongX(flight.length);
+    CameraPath refused(*curve, flight.speed, flight.fps);
+    EXPECT_EQ(refused.start(), flight.started) << flight.length << " " << flight.speed;
+    EXPECT_EQ(refused.hasFrame(), flight.started == eOk) << flight.length << " " << flight.speed;
+  }
   // Shorter than one step: the first frame looks past the end, which the curve refuses.
   const auto shortLine = StraightAlongX(0.01);
   CameraPath path(*shortLine, 1.5, 30);

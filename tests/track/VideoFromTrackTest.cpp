@@ -130,6 +130,22 @@ TEST_F(VideoFromTrack, EndingsBeforeTheRecordingSayNothingAndWriteNothing) {
   for (const auto& entry : fs::directory_iterator(m_dir.path())) EXPECT_NE(entry.path().extension(), ".avi");
 }
 
+// A second flight into an existing file replaces it; a relative name is taken
+// from the current folder.
+TEST_F(VideoFromTrack, AFlightGoesToThePathTheScriptGave) {
+  const std::string file = File("again.avi");
+  fs::create_directories(m_dir / "cwd");
+  pcvr_test::PchostOptions options;
+  options.workingDirectory = m_dir / "cwd";
+  const auto run = Run("VIDEO_FROM_TRACK\nhandle A1\n" + Options(file, "Motion JPEG", 20, "15") +
+                           "VIDEO_FROM_TRACK\nhandle A1\n" + Options(file, "Motion JPEG", 10, "15") +
+                           "VIDEO_FROM_TRACK\nhandle A1\n" + Options("again", "Motion JPEG", 10, "15"),
+                       options);
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(avitest::Probe(file).decodedFrames, 14);  // the second flight's frames
+  EXPECT_EQ(avitest::Probe((m_dir / "cwd/again.avi").string()).decodedFrames, 14);
+}
+
 TEST_F(VideoFromTrack, CancelFromTheProgressBarKeepsTheFramesSoFar) {
   const std::string file = File("cancelled.avi");
   const auto run = Run("PROGRESSCANCEL\n5\nVIDEO_FROM_TRACK\nhandle A1\n" + Options(file, "Motion JPEG", 10, "1.5"));
@@ -162,18 +178,22 @@ TEST_F(VideoFromTrack, TermSignalEndsTheFlightWithACompleteFileAndTheHost) {
 }
 
 TEST_F(VideoFromTrack, WhatCannotBeRecordedIsAnErrorAndNoSummary) {
-  // A folder that does not exist, a step speed of 0, a trajectory shorter
-  // than one step, and trajectories of no length.
+  // A folder that does not exist, step speeds of 0 or too small to end, a
+  // trajectory shorter than one step, and trajectories of no length.
   std::string script = "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("missing/folder/x.avi"), "Motion JPEG", 10, "1.5") +
                        "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("zero.avi"), "Motion JPEG", 10, "0") +
                        "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("far.avi"), "Motion JPEG", 1, "50");
+  // Steps the camera would take for ever (more frames than a recording can
+  // count, or no move at all in double precision).
+  for (const char* speed : {"1e-300", "1e-12"})
+    script += "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("zero.avi"), "Motion JPEG", 10, speed);
   for (const char* handle : {"A3", "A4", "A5"}) {
     script += "VIDEO_FROM_TRACK\nhandle " + std::string(handle) + "\n" + Options(File("zero.avi"), "Motion JPEG", 10, "1");
   }
   const auto run = Run(script);
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const auto messages = run.messages();
-  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Error while recording video"), 6) << run.output;
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Error while recording video"), 8) << run.output;
   EXPECT_FALSE(run.hasLine("Video recording completed successfuly.")) << run.output;
   EXPECT_FALSE(fs::exists(File("zero.avi")));
   EXPECT_FALSE(fs::exists(File("far.avi")));

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QSignalBlocker>
 
 #include "Internal.h"
 #include "afxdlgs.h"
@@ -35,10 +36,9 @@ QString Suffix(const QString& defaultExtension) {
   return suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?')) ? QString() : suffix;
 }
 
-// A name as the user typed it, made absolute against the dialog's folder and
-// given the default extension when it has none.
-QString Resolve(const QString& folder, QString name, const QString& suffix) {
-  name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+// A name made absolute against folder and given the default extension when it
+// has none.
+QString Resolve(const QString& folder, const QString& name, const QString& suffix) {
   QString path = QDir::isAbsolutePath(name) ? name : QDir(folder).filePath(name);
   if (!suffix.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + suffix;
   return QDir::cleanPath(path);
@@ -57,18 +57,29 @@ class FileDialogDriver final : public mfc::ModalDriver {
     name.text = mfc::FromQString(fileNameText());
     return {name};
   }
+  // The scripted name is kept as given: QFileDialog completes typed text
+  // against the folder's listing and rewrites the field from its selection
+  // (an existing file comes back as a bare or doubly quoted name), so the
+  // field is shown the text without telling the dialog.
   bool setText(int id, const std::u16string& text) override {
     if (id != kFileNameControl) return false;
     m_name = mfc::ToQString(text);
-    if (auto* edit = m_dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(m_name);
+    m_scripted = true;
+    if (auto* edit = m_dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+      const QSignalBlocker quiet(edit);
+      edit->setText(m_name);
+    }
     return true;
   }
   bool select(int, const std::u16string&) override { return false; }
   bool press(int id) override {
     if (id == IDOK) {
-      const QString name = fileNameText();
+      // A script's relative name is taken from the current folder, as every
+      // command-line path is; the shown name is in the dialog's folder. An
+      // existing file is replaced, as a script answers Yes to every question.
+      const QString name = m_scripted ? m_name : fileNameText();
       if (name.isEmpty()) return true;  // as in Windows, OK with no name does nothing
-      m_chosen = Resolve(m_dialog.directory().absolutePath(), name, m_suffix);
+      m_chosen = Resolve(m_scripted ? QDir::currentPath() : m_dialog.directory().absolutePath(), name, m_suffix);
       m_result = IDOK;
       return true;
     }
@@ -96,6 +107,7 @@ class FileDialogDriver final : public mfc::ModalDriver {
   QFileDialog& m_dialog;
   QString m_suffix;
   QString m_name;
+  bool m_scripted = false;
   QString m_chosen;
   int m_result = 0;
 };
@@ -141,6 +153,7 @@ INT_PTR CFileDialog::DoModal() {
   const QString suffix = Suffix(mfc::ToQString(m_defaultExtension.str()));
   if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
   QString initial = mfc::ToQString(m_fileName.str());
+  // The module joins its default name with a Windows separator.
   initial.replace(QLatin1Char('\\'), QLatin1Char('/'));
   if (!initial.isEmpty()) {
     const QFileInfo info(initial);

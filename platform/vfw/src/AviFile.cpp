@@ -68,6 +68,9 @@ struct IAVIFile {
   // to nothing for the header. A file that existed keeps its content until
   // the first sample comes, so a stream that fails before it loses nothing.
   bool ownsContent = false;
+  // Whether this file made the path: only then may a file that got no
+  // header be removed again.
+  bool createdHere = false;
   bool failed = false;
   int64_t committedEnd = 0;  // file size after the last sample that was written whole
   AviHeader header;
@@ -286,9 +289,9 @@ void IAVIFile::complete() {
   if (failed) cutBackToLastSample();
   format.reset();
   io.reset();
-  if (!headerWritten && ownsContent) {
+  if (!headerWritten && createdHere) {
     // Nothing went in (no stream got a format, or the header could not be
-    // written): an empty file is not a movie, so it does not stay behind.
+    // written): an empty file that this movie made does not stay behind.
     ::unlink(path.c_str());
   }
 }
@@ -452,12 +455,22 @@ HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR fileName, UINT mode, const CLSID* h
   auto f = std::make_unique<IAVIFile>();
   f->path = win32::NativePath(fileName);
   f->fd = ::open(f->path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  f->ownsContent = f->fd >= 0;
-  if (f->fd < 0 && errno == EEXIST) f->fd = ::open(f->path.c_str(), O_RDWR | O_CLOEXEC);
+  f->createdHere = f->ownsContent = f->fd >= 0;
+  // An existing path is replaced only when it is a regular file (or a link to
+  // one): a movie needs a file it can seek in and cut, and a FIFO or a device
+  // is left as it is. O_NONBLOCK keeps a FIFO without a reader from holding
+  // the open up.
+  if (f->fd < 0 && errno == EEXIST) f->fd = ::open(f->path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
   if (f->fd < 0) {
     Log("AVIFileOpenW", "cannot create " + f->path + ": " + strerror(errno));
     return AVIERR_FILEOPEN;
   }
+  struct stat status {};
+  if (::fstat(f->fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    Log("AVIFileOpenW", "cannot create " + f->path + ": not a regular file");
+    return AVIERR_FILEOPEN;
+  }
+  if (!f->createdHere) ::fcntl(f->fd, F_SETFL, ::fcntl(f->fd, F_GETFL) & ~O_NONBLOCK);
   const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
   AVFormatContext* context = nullptr;
   if (!avi || avformat_alloc_output_context2(&context, avi, nullptr, nullptr) < 0) return AVIERR_INTERNAL;
