@@ -1,4 +1,4 @@
-# Checks what the module's folders include: module code sees the outside
+# Checks what the module's folders and the layers include: module code sees the outside
 # world only through the layers (platform/, sdk/, host/include), so it never
 # includes Qt, X11/xcb or FFmpeg headers itself; the screenshot code, which
 # grabs and saves with Qt by design, is the one folder that may include Qt.
@@ -6,6 +6,8 @@
 # but not pchost's internals (host/internal). Between the module's folders
 # the includes go one way only (ARCHITECTURE.md), so they form no cycle; the
 # cycle check below walks the folder graph all the same and names a cycle.
+# The layers keep to their own rows: Video for Windows and the SDK without Qt,
+# the host's public headers without Qt, no layer including the module.
 #
 #   cmake -DROOT=SOURCE_FOLDER -P cmake/CheckLayering.cmake
 #
@@ -43,6 +45,40 @@ foreach(folder ${_module_folders})
       endif()
       if(_why)
         list(APPEND _faults "  ${_shown}: #include ${header}: ${_why}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+# The layers' own rows: what each layer stands on, and that none reaches up
+# into the module. A rule is FOLDER, a regular expression of the included
+# names it may not use, and why.
+set(_module_include "^(module|recording|dialogs|track|screenshots|resources|base)/")
+set(_layer_rules
+  "platform/win32" "^lib(avformat|avcodec|avutil|swscale|swresample)/" "FFmpeg belongs to platform/vfw"
+  "platform/mfc"   "^lib(avformat|avcodec|avutil|swscale|swresample)/" "FFmpeg belongs to platform/vfw"
+  "platform/vfw"   "^Q[A-Za-z]*(/|$)" "the Video for Windows layer is built on FFmpeg alone, without Qt"
+  "sdk"            "^Q[A-Za-z]*(/|$)" "the drawing SDK is built on dxflib alone, without Qt"
+  "host/include"   "^Q[A-Za-z]*(/|$)" "modules include the host's public headers, which carry no Qt")
+foreach(layer platform/win32 platform/mfc platform/vfw sdk host)
+  list(APPEND _layer_rules "${layer}" "${_module_include}" "a layer never includes the module")
+endforeach()
+list(LENGTH _layer_rules _rule_fields)
+math(EXPR _last_rule "${_rule_fields} - 1")
+foreach(i RANGE 0 ${_last_rule} 3)
+  math(EXPR j "${i} + 1")
+  math(EXPR k "${i} + 2")
+  list(GET _layer_rules ${i} layer)
+  list(GET _layer_rules ${j} forbidden)
+  list(GET _layer_rules ${k} why)
+  file(GLOB_RECURSE _files ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.cpp)
+  foreach(file ${_files})
+    file(STRINGS ${file} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+    file(RELATIVE_PATH _shown ${ROOT} ${file})
+    foreach(line ${_lines})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*$" "\\1" header "${line}")
+      if(header MATCHES "${forbidden}")
+        list(APPEND _faults "  ${_shown}: #include ${header}: ${why}")
       endif()
     endforeach()
   endforeach()
@@ -110,5 +146,5 @@ endforeach()
 
 if(_faults)
   list(JOIN _faults "\n" _text)
-  message(FATAL_ERROR "Module code includes what only a layer may include:\n${_text}")
+  message(FATAL_ERROR "Includes that break the layering (ARCHITECTURE.md):\n${_text}")
 endif()
