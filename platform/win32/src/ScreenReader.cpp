@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "WindowStack.h"
 #include "XConnection.h"
 #include "win32/Gdi.h"
 
@@ -147,6 +148,29 @@ void CopyPixels(const XImage* image, BYTE* pixels, LONG stride) {
   }
 }
 
+// The desktop of a server without a picture of its screen, from its windows.
+// A window that covers the whole area (the usual case: the recorded window's
+// own top-level) is read through the shared image where the server allows it
+// there; other pieces change size from frame to frame and are read plainly.
+bool ReadFromWindows(Display* display, const RECT& area, BYTE* pixels, LONG stride) {
+  const auto width = static_cast<unsigned>(area.right - area.left);
+  const auto height = static_cast<unsigned>(area.bottom - area.top);
+  return win32::x11::ReadFromWindowStack(
+      display, area, pixels, stride,
+      [&](Window window, int x, int y, unsigned w, unsigned h, BYTE* out, LONG outStride) {
+        XImage* image = w == width && h == height ? SharedImageOfThisThread().read(display, window, x, y, w, h) : nullptr;
+        if (image != nullptr) {
+          CopyPixels(image, out, outStride);
+          return true;
+        }
+        image = XGetImage(display, window, x, y, w, h, AllPlanes, ZPixmap);
+        if (image == nullptr) return false;
+        CopyPixels(image, out, outStride);
+        XDestroyImage(image);
+        return true;
+      });
+}
+
 class X11ScreenSource final : public win32::ScreenSource {
  public:
   bool size(HWND window, LONG* width, LONG* height) override {
@@ -164,6 +188,7 @@ class X11ScreenSource final : public win32::ScreenSource {
     Display* display = Connection::forThisThread().display();
     if (display == nullptr || area.right <= area.left || area.bottom <= area.top) return nullptr;
     const Window drawable = window != nullptr ? ToWindow(window) : DefaultRootWindow(display);
+    if (drawable == DefaultRootWindow(display) && !win32::x11::RootHoldsPicture(display)) return nullptr;
     XImage* image = SharedImageOfThisThread().read(display, drawable, area.left, area.top,
                                                    static_cast<unsigned>(area.right - area.left),
                                                    static_cast<unsigned>(area.bottom - area.top));
@@ -176,6 +201,9 @@ class X11ScreenSource final : public win32::ScreenSource {
     Display* display = Connection::forThisThread().display();
     if (display == nullptr || area.right <= area.left || area.bottom <= area.top) return false;
     const Window drawable = window != nullptr ? ToWindow(window) : DefaultRootWindow(display);
+    if (drawable == DefaultRootWindow(display) && !win32::x11::RootHoldsPicture(display)) {
+      return ReadFromWindows(display, area, pixels, stride);
+    }
     const auto width = static_cast<unsigned>(area.right - area.left);
     const auto height = static_cast<unsigned>(area.bottom - area.top);
     if (XImage* image = SharedImageOfThisThread().read(display, drawable, area.left, area.top, width, height)) {
