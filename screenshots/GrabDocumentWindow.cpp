@@ -8,8 +8,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <type_traits>
 
 #include "base/HostAccess.h"
+#include "win32/Desktop.h"
+#include "win32/Gdi.h"
 #include "win32/Window.h"
 
 namespace {
@@ -24,6 +28,43 @@ void Cover(int low, int high, double ratio, int* first, int* count, int* offset)
   *count = static_cast<int>(std::ceil(high / ratio)) - *first;
   while (DevicePixels(*first * ratio) + DevicePixels(*count * ratio) < high) ++*count;
   *offset = low - DevicePixels(*first * ratio);
+}
+
+// The rectangle read through a desktop DC, for a screen Qt cannot grab: on a
+// rootless Xwayland its grab of the root window is black, while the layer
+// reads the desktop from the X windows on it. The rectangle is in device
+// pixels already, so no scale factor applies. Null when the read fails.
+QPixmap GrabThroughDesktopDc(const RECT& rect) {
+  const int width = std::abs(rect.right - rect.left);
+  const int height = std::abs(rect.bottom - rect.top);
+  if (width == 0 || height == 0) return QPixmap(width, height);
+  const HWND desktop = GetDesktopWindow();
+  const HDC screen = GetDC(desktop);
+  if (screen == nullptr) return QPixmap();
+  const std::unique_ptr<std::remove_pointer_t<HDC>, decltype(&DeleteDC)> memory(CreateCompatibleDC(screen), &DeleteDC);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first, as QImage has it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const std::unique_ptr<std::remove_pointer_t<HBITMAP>, decltype(&DeleteObject)> bitmap(
+      CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), &DeleteObject);
+  QImage image;
+  if (memory != nullptr && bitmap != nullptr) {
+    HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+    if (previous != nullptr) {
+      if (BitBlt(memory.get(), 0, 0, width, height, screen, std::min(rect.left, rect.right),
+                 std::min(rect.top, rect.bottom), SRCCOPY)) {
+        image = QImage(static_cast<const uchar*>(bits), width, height, width * 4, QImage::Format_RGB32).copy();
+      }
+      SelectObject(memory.get(), previous);
+    }
+  }
+  ReleaseDC(desktop, screen);
+  return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
 }
 
 }  // namespace
@@ -47,6 +88,7 @@ QPixmap GrabDocumentWindow() {
   const HWND window = document->viewWindow();
   RECT rect{};
   if (window == nullptr || !GetWindowRect(window, &rect)) return QPixmap();
+  if (!win32::DesktopHoldsPicture()) return GrabThroughDesktopDc(rect);
 
   QScreen* pointerScreen = QGuiApplication::screenAt(QCursor::pos());
   if (pointerScreen == nullptr) return QPixmap();

@@ -52,6 +52,9 @@ std::filesystem::path BinDir() { return PCVR_BIN_DIR; }
 PchostRun RunPchost(const std::string& script, const PchostOptions& options) {
   const TempDir dir("pchost-script-");
   std::ofstream(dir / "script.txt") << script;
+  // Readable by all: pchost may run as another user (a compositor's own).
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+                               std::filesystem::perm_options::add);
   std::vector<std::string> argv{options.pchost.empty() ? (BinDir() / "pchost").string() : options.pchost.string()};
   argv.insert(argv.end(), options.arguments.begin(), options.arguments.end());
   argv.insert(argv.end(), {"--script", dir.str("script.txt")});

@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include "WindowStack.h"
 #include "XConnection.h"
 #include "win32/Kernel.h"
 
@@ -106,3 +107,12 @@ HWND GetAncestor(HWND window, UINT flags) {
 }
 
 }  // extern "C"
+
+namespace win32 {
+
+bool DesktopHoldsPicture() {
+  Display* display = Connection::forThisThread().display();
+  return display == nullptr || x11::RootHoldsPicture(display);
+}
+
+}  // namespace win32

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace win32::x11 {
@@ -45,11 +46,12 @@ bool RootHoldsPicture(Display* display) {
     holds = probe != nullptr;
     if (probe != nullptr) XDestroyImage(probe);
     askedOn = display;
-    if (!holds) {
+    static std::once_flag said;
+    if (!holds) std::call_once(said, [] {
       std::fprintf(stderr,
                    "win32: the X server gives no picture of its screen (a rootless Xwayland). "
                    "Continuing with the X windows' own contents.\n");
-    }
+    });
   }
   return holds;
 }

@@ -23,3 +23,14 @@ WIN32_EXPORT HWND GetForegroundWindow();
 WIN32_EXPORT HWND GetAncestor(HWND window, UINT flags);
 
 }  // extern "C"
+
+namespace win32 {
+
+// False where the X server keeps no picture of its screen: a rootless
+// Xwayland, the X server of a Wayland desktop, which hands every top-level
+// window to the compositor instead. A desktop DC there is read from the X
+// windows on it (topmost first, black where none is), so the pixels of X
+// windows are right, while native Wayland windows are not in the picture.
+WIN32_EXPORT bool DesktopHoldsPicture();
+
+}  // namespace win32
