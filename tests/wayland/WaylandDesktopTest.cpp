@@ -23,9 +23,10 @@ namespace {
 
 struct Desktop {
   const char* compositor;
-  // Whether a window there gets the keyboard focus. Weston's headless
-  // backend has no seat, so no window ever has it, and a live recording
-  // skips every frame as when another program is in front.
+  // Whether the host's window gets the keyboard focus there. Weston's
+  // headless backend has no seat: no window has it (but for a moment while
+  // a dialog closes), so a live recording skips the frames as when another
+  // program is in front; the frames it has still hold the view.
   bool focusesWindows;
 };
 
@@ -66,7 +67,7 @@ class WaylandDesktop : public ::testing::TestWithParam<Desktop> {
     options.timeoutSeconds = 150;
     fs::path displayFile = m_dir / "display";
     if (std::string(GetParam().compositor) == "sway") {
-      std::ofstream(m_dir / "config") << "xwayland enable\noutput HEADLESS-1 resolution 1920x1080\n"
+      std::ofstream(m_dir / "config") << "xwayland enable\noutput HEADLESS-1 resolution 1280x720\n"
                                       << "exec echo $DISPLAY > " << m_dir.str("display.new") << " && mv "
                                       << m_dir.str("display.new") << " " << displayFile.string() << "\n";
       argv.insert(argv.end(), {"sway", "-c", m_dir.str("config")});
@@ -130,11 +131,13 @@ TEST_P(WaylandDesktop, RecordingAndScreenshotHoldTheViewsPixels) {
   std::smatch found;
   ASSERT_TRUE(std::regex_search(run.output, found, summary)) << run.output;
   const int frames = std::stoi(found[1]), seconds = std::stoi(found[2]);
+  // The frame clock's rate holds: about 20 frames in each second counted
+  // where the host has the focus, never more than the clock allows.
   if (GetParam().focusesWindows) {
-    // The frame clock's rate holds: about 20 frames in each second counted,
-    // never more than it allows.
     EXPECT_GE(frames, 20 * seconds / 2) << run.output;
-    EXPECT_LE(frames, 20 * (seconds + 1)) << run.output;
+  }
+  EXPECT_LE(frames, 20 * (seconds + 1)) << run.output;
+  if (frames > 0) {
     const auto probe = avitest::Probe(avi);
     EXPECT_EQ(probe.shape(), run.evenViewSize() + " 20/1 " + std::to_string(frames));
     const auto decoded = avitest::DecodeBgr(avi, probe.width, probe.height);
@@ -143,8 +146,6 @@ TEST_P(WaylandDesktop, RecordingAndScreenshotHoldTheViewsPixels) {
       ExpectTestPattern(probe.width, probe.height,
                         [&](int x, int y) { return avitest::Rgb(decoded[i], probe.width, x, y); },
                         "frame " + std::to_string(i));
-  } else {
-    EXPECT_EQ(frames, 0) << run.output;
   }
   const fs::path png = m_dir / "Pictures/Screenshots/Orvanta/view.png";
   ASSERT_TRUE(run.hasLine("Screenshot saved:" + png.string())) << run.output;
