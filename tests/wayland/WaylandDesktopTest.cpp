@@ -50,6 +50,10 @@ class WaylandDesktop : public ::testing::TestWithParam<Desktop> {
       ASSERT_NE(nobody, nullptr);
       m_asUser = {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid),
                   "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups", "--"};
+      std::vector<std::string> reach = m_asUser;
+      reach.insert(reach.end(), {"test", "-x", (pcvr_test::BinDir() / "pchost").string()});
+      if (pcvr_test::RunProcess(reach).exitCode != 0)
+        GTEST_SKIP() << "nobody cannot run " << (pcvr_test::BinDir() / "pchost").string() << " (a private folder)";
       for (const fs::path& path : {m_dir.path(), m_dir / "runtime", m_dir / "Pictures"}) {
         fs::create_directories(path);
         ASSERT_EQ(chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
