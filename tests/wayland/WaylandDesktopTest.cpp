@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -54,7 +53,7 @@ class WaylandDesktop : public ::testing::TestWithParam<Desktop> {
       reach.insert(reach.end(), {"test", "-x", (pcvr_test::BinDir() / "pchost").string()});
       if (pcvr_test::RunProcess(reach).exitCode != 0)
         GTEST_SKIP() << "nobody cannot run " << (pcvr_test::BinDir() / "pchost").string() << " (a private folder)";
-      for (const fs::path& path : {m_dir.path(), m_dir / "runtime", m_dir / "Pictures"}) {
+      for (const fs::path& path : {m_dir.path(), m_dir / "runtime"}) {
         fs::create_directories(path);
         ASSERT_EQ(chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
       }
