@@ -24,6 +24,7 @@
 #include "host/ProgressBar.h"
 #include "host/Shell.h"
 #include "host/SignalShutdown.h"
+#include "StartupChecks.h"
 #include "host/XPC.h"
 #include "sdk/OdRxModule.h"
 #include "win32/Kernel.h"
@@ -47,8 +48,9 @@ const char kUsage[] =
     "  --no-module    run the host alone, without loading a module\n"
     "  -h, --help     show this text\n"
     "Qt's own options (-platform NAME, -display DISPLAY, -style NAME, ...) are taken too.\n"
-    "Exit codes: 0, 2 bad option or unreadable script, 3 unknown command in a script,\n"
-    "4 module not loaded in a script.\n";
+    "Exit codes: 0; 2 bad option or unreadable script; 3 unknown command in a script;\n"
+    "4 module not loaded, 6 a file named here not opened (both with a script);\n"
+    "5 no X display could be opened.\n";
 
 // The folder pchost runs from.
 std::filesystem::path ProgramFolder() {
@@ -151,48 +153,39 @@ int main(int argc, char** argv) {
     setenv("USERPROFILE", std::getenv("HOME"), 0);
   }
 
+  // The script and the display are checked before the application is made:
+  // without a display Qt would abort.
+  std::ifstream scriptFile;
+  std::unique_ptr<host::ScriptInput> script;
+  if (scriptPath == "-") {
+    script = std::make_unique<host::ScriptInput>(std::cin);
+  } else if (!scriptPath.empty()) {
+    if (const int code = pchost::OpenScript(scriptPath, scriptFile); code != pchost::kExitOk) return code;
+    script = std::make_unique<host::ScriptInput>(scriptFile);
+  }
+  if (const int code = pchost::CheckDisplay(); code != pchost::kExitOk) return code;
+
   QApplication app(argc, argv);
   host::HostWindow window;
   host::Application& application = host::Application::instance();
-  host::Document* document = application.openDocument(u"Drawing1");
   window.show();
   // Without a window manager nothing gives the new window the focus.
   window.activateWindow();
-  document->setViewWindow(reinterpret_cast<HWND>(window.view()->winId()));
-
-  std::ifstream scriptFile;
-  std::unique_ptr<host::ScriptInput> script;
-  if (!scriptPath.empty()) {
-    if (scriptPath == "-") {
-      script = std::make_unique<host::ScriptInput>(std::cin);
-    } else {
-      scriptFile.open(scriptPath);
-      if (!scriptFile) {
-        std::fprintf(stderr, "pchost: cannot read script %s\n", scriptPath.c_str());
-        return 2;
-      }
-      script = std::make_unique<host::ScriptInput>(scriptFile);
-    }
-  }
   host::Shell shell(window, script.get());
 
   host::ModuleLoader loader;
   if (loadModule) {
     std::string error;
     if (!loader.load(modulePath, error)) {
-      shell.write(u"Module not loaded: " + win32::FromUtf8(error));
-      if (script) return 4;
+      shell.write(u"Cannot load the module " + win32::FromUtf8(modulePath) + u": " + win32::FromUtf8(error) + u".");
+      if (script) return pchost::kExitModuleNotLoaded;
     } else {
       shell.write(u"Module loaded: " + loader.module()->moduleName().str() + u" (interface " +
-                  win32::FromUtf8(loader.version()) + u")");
+                  win32::FromUtf8(loader.version()) + u").");
     }
   }
-  // Point-cloud files are attached to the drawing once it is open.
-  std::vector<std::string> drawingFiles, cloudFiles;
-  for (const std::string& file : files) (host::IsPointCloudFile(file) ? cloudFiles : drawingFiles).push_back(file);
-  host::InstallSelectionInput(*document);
-  host::OpenDrawingFiles(*document, window.view(), drawingFiles, shell);
-  host::OpenPointCloudFiles(*document, cloudFiles, shell);
+  // The drawing first; point-cloud files are attached to it once it is open.
+  const int notOpened = shell.openFiles(files);
 
   // SIGTERM, SIGINT and SIGHUP end the host as "quit" does, after the
   // command that runs: a trajectory video stops at the frame it is on, and
@@ -206,10 +199,13 @@ int main(int argc, char** argv) {
     app.quit();
   });
 
-  int exitCode = 0;
+  int exitCode = pchost::kExitOk;
   if (script) {
     QTimer::singleShot(0, &app, [&] {
-      exitCode = shell.runScript();
+      // The script runs on what did open; the exit code tells of the first
+      // failure, and the files were opened first.
+      exitCode = shell.runScript() != 0 ? pchost::kExitUnknownCommand : pchost::kExitOk;
+      if (notOpened > 0) exitCode = pchost::kExitFileNotOpened;
       app.quit();
     });
     app.exec();

@@ -30,28 +30,38 @@ bool CommandRegistry::add(RegisteredCommand command) {
   return true;
 }
 
-bool CommandRegistry::addHostCommand(std::u16string name, std::function<void()> body, std::u16string menu) {
+bool CommandRegistry::addHostCommand(std::u16string name, std::function<void()> body, std::u16string menu,
+                                     std::u16string label, std::u16string shortcut) {
   RegisteredCommand command;
   command.group = u"PCHOST";
   command.globalName = name;
   command.localName = std::move(name);
   command.builtin = std::move(body);
   command.menu = std::move(menu);
+  command.label = label.empty() ? command.globalName : std::move(label);
+  command.shortcut = std::move(shortcut);
   return add(std::move(command));
 }
 
 std::vector<CommandMenu> CommandRegistry::menus() const {
-  std::vector<CommandMenu> menus{{u"View", {}}};
+  std::vector<CommandMenu> menus;
+  const auto menuOf = [&](const std::u16string& title) -> CommandMenu& {
+    for (CommandMenu& menu : menus)
+      if (menu.title == title) return menu;
+    return menus.emplace_back(CommandMenu{title, {}});
+  };
+  for (const char16_t* title : {u"File", u"Edit", u"View", u"Point clouds"}) menuOf(title);
   for (const auto& command : m_commands) {
-    if (command.builtin) {
-      if (command.menu == u"View") menus.front().commands.push_back(command.localName);
-      continue;
-    }
-    auto menu = std::find_if(menus.begin() + 1, menus.end(),
-                             [&](const CommandMenu& m) { return m.title == command.group; });
-    if (menu == menus.end()) menu = menus.insert(menus.end(), CommandMenu{command.group, {}});
-    menu->commands.push_back(command.localName.empty() ? command.globalName : command.localName);
+    if (!command.builtin)
+      menuOf(command.group).entries.push_back(
+          {command.globalName, command.localName.empty() ? command.globalName : command.localName, {}});
   }
+  menuOf(u"Help");
+  for (const auto& command : m_commands) {
+    if (command.builtin && !command.menu.empty())
+      menuOf(command.menu).entries.push_back({command.globalName, command.label, command.shortcut});
+  }
+  std::erase_if(menus, [](const CommandMenu& menu) { return menu.entries.empty(); });
   return menus;
 }
 
@@ -75,10 +85,12 @@ void CommandRegistry::setHelp(HelpTopic topic) {
   for (auto& existing : m_help) {
     if (SameName(existing.command, topic.command)) {
       existing = std::move(topic);
+      if (m_changed) m_changed();
       return;
     }
   }
   m_help.push_back(std::move(topic));
+  if (m_changed) m_changed();
 }
 
 void CommandRegistry::clear() {

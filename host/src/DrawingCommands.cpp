@@ -5,6 +5,7 @@
 //   VIEWEXTENTS   shows the whole drawing;
 //   VIEWPROJECTION switches between parallel and perspective;
 //   VIEWSAVEPNG   saves the view window's pixels as a PNG file (asks for the path).
+#include <QFileInfo>
 #include <QPixmap>
 #include <QStringList>
 
@@ -17,8 +18,8 @@ namespace host {
 
 namespace {
 
-void Add(const char16_t* name, std::function<void()> body) {
-  CommandRegistry::instance().addHostCommand(name, std::move(body), u"View");
+void Add(const char16_t* name, const char16_t* label, std::function<void()> body) {
+  CommandRegistry::instance().addHostCommand(name, std::move(body), u"View", label);
 }
 
 // The current drawing's views and active view, or a message and null.
@@ -49,7 +50,7 @@ bool AskNumbers(const char16_t* prompt, const char16_t* defaultText, int count, 
 
 struct DrawingCommands {
   DrawingCommands() {
-    Add(u"VIEWORBIT", [] {
+    Add(u"VIEWORBIT", u"Orbit…", [] {
       OdGsView* view;
       DrawingViewManager* views = CurrentViews(view);
       double angles[2];
@@ -57,7 +58,7 @@ struct DrawingCommands {
       view->orbit(angles[0], angles[1]);
       views->refreshView(view, 0);
     });
-    Add(u"VIEWZOOM", [] {
+    Add(u"VIEWZOOM", u"Zoom…", [] {
       OdGsView* view;
       DrawingViewManager* views = CurrentViews(view);
       double factor;
@@ -69,14 +70,14 @@ struct DrawingCommands {
       view->zoom(factor);
       views->refreshView(view, 0);
     });
-    Add(u"VIEWEXTENTS", [] {
+    Add(u"VIEWEXTENTS", u"Zoom to the whole drawing", [] {
       OdGsView* view;
       DrawingViewManager* views = CurrentViews(view);
       if (views == nullptr) return;
       view->zoomExtents(views->device()->database()->modelSpaceExtents());
       views->refreshView(view, 0);
     });
-    Add(u"VIEWPROJECTION", [] {
+    Add(u"VIEWPROJECTION", u"Parallel or perspective", [] {
       OdGsView* view;
       DrawingViewManager* views = CurrentViews(view);
       if (views == nullptr) return;
@@ -86,7 +87,7 @@ struct DrawingCommands {
       views->refreshView(view, 0);
       Application::instance().console().write(perspective ? u"Perspective projection." : u"Parallel projection.");
     });
-    Add(u"VIEWSAVEPNG", [] {
+    Add(u"VIEWSAVEPNG", u"Save the view as PNG…", [] {
       Console& console = Application::instance().console();
       OdGsView* view;
       DrawingViewManager* views = CurrentViews(view);
@@ -94,8 +95,13 @@ struct DrawingCommands {
       std::u16string path;
       if (console.readLine(u"PNG file", u"view.png", path) != kHostPromptOk || path.empty()) return;
       views->refreshView(view, 0);
-      const bool saved = views->widget()->grab().save(win32::ToQString(path), "PNG");
-      console.write((saved ? u"View saved: " : u"View not saved: ") + path);
+      if (views->widget()->grab().save(win32::ToQString(path), "PNG")) {
+        console.write(u"View saved: " + path + u".");
+        return;
+      }
+      const QFileInfo folder(QFileInfo(win32::ToQString(path)).absolutePath());
+      console.write(u"Cannot save the view to " + path +
+                    (folder.isDir() ? u": the PNG file cannot be written." : u": no such folder."));
     });
   }
 } g_drawingCommands;

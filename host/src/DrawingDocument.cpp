@@ -8,6 +8,7 @@
 #include <cmath>
 #include <map>
 
+#include "host/FileCheck.h"
 #include "host/Isolation.h"
 #include "sdk/OdDbDxfReader.h"
 #include "sdk/OdDbViewportTable.h"
@@ -249,51 +250,69 @@ void CloseDrawing(const Document* document) {
 }
 
 namespace {
-void Install(Document& document, ViewWidget* widget, OdDbDatabasePtr database) {
+void Install(Document& document, ViewWidget* widget, OdDbDatabasePtr database, std::string file = {}) {
   std::unique_ptr<Drawing>& slot = Drawings()[&document];
   // The old drawing stays alive until the new one is in place, so that the
   // document never points at a freed database; it leaves the painter alone.
   std::unique_ptr<Drawing> old = std::move(slot);
   if (old) old->leavePainter();
   slot = std::make_unique<Drawing>(std::move(database));
+  slot->setFile(std::move(file));
   slot->attach(document, widget);
 }
 }  // namespace
 
 void NewDrawing(Document& document, ViewWidget* widget) { Install(document, widget, OdDbDatabase::createObject()); }
 
-bool OpenDrawing(Document& document, ViewWidget* widget, const std::string& path, std::u16string& message) {
-  OdDbDatabasePtr database;
+bool ReadDrawingFile(const std::string& path, OdDbDatabasePtr& database, std::u16string& message) {
   std::string error;
-  if (odDbReadDxf(path, database, error) != eOk || database.isNull()) {
+  if (!CheckFileToOpen(path, error) || odDbReadDxf(path, database, error) != eOk || database.isNull()) {
     message = u"Cannot open " + win32::FromUtf8(path) + u": " + win32::FromUtf8(error) + u".";
-    NewDrawing(document, widget);
+    database.release();
     return false;
   }
-  const std::size_t entities = database->modelSpaceIds().size();
-  Install(document, widget, std::move(database));
-  message = u"Drawing opened: " + win32::FromUtf8(path) + u" (" + win32::FromUtf8(std::to_string(entities)) +
-            (entities == 1 ? u" entity)." : u" entities).");
   return true;
 }
 
-void OpenDrawingFiles(Document& document, ViewWidget* widget, const std::vector<std::string>& files, Console& console) {
+void ShowDrawing(Document& document, ViewWidget* widget, OdDbDatabasePtr database, const std::string& path,
+                 std::u16string& message) {
+  const std::size_t entities = database->modelSpaceIds().size();
+  Install(document, widget, std::move(database), path);
+  message = u"Drawing opened: " + win32::FromUtf8(path) + u" (" + win32::FromUtf8(std::to_string(entities)) +
+            (entities == 1 ? u" entity)." : u" entities).");
+}
+
+bool OpenDrawing(Document& document, ViewWidget* widget, const std::string& path, std::u16string& message) {
+  OdDbDatabasePtr database;
+  if (!ReadDrawingFile(path, database, message)) {
+    NewDrawing(document, widget);
+    return false;
+  }
+  ShowDrawing(document, widget, std::move(database), path, message);
+  return true;
+}
+
+int OpenDrawingFiles(Document& document, ViewWidget* widget, const std::vector<std::string>& files, Console& console) {
   bool opened = false;
+  int failed = 0;
   for (const std::string& file : files) {
-    if (!IsDxf(file)) {
-      console.write(u"Cannot open " + win32::FromUtf8(file) + u": no reader for it yet.");
+    std::string reason;
+    if (CheckFileToOpen(file, reason)) {
+      if (!IsDxf(file)) reason = "no reader for it yet";
+      else if (opened) reason = "a drawing is already open";
+    }
+    if (reason.empty()) {
+      std::u16string message;
+      failed += OpenDrawing(document, widget, file, message) ? 0 : 1;
+      console.write(message);
+      opened = true;
       continue;
     }
-    if (opened) {
-      console.write(u"Cannot open " + win32::FromUtf8(file) + u": a drawing is already open.");
-      continue;
-    }
-    std::u16string message;
-    OpenDrawing(document, widget, file, message);
-    console.write(message);
-    opened = true;
+    console.write(u"Cannot open " + win32::FromUtf8(file) + u": " + win32::FromUtf8(reason) + u".");
+    ++failed;
   }
   if (!opened) NewDrawing(document, widget);
+  return failed;
 }
 
 }  // namespace host

@@ -1,17 +1,28 @@
 #include "host/HostWindow.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDialog>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QShortcut>
+#include <QStatusBar>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "host/CommandRegistry.h"
+#include "host/DrawingDocument.h"
+#include "host/XPC.h"
 #include "win32/QtText.h"
 
 namespace host {
@@ -19,6 +30,17 @@ namespace host {
 namespace {
 // The empty view: a plain background, so a grab of it has a known colour.
 const QColor kViewBackground(33, 40, 48);
+
+// The README: installed beside the other documentation, or the source
+// tree's for a program run from its build folder.
+QString ReadmePath() {
+  const QString top = QCoreApplication::applicationDirPath() + QStringLiteral("/..");
+  for (const QString& path : {top + QStringLiteral("/share/doc/pchost-video-recorder/README.md"),
+                              QStringLiteral(PCHOST_SOURCE_README)}) {
+    if (QFileInfo(path).isFile()) return QFileInfo(path).absoluteFilePath();
+  }
+  return {};
+}
 }  // namespace
 
 ViewWidget::ViewWidget(QWidget* parent) : QWidget(parent) {
@@ -39,7 +61,6 @@ void ViewWidget::paintEvent(QPaintEvent*) {
 }
 
 HostWindow::HostWindow() {
-  setWindowTitle(QStringLiteral("pchost"));
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -55,6 +76,10 @@ HostWindow::HostWindow() {
   layout->addWidget(m_promptLabel);
   layout->addWidget(m_commandLine);
   setCentralWidget(central);
+  m_status = new QLabel(this);
+  m_status->setObjectName(QStringLiteral("statusLine"));
+  statusBar()->addWidget(m_status, 1);
+  m_view->installEventFilter(this);
   resize(1024, 768);
 
   connect(m_commandLine, &QLineEdit::returnPressed, this, [this] { onReturn(); });
@@ -64,6 +89,7 @@ HostWindow::HostWindow() {
 
   CommandRegistry::instance().setChangeListener([this] { rebuildMenus(); });
   rebuildMenus();
+  refreshStatus();
 }
 
 HostWindow::~HostWindow() {
@@ -73,26 +99,109 @@ HostWindow::~HostWindow() {
 
 void HostWindow::rebuildMenus() {
   menuBar()->clear();
+  QMenu* help = nullptr;
   for (const CommandMenu& menu : CommandRegistry::instance().menus()) {
-    if (menu.commands.empty()) continue;
     QMenu* qmenu = menuBar()->addMenu(win32::ToQString(menu.title));
-    for (const std::u16string& command : menu.commands) {
-      const QString name = win32::ToQString(command);
+    if (menu.title == u"Help") help = qmenu;
+    for (const MenuEntry& entry : menu.entries) {
+      const QString name = win32::ToQString(entry.command);
+      QAction* action = qmenu->addAction(win32::ToQString(entry.label));
+      action->setShortcut(QKeySequence(win32::ToQString(entry.shortcut)));
+      action->setStatusTip(QStringLiteral("Runs the command %1.").arg(name));
       // Run as if typed, once the menu has closed: the command may prompt or
       // run a loop of its own, and is refused like a typed one while another
       // command runs.
-      connect(qmenu->addAction(name), &QAction::triggered, this, [this, name] {
+      connect(action, &QAction::triggered, this, [this, name] {
         QTimer::singleShot(0, this, [this, name] {
           if (m_promptLoop == nullptr && m_onCommand) m_onCommand(name);
         });
       });
     }
   }
+  addHelpEntries(help != nullptr ? help : menuBar()->addMenu(QStringLiteral("Help")));
+}
+
+void HostWindow::addHelpEntries(QMenu* menu) {
+  if (!menu->isEmpty()) menu->addSeparator();
+  QMenu* topics = menu->addMenu(QStringLiteral("Command help"));
+  for (const HelpTopic& topic : CommandRegistry::instance().helpTopics()) {
+    const QString command = win32::ToQString(topic.command), file = win32::ToQString(topic.helpFile),
+                  name = win32::ToQString(topic.topic);
+    connect(topics->addAction(command), &QAction::triggered, this, [this, command, file, name] {
+      const bool there = QFileInfo(file).isFile();
+      appendMessage(QStringLiteral("Help on %1: topic %2 in %3%4").arg(command, name, file,
+                                                                        there ? QStringLiteral(".")
+                                                                              : QStringLiteral(" (no such file).")));
+      if (there) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    });
+  }
+  if (topics->isEmpty()) topics->addAction(QStringLiteral("No help topics registered"))->setEnabled(false);
+  connect(menu->addAction(QStringLiteral("README")), &QAction::triggered, this, [this] { showReadme(); });
+  connect(menu->addAction(QStringLiteral("About pchost")), &QAction::triggered, this, [this] {
+    QMessageBox::about(this, QStringLiteral("About pchost"),
+                       QStringLiteral("<p><b>pchost %1</b></p><p>A point-cloud CAD host for Linux that loads the "
+                                      "video recorder module: AVI videos and PNG screenshots of its drawings and "
+                                      "point clouds.</p><p>Qt %2</p>")
+                           .arg(QStringLiteral(PCHOST_VERSION), QString::fromLatin1(qVersion())));
+  });
+}
+
+void HostWindow::showReadme() {
+  const QString path = ReadmePath();
+  if (path.isEmpty()) {
+    appendMessage(QStringLiteral("Cannot show the README: it is not installed."));
+    return;
+  }
+  auto* dialog = new QDialog(this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowTitle(QStringLiteral("pchost — README"));
+  auto* browser = new QTextBrowser(dialog);
+  browser->setOpenExternalLinks(true);
+  browser->setSource(QUrl::fromLocalFile(path), QTextDocument::MarkdownResource);
+  (new QVBoxLayout(dialog))->addWidget(browser);
+  dialog->resize(860, 680);
+  dialog->show();
+}
+
+void HostWindow::refreshStatus() {
+  Document* document = Application::instance().document();
+  const Drawing* drawing = DrawingOf(document);
+  QString title = QStringLiteral("pchost");
+  if (drawing != nullptr && !drawing->file().empty())
+    title += QStringLiteral(" — ") + QFileInfo(QString::fromStdString(drawing->file())).fileName();
+  else if (document != nullptr)
+    title += QStringLiteral(" — ") + win32::ToQString(document->name());
+  setWindowTitle(title);
+
+  QStringList parts;
+  parts << (m_view != nullptr ? QStringLiteral("View %1 × %2").arg(m_view->width()).arg(m_view->height())
+                              : QStringLiteral("View window closed"));
+  if (document == nullptr || document->database() == nullptr) {
+    parts << QStringLiteral("No drawing open");
+  } else {
+    QStringList clouds;
+    for (const OdDbObjectId& id : document->database()->modelSpaceIds()) {
+      auto* cloud = hostDbPointCloudInsertion::cast(id.openObject(OdDb::kForRead).get());
+      if (cloud == nullptr) continue;
+      clouds << QStringLiteral("%1: %2 points")
+                    .arg(win32::ToQString(cloud->name()), QLocale(QLocale::English).toString(qulonglong(cloud->pointCount())));
+    }
+    parts << (clouds.isEmpty() ? QStringLiteral("No point clouds") : clouds.join(QStringLiteral(", ")));
+  }
+  m_status->setText(parts.join(QStringLiteral("   |   ")));
+}
+
+QString HostWindow::statusText() const { return m_status->text(); }
+
+bool HostWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_view && event->type() == QEvent::Resize) refreshStatus();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void HostWindow::closeView() {
   delete m_view;
   m_view = nullptr;
+  refreshStatus();
 }
 
 void HostWindow::appendMessage(const QString& text) { m_messages->appendPlainText(text); }

@@ -17,26 +17,26 @@ bool ModuleLoader::load(const std::string& path, std::string& error) {
   const std::u16string widePath = win32::FromUtf8(path);
   HMODULE library = LoadLibraryW(widePath.c_str());
   if (library == nullptr) {
-    error = "cannot load " + path;
+    error = "the library cannot be loaded";
     return false;
   }
   auto getVersion = reinterpret_cast<OdrxGetAPIVersionFn>(GetProcAddress(library, "odrxGetAPIVersion"));
   auto create = reinterpret_cast<OdrxCreateModuleObjectFn>(GetProcAddress(library, "odrxCreateModuleObject"));
   if (getVersion == nullptr || create == nullptr) {
-    error = path + " is not a module: odrxGetAPIVersion or odrxCreateModuleObject is missing";
+    error = "not a module: odrxGetAPIVersion or odrxCreateModuleObject is missing";
     FreeLibrary(library);
     return false;
   }
   getVersion(&m_version[0], &m_version[1], &m_version[2], &m_version[3]);
   if (m_version[0] != kHostApiMajor || m_version[1] != kHostApiMinor) {
-    error = path + " was built for interface " + version();
+    error = "it was built for interface " + version();
     FreeLibrary(library);
     return false;
   }
   HMODULE handle = library;  // the module object takes this over
   m_module = create(&handle);
   if (m_module == nullptr) {
-    error = path + ": odrxCreateModuleObject returned no object";
+    error = "odrxCreateModuleObject returned no object";
     FreeLibrary(library);
     return false;
   }

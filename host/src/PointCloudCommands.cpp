@@ -30,8 +30,8 @@ namespace host {
 
 namespace {
 
-void Add(const char16_t* name, std::function<void()> body) {
-  CommandRegistry::instance().addHostCommand(name, std::move(body));
+void Add(const char16_t* name, std::function<void()> body, const char16_t* menu = u"", const char16_t* label = u"") {
+  CommandRegistry::instance().addHostCommand(name, std::move(body), menu, label);
 }
 
 std::u16string U16(const std::string& text) { return win32::FromUtf8(text); }
@@ -166,7 +166,7 @@ struct PointCloudCommands {
         Out().write(U16(text.str()));
       }
       if (clouds == 0) Out().write(u"No point clouds in the drawing.");
-    });
+    }, u"Point clouds", u"List point clouds");
 
     Add(u"CLOUDNORMALS", [] {
       hostDbPointCloudInsertionPtr cloud = PickCloud(OdDb::kForRead);
@@ -189,7 +189,7 @@ struct PointCloudCommands {
       cloud->upgradeOpen();
       cloud->setPoints(std::move(result));
       Out().write(u"Normals computed for " + U16(std::to_string(points->size())) + u" points.");
-    });
+    }, u"Point clouds", u"Compute normals…");
 
     Add(u"CLOUDDISPLAY", [] {
       hostDbPointCloudInsertionPtr cloud = PickCloud(OdDb::kForWrite);
@@ -217,14 +217,14 @@ struct PointCloudCommands {
       }
       cloud->setVisualizationParamsSetToViewport(params.get(), viewport);
       Application::instance().showView();
-    });
+    }, u"Point clouds", u"Point size and colouring…");
 
     Add(u"SELECT", [] {
       hostSelectionSetPtr set = PickEntities(u"Select objects");
       if (set.get() == nullptr) return;
       Application::instance().document()->selectionInput()->replaceCurrentSelectionSet(set.get());
       Out().write(U16(std::to_string(set->numEntities())) + u" selected:" + Handles(*set));
-    });
+    }, u"Edit", u"Select objects…");
 
     Add(u"HIDE", [] {
       hostSelectionSetPtr set = PickEntities(u"Select objects to hide");
@@ -235,7 +235,7 @@ struct PointCloudCommands {
         if (entity != nullptr && setEntityInvisibleByIsolation(entity, nullptr)) ++hidden;
       }
       Out().write(U16(std::to_string(hidden)) + u" hidden.");
-    });
+    }, u"Edit", u"Hide objects…");
 
     Add(u"UNHIDE", [] {
       Document* document = Application::instance().document();
@@ -250,7 +250,7 @@ struct PointCloudCommands {
         if (entity != nullptr && setEntityVisibleByIsolation(entity, nullptr)) ++shown;
       }
       Out().write(U16(std::to_string(shown)) + u" shown again.");
-    });
+    }, u"Edit", u"Show hidden objects");
 
     Add(u"PROGRESSCANCEL", [] {
       std::u16string answer;

@@ -104,16 +104,18 @@ OdDbObjectId AttachPointCloud(Document& document, std::shared_ptr<const PointClo
   return database->addEntity(cloud.get());
 }
 
-void OpenPointCloudFiles(Document& document, const std::vector<std::string>& files, Console& console) {
+int OpenPointCloudFiles(Document& document, const std::vector<std::string>& files, Console& console) {
   OdDbDatabase* database = document.database();
-  if (database == nullptr) return;
+  if (database == nullptr) return static_cast<int>(files.size());
   const bool wasEmpty = !database->modelSpaceExtents().isValidExtents();
   bool added = false;
+  int failed = 0;
   for (const std::string& file : files) {
     auto data = std::make_shared<PointCloudData>();
     std::string error;
     if (!ReadPointCloudFile(file, *data, error)) {
       console.write(u"Cannot open " + win32::FromUtf8(file) + u": " + win32::FromUtf8(error) + u".");
+      ++failed;
       continue;
     }
     const std::size_t count = data->size();
@@ -131,6 +133,7 @@ void OpenPointCloudFiles(Document& document, const std::vector<std::string>& fil
       drawing->views()->refreshView(view, 0);
     }
   }
+  return failed;
 }
 
 }  // namespace host

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "host/FileCheck.h"
 #include "win32/Text.h"
 
 namespace host {
@@ -33,13 +34,14 @@ bool IsPointCloudFile(const std::string& path) {
 
 bool ReadPointCloudFile(const std::string& path, PointCloudData& cloud, std::string& error) {
   cloud.clear();
+  if (!CheckFileToOpen(path, error)) return false;
   if (!IsPointCloudFile(path)) {
     error = "not a point-cloud file (.ply or .xyz)";
     return false;
   }
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    error = "no such file";
+    error = "the file cannot be read";
     return false;
   }
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));

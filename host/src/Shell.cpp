@@ -3,13 +3,18 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
 #include <utility>
 
 #include "host/CommandRegistry.h"
+#include "host/DrawingDocument.h"
+#include "host/HostSelection.h"
 #include "host/HostWindow.h"
+#include "host/PointCloudReader.h"
+#include "host/XPC.h"
 #include "host/ScriptDialogs.h"
 #include "sdk/OdError.h"
 #include "win32/QtText.h"
@@ -86,6 +91,34 @@ int Shell::readLine(const std::u16string& prompt, const std::u16string& defaultT
   return kHostPromptOk;
 }
 
+int Shell::readFileName(const std::u16string& prompt, const std::u16string& filter, std::u16string& answer) {
+  if (m_script != nullptr) return readLine(prompt, {}, answer);
+  const QString chosen = QFileDialog::getOpenFileName(&m_window, ToQString(prompt), QString(), ToQString(filter));
+  m_window.appendMessage(ToQString(prompt) + QStringLiteral(": ") +
+                         (chosen.isEmpty() ? QStringLiteral("*Cancel*") : chosen));
+  if (chosen.isEmpty()) return kHostPromptCancel;
+  answer = FromQString(chosen);
+  return kHostPromptOk;
+}
+
+Document& Shell::newDocument() {
+  Document* document = Application::instance().openDocument(u"Drawing1");
+  if (m_window.view() != nullptr) document->setViewWindow(reinterpret_cast<HWND>(m_window.view()->winId()));
+  InstallSelectionInput(*document);
+  return *document;
+}
+
+int Shell::openFiles(const std::vector<std::string>& files) {
+  Document* document = Application::instance().document();
+  if (document == nullptr) document = &newDocument();
+  std::vector<std::string> drawingFiles, cloudFiles;
+  for (const std::string& file : files) (IsPointCloudFile(file) ? cloudFiles : drawingFiles).push_back(file);
+  int failed = OpenDrawingFiles(*document, m_window.view(), drawingFiles, *this);
+  failed += OpenPointCloudFiles(*document, cloudFiles, *this);
+  m_window.refreshStatus();
+  return failed;
+}
+
 bool Shell::execute(const std::u16string& line) {
   std::u16string name = line;
   while (!name.empty() && (name.back() == u' ' || name.back() == u'\t')) name.pop_back();
@@ -110,11 +143,12 @@ bool Shell::execute(const std::u16string& line) {
       function();
     }
   } catch (const std::exception& error) {
-    write(u"Command " + name + u" failed: " + win32::FromUtf8(error.what()));
+    write(u"Command " + name + u" failed: " + win32::FromUtf8(error.what()) + u".");
   } catch (...) {
     write(u"Command " + name + u" failed.");
   }
   m_running.clear();
+  m_window.refreshStatus();
   return true;
 }
 
@@ -164,9 +198,50 @@ int Shell::runScript() {
 
 void Shell::registerBuiltins() {
   auto& registry = CommandRegistry::instance();
-  const auto add = [&](const char16_t* name, std::function<void()> body, const char16_t* menu = u"") {
-    registry.addHostCommand(name, std::move(body), menu);
+  const auto add = [&](const char16_t* name, std::function<void()> body, const char16_t* menu = u"",
+                       const char16_t* label = u"", const char16_t* shortcut = u"") {
+    registry.addHostCommand(name, std::move(body), menu, label, shortcut);
   };
+  add(u"OPEN", [this] {
+    std::u16string path;
+    if (readFileName(u"Drawing file", u"Drawings (*.dxf);;All files (*)", path) != kHostPromptOk || path.empty())
+      return;
+    // The drawing is read before the open one is closed: a file that
+    // cannot be opened changes nothing.
+    OdDbDatabasePtr database;
+    std::u16string message;
+    if (ReadDrawingFile(win32::ToUtf8(path), database, message)) {
+      if (Application::instance().document() != nullptr) Application::instance().closeDocument();
+      ShowDrawing(newDocument(), m_window.view(), std::move(database), win32::ToUtf8(path), message);
+    }
+    write(message);
+  }, u"File", u"Open drawing…", u"Ctrl+O");
+  add(u"OPENCLOUD", [this] {
+    std::u16string path;
+    if (readFileName(u"Point cloud file", u"Point clouds (*.ply *.xyz *.txt *.pts);;All files (*)", path) !=
+            kHostPromptOk ||
+        path.empty())
+      return;
+    Document* document = Application::instance().document();
+    if (document == nullptr) {
+      document = &newDocument();
+      NewDrawing(*document, m_window.view());
+    }
+    OpenPointCloudFiles(*document, {win32::ToUtf8(path)}, *this);
+  }, u"File", u"Open point cloud…", u"Ctrl+Shift+O");
+  add(u"CLOSE", [this] {
+    if (Application::instance().document() == nullptr) {
+      write(u"No document is open.");
+      return;
+    }
+    Application::instance().closeDocument();
+    write(u"Document closed.");
+  }, u"File", u"Close", u"Ctrl+W");
+  add(u"QUIT", [this] {
+    stop();
+    m_window.close();
+    QCoreApplication::quit();
+  }, u"File", u"Quit", u"Ctrl+Q");
   add(u"COMMANDS", [this] {
     write(u"Registered commands (group, global name, local name, flags):");
     for (const auto& command : CommandRegistry::instance().commands()) {
@@ -174,7 +249,7 @@ void Shell::registerBuiltins() {
       write(win32::FormatWideV(u"  %s %s %s %d", command.group.c_str(), command.globalName.c_str(),
                         command.localName.c_str(), command.flags));
     }
-  });
+  }, u"Help", u"List module commands");
   add(u"HELPTOPICS", [this] {
     const auto& topics = CommandRegistry::instance().helpTopics();
     if (topics.empty()) {
@@ -185,15 +260,7 @@ void Shell::registerBuiltins() {
     for (const auto& topic : topics) {
       write(win32::FormatWideV(u"  %s %s %s", topic.command.c_str(), topic.topic.c_str(), topic.helpFile.c_str()));
     }
-  });
-  add(u"CLOSE", [this] {
-    if (Application::instance().document() == nullptr) {
-      write(u"No document is open.");
-      return;
-    }
-    Application::instance().closeDocument();
-    write(u"Document closed.");
-  });
+  }, u"Help", u"List help topics");
   add(u"VIEWINFO", [this] {
     Document* document = Application::instance().document();
     if (document == nullptr || m_window.view() == nullptr) {
@@ -203,7 +270,7 @@ void Shell::registerBuiltins() {
     const QPoint origin = m_window.view()->mapToGlobal(QPoint(0, 0));
     write(win32::FormatWideV(u"View window %d: %dx%d at %d,%d", static_cast<int>(m_window.view()->winId()),
                       m_window.view()->width(), m_window.view()->height(), origin.x(), origin.y()));
-  }, u"View");
+  }, u"View", u"View window information");
 }
 
 }  // namespace host

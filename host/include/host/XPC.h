@@ -186,5 +186,6 @@ class Console;
 // (after the drawing is open): each is read and attached to the document's
 // drawing, or refused with one message; every outcome is reported on
 // console. A drawing that showed nothing before is zoomed to show the clouds.
-HOST_EXPORT void OpenPointCloudFiles(Document& document, const std::vector<std::string>& files, Console& console);
+// Returns how many of the files were not opened.
+HOST_EXPORT int OpenPointCloudFiles(Document& document, const std::vector<std::string>& files, Console& console);
 }  // namespace host

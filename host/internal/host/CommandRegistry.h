@@ -20,16 +20,27 @@ struct RegisteredCommand {
   int reserved = 0;
   // Commands of the host itself carry a callable instead of a function.
   std::function<void()> builtin;
-  // The host's menu a command of the host itself appears in (empty: none).
-  // A module's command appears in the menu named after its group.
+  // The host's menu a command of the host itself appears in (empty: none),
+  // the words it is listed with there ("Compute normals…") and its key
+  // ("Ctrl+O", as Qt's key sequences spell it; empty: none). A module's
+  // command appears under its own name in the menu named after its group.
   std::u16string menu;
+  std::u16string label;
+  std::u16string shortcut;
 };
 
-// One menu of the host window: a title and the names of its commands, in the
-// order they were registered.
+// One entry of a menu: the command it runs as typed, and how it is shown.
+struct MenuEntry {
+  std::u16string command;
+  std::u16string label;
+  std::u16string shortcut;
+};
+
+// One menu of the host window: a title and its entries, in the order the
+// commands were registered.
 struct CommandMenu {
   std::u16string title;
-  std::vector<std::u16string> commands;
+  std::vector<MenuEntry> entries;
 };
 
 struct HelpTopic {
@@ -46,8 +57,10 @@ class HOST_EXPORT CommandRegistry {
   // Returns false, and keeps the earlier command, when either name is taken.
   bool add(RegisteredCommand command);
   // A command of the host itself, in the group "PCHOST", under one name;
-  // shown in the host's menu of that title when menu is given.
-  bool addHostCommand(std::u16string name, std::function<void()> body, std::u16string menu = {});
+  // shown in the host's menu of that title when menu is given, with label
+  // (the name when empty) and shortcut.
+  bool addHostCommand(std::u16string name, std::function<void()> body, std::u16string menu = {},
+                      std::u16string label = {}, std::u16string shortcut = {});
   // By global or local name, without regard to ASCII case; null when unknown.
   const RegisteredCommand* find(std::u16string_view name) const;
   const std::vector<RegisteredCommand>& commands() const { return m_commands; }
@@ -55,11 +68,12 @@ class HOST_EXPORT CommandRegistry {
   // module is unloaded, so no command can call into unmapped code.
   void removeCommandsOf(HMODULE module);
 
-  // The host's "View" menu first (its own commands with that menu), then one
-  // menu per group of registered module commands, in the order the groups
-  // first appeared.
+  // The host's own menus first ("File", "Edit", "View", "Point clouds", each
+  // with the host commands given that menu), then one menu per group of
+  // registered module commands, in the order the groups first appeared, and
+  // the host's "Help" last. A menu without entries is left out.
   std::vector<CommandMenu> menus() const;
-  // Called after every change of the commands (one listener: the host
+  // Called after every change of the commands or help topics (one listener: the host
   // window, which rebuilds its menus); an empty function removes it.
   void setChangeListener(std::function<void()> listener) { m_changed = std::move(listener); }
 

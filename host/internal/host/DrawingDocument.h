@@ -63,6 +63,9 @@ class HOST_EXPORT Drawing {
 
   OdDbDatabase* database() const { return m_database.get(); }
   DrawingViewManager* views() const { return m_views.get(); }
+  // The DXF file the drawing was read from (UTF-8); empty for a new drawing.
+  const std::string& file() const { return m_file; }
+  void setFile(std::string file) { m_file = std::move(file); }
   // Shows the drawing in widget (which may be null: no view window) and
   // hands its database and view manager to document.
   void attach(Document& document, ViewWidget* widget);
@@ -72,6 +75,7 @@ class HOST_EXPORT Drawing {
 
  private:
   bool m_ownsPainter = false;
+  std::string m_file;
   OdDbDatabasePtr m_database;
   std::unique_ptr<DrawingViewManager> m_views;
 };
@@ -87,10 +91,18 @@ HOST_EXPORT void NewDrawing(Document& document, ViewWidget* widget);
 // returns false with message (one line) and gives the document an empty
 // drawing, so nothing of a bad file is kept.
 HOST_EXPORT bool OpenDrawing(Document& document, ViewWidget* widget, const std::string& path, std::u16string& message);
+// The two halves of OpenDrawing. ReadDrawingFile reads the DXF file at path
+// into database, or returns false with message ("Cannot open PATH: REASON.")
+// and touches nothing; ShowDrawing makes database document's drawing, read
+// from path, and says so in message.
+HOST_EXPORT bool ReadDrawingFile(const std::string& path, OdDbDatabasePtr& database, std::u16string& message);
+HOST_EXPORT void ShowDrawing(Document& document, ViewWidget* widget, OdDbDatabasePtr database, const std::string& path,
+                             std::u16string& message);
 // What pchost does with the files named on its command line: the first DXF
 // file becomes the drawing (or an empty one when there is none, or it
-// cannot be read); every outcome is reported on console.
-HOST_EXPORT void OpenDrawingFiles(Document& document, ViewWidget* widget, const std::vector<std::string>& files,
+// cannot be read); every outcome is reported on console. Returns how many of
+// the files were not opened.
+HOST_EXPORT int OpenDrawingFiles(Document& document, ViewWidget* widget, const std::vector<std::string>& files,
                                   Console& console);
 
 }  // namespace host

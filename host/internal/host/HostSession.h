@@ -19,6 +19,12 @@ class HOST_EXPORT Console {
   virtual void write(const std::u16string& message) = 0;
   // Asks for one line; returns a HostPromptStatus and fills answer on kHostPromptOk.
   virtual int readLine(const std::u16string& prompt, const std::u16string& defaultText, std::u16string& answer) = 0;
+  // Asks for the name of a file to open, of the kinds filter names (as a
+  // file dialog's filter, "Drawings (*.dxf)"); by default at the command line.
+  virtual int readFileName(const std::u16string& prompt, const std::u16string& filter, std::u16string& answer) {
+    (void)filter;
+    return readLine(prompt, {}, answer);
+  }
 };
 
 // Standard output, and no answers: every prompt ends with kHostPromptNoInput.

@@ -8,6 +8,7 @@
 #include "host/HostApi.h"
 
 class QLabel;
+class QMenu;
 class QLineEdit;
 class QPlainTextEdit;
 class QEventLoop;
@@ -29,9 +30,13 @@ class HOST_EXPORT ViewWidget : public QWidget {
   std::function<void(QPainter&, const QSize&)> m_painter;
 };
 
-// The menus show the registered commands: a "View" menu with the host's own
-// view commands and one menu per group of module commands (a module's
-// "VISUALIZATION"), rebuilt whenever the command registry changes.
+// The menus show the registered commands: the host's own under readable
+// labels in "File", "Edit", "View", "Point clouds" and "Help", and one menu
+// per group of module commands (a module's "VISUALIZATION") under the names
+// a script types, rebuilt whenever the command registry or its help topics
+// change. "Help" also lists the help topics modules registered, the README
+// and the version. The title names the open drawing, and the status bar
+// shows the view's size and the open clouds.
 class HOST_EXPORT HostWindow : public QMainWindow {
  public:
   HostWindow();
@@ -48,18 +53,27 @@ class HOST_EXPORT HostWindow : public QMainWindow {
   // Called with each line typed at the command line outside a prompt, and
   // with a command's name when it is chosen from a menu.
   void setCommandHandler(std::function<void(const QString&)> handler) { m_onCommand = std::move(handler); }
+  // Brings the title and the status line up to date with the current
+  // document, its drawing's file, its clouds and the view's size.
+  void refreshStatus();
+  // The status line as shown.
+  QString statusText() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void rebuildMenus();
+  void addHelpEntries(QMenu* menu);
+  void showReadme();
   void onReturn();
   void onEscape();
 
   ViewWidget* m_view = nullptr;
   QPlainTextEdit* m_messages = nullptr;
   QLabel* m_promptLabel = nullptr;
+  QLabel* m_status = nullptr;
   QLineEdit* m_commandLine = nullptr;
   std::function<void(const QString&)> m_onCommand;
   QEventLoop* m_promptLoop = nullptr;

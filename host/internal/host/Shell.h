@@ -5,6 +5,7 @@
 #include <istream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/HostApi.h"
 #include "host/HostSession.h"
@@ -35,6 +36,14 @@ class HOST_EXPORT Shell final : public Console {
 
   void write(const std::u16string& message) override;
   int readLine(const std::u16string& prompt, const std::u16string& defaultText, std::u16string& answer) override;
+  // A person chooses the file in a file dialog; a script answers with a line.
+  int readFileName(const std::u16string& prompt, const std::u16string& filter, std::u16string& answer) override;
+
+  // What pchost does with the files named on its command line: the current
+  // document (a new one shown in the window's view when none is open) gets
+  // the first DXF file as its drawing and the point-cloud files attached,
+  // each outcome reported. Returns how many files were not opened.
+  int openFiles(const std::vector<std::string>& files);
 
   // Runs one command line; false when the command is unknown. While a
   // command runs (and lets the window work between its steps), a command
@@ -49,6 +58,8 @@ class HOST_EXPORT Shell final : public Console {
 
  private:
   void registerBuiltins();
+  // A new current document, shown in the window's view and answering picks.
+  Document& newDocument();
   void waitFor(int milliseconds);
 
   HostWindow& m_window;
