@@ -1,9 +1,13 @@
 // Every program answers --help (exit 0) and refuses an unknown option (exit 2)
-// without doing anything; pchost also takes Qt's own options.
+// without doing anything; pchost also takes Qt's own options, says so when it
+// has no X display (exit 5), and why a file named to it cannot be opened.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,7 +26,8 @@ TEST(CommandLine, HelpAnswersAndUnknownOptionsAreRefused) {
       {"pchost", {"-h"}, 0, "--no-module"},
       {"pchost", {"--bogus"}, 2, "usage: pchost"},
       {"pchost", {"--script"}, 2, "usage: pchost"},
-      {"pchost", {"--script", "/nonexistent/script.txt"}, 2, "cannot read script"},
+      {"pchost", {"--script", "/nonexistent/script.txt"}, 2, "cannot read the script /nonexistent/script.txt: no such file."},
+      {"pchost", {"--script", "/"}, 2, "cannot read the script /: it is a folder."},
       {"avi_testpattern", {"--help"}, 0, "usage: avi_testpattern"},
       {"avi_testpattern", {"--bogus"}, 2, "usage: avi_testpattern"},
       {"avi_testpattern", {"--list", "--bogus"}, 2, "usage: avi_testpattern"},
@@ -42,7 +47,7 @@ TEST(CommandLine, HelpAnswersAndUnknownOptionsAreRefused) {
     EXPECT_EQ(run.exitCode, c.exitCode) << what << "\n" << run.output;
     EXPECT_NE(run.output.find(c.printed), std::string::npos) << what << "\n" << run.output;
     for (const std::string& argument : c.arguments)
-      EXPECT_FALSE(std::filesystem::exists(cwd / argument)) << what << " made a file named " << argument;
+      if (argument[0] != '/') EXPECT_FALSE(std::filesystem::exists(cwd / argument)) << what << " made a file named " << argument;
   }
 }
 
@@ -59,6 +64,41 @@ TEST(CommandLine, PchostTakesQtsOwnOptions) {
   const pcvr_test::PchostRun run = pcvr_test::RunPchost("TESTPATTERN\nMAKE_SCREENSHOT\nshot\n", options);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(run.hasLine("Screenshot saved:" + profile.str("Pictures/Screenshots/Orvanta/shot.png"))) << run.output;
+}
+
+TEST(CommandLine, PchostWithoutAnXDisplaySaysSo) {
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{}, {"-display", ":4095"}}) {
+    pcvr_test::ProcessOptions options;
+    options.unset = {"DISPLAY"};
+    std::vector<std::string> argv{(pcvr_test::BinDir() / "pchost").string()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const pcvr_test::ProcessRun run = pcvr_test::RunProcess(argv, options);
+    EXPECT_EQ(run.exitCode, 5) << run.output;
+    EXPECT_NE(run.output.find("pchost: no X display could be opened"), std::string::npos) << run.output;
+  }
+}
+
+TEST(CommandLine, FilesThatCannotBeOpenedSayWhyWhateverTheirKind) {
+  // The script runs on what did open; the exit code says something did not.
+  const pcvr_test::TempDir dir("command-line-files-");
+  std::filesystem::create_directory(dir / "folder.dxf");
+  std::filesystem::create_directory(dir / "folder.ply");
+  ASSERT_EQ(mkfifo(dir.str("fifo.xyz").c_str(), 0600), 0);  // opened, it would block
+  std::ofstream(dir / "drawing.obj") << "v 0 0 0\n";
+  const struct {
+    const char* file;
+    const char* reason;
+  } cases[] = {{"missing.dxf", "no such file"}, {"missing.ply", "no such file"},     {"missing.obj", "no such file"},
+               {"folder.dxf", "it is a folder"}, {"folder.ply", "it is a folder"}, {"fifo.xyz", "not a regular file"},
+               {"drawing.obj", "no reader for it yet"}};
+  pcvr_test::PchostOptions options;
+  options.arguments = {"--no-module"};
+  for (const auto& c : cases) options.arguments.push_back(dir.str(c.file));
+  const pcvr_test::PchostRun run = pcvr_test::RunPchost("echo still running\n", options);
+  EXPECT_EQ(run.exitCode, 6) << run.output;
+  EXPECT_TRUE(run.hasLine("still running")) << run.output;
+  for (const auto& c : cases)
+    EXPECT_TRUE(run.hasLine("Cannot open " + dir.str(c.file) + ": " + c.reason + ".")) << c.file << "\n" << run.output;
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST(DrawingView, BadDrawingGivesOneMessageAndLoadsNothing) {
   std::ofstream(dir / "garbled.dxf", std::ios::binary) << garbled;
   for (const std::string& drawing : {dir.str("truncated.dxf"), dir.str("garbled.dxf"), dir.str("missing.dxf")}) {
     const auto run = Show("VIEWSAVEPNG\n" + dir.str("view.png") + "\nVIEWEXTENTS\n", drawing);
-    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.exitCode, 6) << run.output;
     EXPECT_EQ(run.count("Cannot open " + drawing + ": "), 1) << run.output;
     EXPECT_EQ(run.count("Drawing opened"), 0) << run.output;
     const auto image = pcvr_test::DecodePicture(dir / "view.png");
