@@ -28,7 +28,7 @@ DrawingViewManager* CurrentViews(OdGsView*& view) {
   Drawing* drawing = DrawingOf(Application::instance().document());
   view = drawing != nullptr ? drawing->views()->activeView() : nullptr;
   if (view == nullptr) {
-    console.write(drawing == nullptr ? u"No drawing is open." : u"The drawing has no view window.");
+    console.write(drawing == nullptr ? u"No drawing is open." : u"The view window is closed.");
     return nullptr;
   }
   return drawing->views();

@@ -48,7 +48,7 @@ Console& Out() { return Application::instance().console(); }
 hostDbPointCloudInsertionPtr PickCloud(OdDb::OpenMode mode) {
   Document* document = Application::instance().document();
   if (document == nullptr || document->database() == nullptr) {
-    Out().write(u"No document is open.");
+    Out().write(u"No drawing is open.");
     return {};
   }
   OdDbObjectId id;
@@ -70,7 +70,7 @@ hostSelectionSetPtr PickEntities(const char16_t* prompt) {
   Document* document = Application::instance().document();
   HostSelectionInput* input = document != nullptr ? document->selectionInput() : nullptr;
   if (input == nullptr || document->database() == nullptr) {
-    Out().write(u"No document is open.");
+    Out().write(u"No drawing is open.");
     return {};
   }
   hostSelectionSetPtr set = hostSelectionSet::createObject(document->database());
@@ -141,7 +141,7 @@ struct PointCloudCommands {
     Add(u"CLOUDINFO", [] {
       Document* document = Application::instance().document();
       if (document == nullptr || document->database() == nullptr) {
-        Out().write(u"No document is open.");
+        Out().write(u"No drawing is open.");
         return;
       }
       int clouds = 0;
@@ -240,7 +240,7 @@ struct PointCloudCommands {
     Add(u"UNHIDE", [] {
       Document* document = Application::instance().document();
       if (document == nullptr || document->database() == nullptr) {
-        Out().write(u"No document is open.");
+        Out().write(u"No drawing is open.");
         return;
       }
       int shown = 0;

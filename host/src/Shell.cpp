@@ -231,7 +231,7 @@ void Shell::registerBuiltins() {
   }, u"File", u"Open point cloud…", u"Ctrl+Shift+O");
   add(u"CLOSE", [this] {
     if (Application::instance().document() == nullptr) {
-      write(u"No document is open.");
+      write(u"No drawing is open.");
       return;
     }
     Application::instance().closeDocument();
@@ -264,7 +264,7 @@ void Shell::registerBuiltins() {
   add(u"VIEWINFO", [this] {
     Document* document = Application::instance().document();
     if (document == nullptr || m_window.view() == nullptr) {
-      write(document == nullptr ? u"No document is open." : u"The view window is closed.");
+      write(document == nullptr ? u"No drawing is open." : u"The view window is closed.");
       return;
     }
     const QPoint origin = m_window.view()->mapToGlobal(QPoint(0, 0));

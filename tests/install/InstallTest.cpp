@@ -17,7 +17,9 @@ TEST(Install, InstalledPchostFindsModuleAndSamplesAndTakesAScreenshot) {
   const auto install = pcvr_test::RunProcess({PCVR_CMAKE_COMMAND, "--install", PCVR_BUILD_DIR, "--prefix", prefix.string()});
   ASSERT_EQ(install.exitCode, 0) << install.output;
   for (const char* file : {"bin/pchost", "lib/pchost/libLMX_Main.so", "lib/pchost/PC_hostVideoRecorder.so",
-                           "lib/pchost/Lumatrix.ini", "share/pchost/samples/sample_scene.dxf"})
+                           "lib/pchost/Lumatrix.ini", "share/pchost/samples/sample_scene.dxf",
+                           "share/doc/pchost-video-recorder/README.md",
+                           "share/doc/pchost-video-recorder/docs/pchost-window.png"})
     EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
 
   pcvr_test::PchostOptions options;
