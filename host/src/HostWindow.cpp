@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTextBrowser>
@@ -78,9 +79,14 @@ HostWindow::HostWindow() {
   setCentralWidget(central);
   m_status = new QLabel(this);
   m_status->setObjectName(QStringLiteral("statusLine"));
+  // As tall as the progress bar's panel with its Cancel button, so that the
+  // panel appearing does not resize the view under a recording or a flight.
+  m_status->setMinimumHeight(QPushButton(QStringLiteral("Cancel")).sizeHint().height());
   statusBar()->addWidget(m_status, 1);
   m_view->installEventFilter(this);
-  resize(1024, 768);
+  // The status bar adds to the window's height, not to the view's: the view
+  // keeps the size it has always had.
+  resize(1024, 768 + statusBar()->sizeHint().height());
 
   connect(m_commandLine, &QLineEdit::returnPressed, this, [this] { onReturn(); });
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_commandLine);

@@ -235,7 +235,7 @@ void Shell::registerBuiltins() {
       return;
     }
     Application::instance().closeDocument();
-    write(u"Document closed.");
+    write(u"Drawing closed.");
   }, u"File", u"Close", u"Ctrl+W");
   add(u"QUIT", [this] {
     stop();
