@@ -48,9 +48,9 @@ const char kUsage[] =
     "  --no-module    run the host alone, without loading a module\n"
     "  -h, --help     show this text\n"
     "Qt's own options (-platform NAME, -display DISPLAY, -style NAME, ...) are taken too.\n"
-    "Exit codes: 0; 2 bad option or unreadable script; 3 unknown command in a script;\n"
-    "4 module not loaded, 6 a file named here not opened (both with a script);\n"
-    "5 no X display could be opened.\n";
+    "Exit codes: 0, 2 bad option or unreadable script, 3 unknown command in a script,\n"
+    "4 module not loaded in a script, 5 no X display could be opened, 6 a file named\n"
+    "here could not be opened (with a script, which runs all the same).\n";
 
 // The folder pchost runs from.
 std::filesystem::path ProgramFolder() {
