@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "host/CommandRegistry.h"
 #include "host/DrawingDocument.h"
@@ -177,7 +178,14 @@ void HostWindow::refreshStatus() {
     title += QStringLiteral(" — ") + QFileInfo(QString::fromStdString(drawing->file())).fileName();
   else if (document != nullptr)
     title += QStringLiteral(" — ") + win32::ToQString(document->name());
-  setWindowTitle(title);
+  // A title given with Qt's -title option, which Qt puts on the window when
+  // it first shows it, is kept.
+  const QString shown = windowHandle() != nullptr ? windowHandle()->title() : windowTitle();
+  m_titleGiven = m_titleGiven || (!m_lastTitle.isNull() && shown != m_lastTitle);
+  if (!m_titleGiven) {
+    setWindowTitle(title);
+    m_lastTitle = title;
+  }
 
   QStringList parts;
   parts << (m_view != nullptr ? QStringLiteral("View %1 × %2").arg(m_view->width()).arg(m_view->height())
