@@ -24,7 +24,7 @@ int OpenScript(const std::string& path, std::ifstream& script) {
     if (!script) reason = errno == EACCES ? "permission denied" : errno != 0 ? std::strerror(errno) : "unreadable";
   }
   if (reason == nullptr) return kExitOk;
-  std::fprintf(stderr, "pchost: cannot read the script %s: %s.\n", path.c_str(), reason);
+  std::fprintf(stderr, "pchost: cannot read script %s: %s.\n", path.c_str(), reason);
   return kExitUsage;
 }
 
