@@ -59,6 +59,4 @@ shot() {
 shot pchost-window.png 20,12
 shot pchost-clouds-menu.png 170,12
 shot pchost-help-menu.png 350,12 380,92
-# README_SHOT=NAME.png also shows Help > README, to check the page.
-[[ -z "${README_SHOT:-}" ]] || shot "$README_SHOT" 350,12 380,117
 echo "docs/pchost-window.png, docs/pchost-clouds-menu.png, docs/pchost-help-menu.png"

@@ -33,15 +33,12 @@ namespace {
 // The empty view: a plain background, so a grab of it has a known colour.
 const QColor kViewBackground(33, 40, 48);
 
-// The README: installed beside the other documentation, or the source
-// tree's for a program run from its build folder.
+// The README, installed (or, in the build folder, copied) beside the other
+// documentation; empty when it is not there.
 QString ReadmePath() {
-  const QString top = QCoreApplication::applicationDirPath() + QStringLiteral("/..");
-  for (const QString& path : {top + QStringLiteral("/share/doc/pchost-video-recorder/README.md"),
-                              QStringLiteral(PCHOST_SOURCE_README)}) {
-    if (QFileInfo(path).isFile()) return QFileInfo(path).absoluteFilePath();
-  }
-  return {};
+  const QFileInfo readme(QCoreApplication::applicationDirPath() +
+                         QStringLiteral("/../share/doc/pchost-video-recorder/README.md"));
+  return readme.isFile() ? readme.absoluteFilePath() : QString();
 }
 }  // namespace
 
