@@ -30,6 +30,8 @@
 #include "win32/Kernel.h"
 #include "win32/Text.h"
 
+#include "QtOptions.h"
+
 // The executable tells modules which library is the host's main one.
 extern "C" __attribute__((visibility("default"))) const OdChar* GetMainDllNameW() { return u"LMX_Main.dll"; }
 extern "C" __attribute__((visibility("default"))) HMODULE GetMainDllInstance() {
@@ -39,15 +41,17 @@ extern "C" __attribute__((visibility("default"))) HMODULE GetMainDllInstance() {
 namespace {
 
 const char kUsage[] =
-    "usage: pchost [--script FILE|-] [--module PATH] [--no-module] [drawing.dxf] [cloud.ply ...]\n"
-    "  (a file named without a folder that is not in the current folder is taken from\n"
-    "  the samples: sample_scene.dxf, sample_snowman.ply, sample_tree.ply)\n"
+    "Usage: pchost [OPTION]... [drawing.dxf] [cloud.ply ...]\n"
+    "A file named without a folder that is not in the current folder is taken from\n"
+    "the samples: sample_scene.dxf, sample_snowman.ply, sample_tree.ply.\n"
+    "\n"
     "  --script FILE  run the commands in FILE ('-' for standard input) and exit\n"
-    "  --module PATH  the module to load (default: PC_hostVideoRecorder.so beside pchost,\n"
-    "                 or in the installed library folder, bin/../lib/pchost)\n"
+    "  --module PATH  the module to load (default: PC_hostVideoRecorder.so beside\n"
+    "                 pchost, or in the installed library folder, bin/../lib/pchost)\n"
     "  --no-module    run the host alone, without loading a module\n"
     "  -h, --help     show this text\n"
-    "Qt's own options (-platform NAME, -display DISPLAY, -style NAME, ...) are taken too.\n"
+    "  -v, --version  show pchost's version\n"
+    "\n"
     "Exit codes: 0, 2 bad option or unreadable script, 3 unknown command in a script,\n"
     "4 module not loaded in a script, 5 no X display could be opened, 6 a file named\n"
     "here could not be opened (with a script, which runs all the same).\n";
@@ -104,22 +108,26 @@ int ParseCommandLine(int argc, char** argv, Options& options) {
   const QCommandLineOption module(QStringLiteral("module"), QString(), QStringLiteral("PATH"));
   const QCommandLineOption noModule(QStringLiteral("no-module"));
   const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-  parser.addOptions({script, module, noModule, help});
-  // QGuiApplication's and QApplication's options. Arguments go through
-  // QString and back with the same (locale) codec, so file names keep their
-  // bytes.
-  for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "geometry",
-                           "qwindowgeometry", "title", "qwindowtitle", "icon", "qwindowicon", "style", "stylesheet",
-                           "session", "widgetcount"})
-    parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("VALUE")));
-  for (const char* name : {"reverse", "nograb", "dograb", "sync"})
-    parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+  const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+  parser.addOptions({script, module, noModule, help, version});
+  // Qt's own options. Arguments go through QString and back with the same
+  // (locale) codec, so file names keep their bytes.
+  for (const pchost::QtOption& qt : pchost::kQtOptions) {
+    QStringList names{QString::fromLatin1(qt.name)};
+    if (qt.alias != nullptr) names << QString::fromLatin1(qt.alias);
+    parser.addOption(qt.value != nullptr ? QCommandLineOption(names, QString(), QString::fromLatin1(qt.value))
+                                         : QCommandLineOption(names));
+  }
   if (!parser.parse(arguments)) {
     std::fprintf(stderr, "pchost: %s\n%s", parser.errorText().toLocal8Bit().constData(), kUsage);
     return 2;
   }
   if (parser.isSet(help)) {
-    std::fputs(kUsage, stdout);
+    std::fputs((kUsage + pchost::QtOptionsHelp()).c_str(), stdout);
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    std::puts("pchost " PCHOST_VERSION);
     return 0;
   }
   // The layers open X connections of their own (DISPLAY): they go to the

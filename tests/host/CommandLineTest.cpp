@@ -3,6 +3,7 @@
 // cannot start (exit 2, 5), and why a file named to it cannot be opened (6).
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "PchostRunner.h"
+#include "Poll.h"
 
 namespace {
 
@@ -20,20 +22,20 @@ TEST(CommandLine, HelpAnswersAndUnknownOptionsAreRefused) {
     int exitCode;
     const char* printed;
   } cases[] = {
-      {"pchost", {"--help"}, 0, "usage: pchost"},
+      {"pchost", {"--help"}, 0, "Usage: pchost"},
       {"pchost", {"-h"}, 0, "--no-module"},
-      {"pchost", {"--bogus"}, 2, "usage: pchost"},
-      {"pchost", {"--script"}, 2, "usage: pchost"},
+      {"pchost", {"--bogus"}, 2, "Usage: pchost"},
+      {"pchost", {"--script"}, 2, "Usage: pchost"},
       {"pchost", {"--script", "/nonexistent/script.txt"}, 2, "cannot read script"},
-      {"avi_testpattern", {"--help"}, 0, "usage: avi_testpattern"},
-      {"avi_testpattern", {"--bogus"}, 2, "usage: avi_testpattern"},
-      {"avi_testpattern", {"--list", "--bogus"}, 2, "usage: avi_testpattern"},
+      {"avi_testpattern", {"--help"}, 0, "Usage: avi_testpattern"},
+      {"avi_testpattern", {"--bogus"}, 2, "Usage: avi_testpattern"},
+      {"avi_testpattern", {"--list", "--bogus"}, 2, "Usage: avi_testpattern"},
       {"make_sample_clouds", {"--help"}, 0, "usage: make_sample_clouds"},
       {"make_sample_clouds", {"--bogus", "x.ply"}, 2, "usage: make_sample_clouds"},
       {"make_sample_scene", {"--help"}, 0, "usage: make_sample_scene"},
       {"make_sample_scene", {"--bogus"}, 2, "usage: make_sample_scene"},
-      {"pcvr_dialog_preview", {"--help"}, 0, "usage: pcvr_dialog_preview"},
-      {"pcvr_dialog_preview", {"500", "--bogus"}, 2, "usage: pcvr_dialog_preview"},
+      {"pcvr_dialog_preview", {"--help"}, 0, "Usage: pcvr_dialog_preview"},
+      {"pcvr_dialog_preview", {"500", "--bogus"}, 2, "Usage: pcvr_dialog_preview"},
   };
   const auto cwd = std::filesystem::current_path();
   for (const auto& c : cases) {
@@ -107,6 +109,33 @@ TEST(CommandLine, PchostTakesQtsOwnOptions) {
   const pcvr_test::PchostRun run = pcvr_test::RunPchost("TESTPATTERN\nMAKE_SCREENSHOT\nshot\n", options);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(run.hasLine("Screenshot saved:" + profile.str("Pictures/Screenshots/Orvanta/shot.png"))) << run.output;
+}
+
+// The window options --help lists reach the main window: its size and place,
+// title and WM_CLASS instance, as xwininfo reads them off the X server once
+// the window is mapped.
+TEST(CommandLine, PchostsMainWindowTakesQtsWindowOptions) {
+  const auto help = pcvr_test::RunProcess({(pcvr_test::BinDir() / "pchost").string(), "--help"});
+  for (const char* option : {"-platform NAME", "-display DISPLAY", "-geometry WxH+X+Y", "-title TEXT", "-name NAME",
+                             "-style NAME"})
+    EXPECT_NE(help.output.find(std::string("\n  ") + option + " "), std::string::npos) << option << help.output;
+  pcvr_test::PchostOptions options;
+  options.arguments = {"--no-module", "-geometry", "800x600+30+40", "-title", "Options probe", "-name", "optionsprobe"};
+  std::string window;
+  options.whileRunning = [&](pid_t pid) {
+    pcvr_test::WaitUntil([&] {
+      const std::string tree = pcvr_test::RunProcess({"xwininfo", "-root", "-tree"}, pcvr_test::kQuiet).output;
+      const std::size_t instance = tree.find("(\"optionsprobe\" ");
+      if (instance == std::string::npos) return false;
+      const std::size_t id = tree.rfind("0x", instance);
+      window = pcvr_test::RunProcess({"xwininfo", "-id", tree.substr(id, tree.find(' ', id) - id)}).output;
+      return window.find("IsViewable") != std::string::npos;
+    }, std::chrono::seconds(30));
+    kill(pid, SIGTERM);
+  };
+  pcvr_test::RunPchost("wait 60000\n", options);
+  EXPECT_NE(window.find("\"Options probe\""), std::string::npos) << window;
+  EXPECT_NE(window.find("-geometry 800x600+30+40"), std::string::npos) << window;
 }
 
 }  // namespace

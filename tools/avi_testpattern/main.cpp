@@ -18,9 +18,9 @@
 namespace {
 
 const char kUsage[] =
-    "usage: avi_testpattern --list\n"
-    "       avi_testpattern OUT.avi [FOURCC|none] [--fps N] [--seconds S] [--size WxH] [--depth 24|32]\n"
-    "       avi_testpattern --help\n";
+    "Usage: avi_testpattern --list\n"
+    "  or:  avi_testpattern OUT.avi [FOURCC|none] [--fps N] [--seconds S] [--size WxH] [--depth 24|32]\n"
+    "  or:  avi_testpattern --help\n";
 
 // A bad command line: the usage on standard error, exit code 2.
 int Usage() {

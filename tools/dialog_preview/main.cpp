@@ -50,7 +50,7 @@ void Print(const VideoRecordingParams& params, HWND mainWindow, HWND documentWin
 }  // namespace
 
 int main(int argc, char** argv) {
-  static const char kUsage[] = "usage: pcvr_dialog_preview 500|507 [--script FILE|-]\n";
+  static const char kUsage[] = "Usage: pcvr_dialog_preview 500|507 [--script FILE|-]\n";
   if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
     std::fputs(kUsage, stdout);
     return 0;
