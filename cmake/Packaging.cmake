@@ -59,6 +59,12 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${PCVR_PACK
 # Manual pages: help2man runs each program's --help (and pchost's --version);
 # packaging/NAME.h2m adds the description, files and examples.
 find_program(PCVR_HELP2MAN help2man)
+# A sanitizer build's programs report leaks of Qt's at exit, which would fail
+# help2man; the pages do not depend on them.
+set(_pcvr_help_env)
+if(PCVR_SANITIZE)
+  set(_pcvr_help_env ASAN_OPTIONS=detect_leaks=0)
+endif()
 if(PCVR_HELP2MAN)
   foreach(_target pchost avi_testpattern pcvr_dialog_preview)
     set(_page ${CMAKE_BINARY_DIR}/packaging/${_target}.1)
@@ -68,7 +74,7 @@ if(PCVR_HELP2MAN)
       set(_version_option "--version-string=${PROJECT_VERSION}")
     endif()
     add_custom_command(OUTPUT ${_page}.gz
-                       COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${PCVR_RELEASE_EPOCH} LC_ALL=C.UTF-8
+                       COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${PCVR_RELEASE_EPOCH} LC_ALL=C.UTF-8 ${_pcvr_help_env}
                                ${PCVR_HELP2MAN} --no-info --include=${_h2m} ${_version_option} --output=${_page}
                                $<TARGET_FILE:${_target}>
                        COMMAND ${PCVR_GZIP} -9nf ${_page}

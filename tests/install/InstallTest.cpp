@@ -63,6 +63,7 @@ TEST(Install, InstalledPchostFindsModuleAndSamplesAndTakesAScreenshot) {
 // build or package folder's path (in either package), and nothing lintian
 // reports on either.
 TEST(Install, DebianPackageIsStrippedCompleteAndLintianClean) {
+  if (PCVR_SANITIZED) GTEST_SKIP() << "a sanitizer build is not packaged";
   const pcvr_test::TempDir temp("pchost-deb-");
   pcvr_test::ProcessOptions slow;
   slow.timeoutSeconds = 240;
