@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <map>
 
-namespace avitest {
+namespace pcvr_test {
 namespace {
 
 struct Walker {
@@ -163,4 +163,4 @@ std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate,
   return problems;
 }
 
-}  // namespace avitest
+}  // namespace pcvr_test

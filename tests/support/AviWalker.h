@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace avitest {
+namespace pcvr_test {
 
 struct AviLayout {
   // The first thing found wrong: a chunk running past its parent or the file,
@@ -39,4 +39,4 @@ AviLayout WalkAvi(const std::string& path);
 std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate, bool uncompressed,
                            bool completed = true);
 
-}  // namespace avitest
+}  // namespace pcvr_test

@@ -1,12 +1,13 @@
-// Reads AVI files back with ffprobe and ffmpeg, the independent decoder the
-// tests trust.
+// Reads AVI and picture files back with ffprobe and ffmpeg, the independent
+// decoder the tests trust.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-namespace avitest {
+namespace pcvr_test {
 
 struct StreamProbe {
   std::string codecName;
@@ -29,4 +30,16 @@ std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int wi
 // Pixel (x, y) of such a frame, `width` wide, as 0xRRGGBB.
 std::uint32_t Rgb(const std::vector<std::uint8_t>& frame, int width, int x, int y);
 
-}  // namespace avitest
+struct Picture {
+  bool ok = false;
+  std::string codecName;
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgb;  // width * height * 3, top row first
+  // 0xRRGGBB; 0xFFFFFFFF outside the picture
+  std::uint32_t pixel(int x, int y) const;
+};
+// The first frame of an image or video file, decoded to RGB.
+Picture DecodePicture(const std::filesystem::path& file);
+
+}  // namespace pcvr_test
