@@ -18,19 +18,18 @@ namespace {
 void Drive(const std::vector<std::string>& argv, const ProcessOptions& options, std::promise<qint64>& started,
            ProcessRun& run) {
   QProcess process;
-  process.setProgram(QString::fromStdString(argv[0]));
   QStringList arguments;
-  for (std::size_t i = 1; i < argv.size(); ++i) arguments << QString::fromStdString(argv[i]);
+  for (const auto& argument : argv) arguments << QString::fromStdString(argument);
+  process.setProgram(arguments.takeFirst());
   process.setArguments(arguments);
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   for (const auto& name : options.unset) environment.remove(QString::fromStdString(name));
   for (const auto& assignment : options.environment) {
-    const auto equals = assignment.find('=');
-    environment.insert(QString::fromStdString(assignment.substr(0, equals)),
-                       QString::fromStdString(equals == std::string::npos ? "" : assignment.substr(equals + 1)));
+    const QString text = QString::fromStdString(assignment);
+    environment.insert(text.section('=', 0, 0), text.section('=', 1));
   }
   process.setProcessEnvironment(environment);
-  if (!options.workingDirectory.empty()) process.setWorkingDirectory(QString::fromStdString(options.workingDirectory));
+  process.setWorkingDirectory(QString::fromStdString(options.workingDirectory));
   process.setProcessChannelMode(options.withStandardError ? QProcess::MergedChannels : QProcess::ForwardedErrorChannel);
   process.setStandardInputFile(QProcess::nullDevice());
   process.start();
