@@ -53,13 +53,6 @@ std::vector<int> PacketSizes(const std::string& path) {
   return sizes;
 }
 
-std::vector<bool> PacketKeyFlags(const std::string& path) {
-  std::vector<bool> keys;
-  for (const std::string& line : ProbeLines(path, {"-show_entries", "packet=flags", "-of", "csv=p=0"}))
-    keys.push_back(line[0] == 'K');
-  return keys;
-}
-
 std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height) {
   const std::string raw =
       RunProcess({"ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "bgr24", "-"}, kQuiet)

@@ -21,9 +21,11 @@ struct StreamProbe {
 };
 StreamProbe Probe(const std::string& path);
 
-// Sizes and key-frame flags of the video packets as ffprobe reads them, in file order.
+// Sizes of the video packets as ffprobe reads them, in file order. (Its
+// key-frame flags are not asked: for AVI it takes them from the index, or
+// sets them all for an intra-only codec, so they are no second opinion on
+// the index; CheckAviAgrees reads the index itself.)
 std::vector<int> PacketSizes(const std::string& path);
-std::vector<bool> PacketKeyFlags(const std::string& path);
 
 // Every decoded frame as packed BGR rows, top row first.
 std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height);
