@@ -36,7 +36,7 @@ TEST(OpenDml, RecordingPastOneGibibyteStaysWhole) {
     }
     // What a kill -9 would leave now: the parts up to the last refresh of
     // the header, whose counts agree with them, and whole frames after.
-    const avitest::AviLayout killed = avitest::WalkAvi(path);
+    const pcvr_test::AviLayout killed = pcvr_test::WalkAvi(path);
     EXPECT_TRUE(killed.error.empty() || killed.error == "data after the last RIFF part") << killed.error;
     ASSERT_GE(killed.framesPerPart.size(), 2u);
     EXPECT_EQ(killed.avihTotalFrames, static_cast<std::uint32_t>(killed.framesPerPart[0]));
@@ -48,10 +48,10 @@ TEST(OpenDml, RecordingPastOneGibibyteStaysWhole) {
   // Two RIFF parts or more: avih counts the first, dmlh every frame, ix00
   // entries point at their chunks; 8 MB chunks are above the muxer's 1 MiB
   // buffer size. ffprobe counts every packet.
-  const avitest::AviLayout avi = avitest::WalkAvi(path);
+  const pcvr_test::AviLayout avi = pcvr_test::WalkAvi(path);
   EXPECT_GE(avi.framesPerPart.size(), 2u);
   EXPECT_GT(avi.frames.back().offset, 1ll << 30);
-  EXPECT_EQ(avitest::CheckAviAgrees(avi, frames, 25, true), "");
+  EXPECT_EQ(pcvr_test::CheckAviAgrees(avi, frames, 25, true), "");
   const std::string packets = pcvr_test::RunProcess({"ffprobe", "-v", "error", "-count_packets", "-select_streams", "v:0",
                                             "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path}, pcvr_test::kQuiet).output;
   EXPECT_EQ(std::atoi(packets.c_str()), frames);

@@ -35,6 +35,11 @@ void Put(std::string& out, T value, bool bigEndian) {
   out.append(bytes, sizeof(T));
 }
 
+template <class T>
+void PutAs(std::string& out, double value, bool bigEndian) {
+  Put(out, static_cast<T>(value), bigEndian);
+}
+
 // A PLY file of kVertices in format, with or without normals and colours,
 // announcing count points, with header lines `before` the vertex element.
 std::string MakePly(const std::string& format, bool normals, bool colors, std::uint64_t count = kVertices.size(),
@@ -86,6 +91,35 @@ TEST(PlyReader, EveryEncodingWithAndWithoutNormalsAndColours) {
       std::string error;
       ASSERT_TRUE(host::ReadPlyCloud(bytes.data(), bytes.size(), cloud, error)) << error;
       ExpectVertices(cloud, normals, colors);
+    }
+}
+
+// Each property type in both byte orders, as the x coordinate: a value read
+// in the wrong order or at the wrong width shows.
+TEST(PlyReader, EveryPropertyTypeInBothByteOrders) {
+  struct Type {
+    const char* name;
+    double value;  // its bytes reversed read as another value
+    void (*put)(std::string&, double, bool);
+  };
+  const Type types[] = {{"char", -7, PutAs<std::int8_t>},          {"uchar", 200, PutAs<std::uint8_t>},
+                        {"short", -1234, PutAs<std::int16_t>},     {"ushort", 51234, PutAs<std::uint16_t>},
+                        {"int", -123456789, PutAs<std::int32_t>},  {"uint", 3123456789, PutAs<std::uint32_t>},
+                        {"float", 1.5, PutAs<float>},              {"double", -2.25e9, PutAs<double>}};
+  for (const bool big : {false, true})
+    for (const Type& t : types) {
+      SCOPED_TRACE(std::string(t.name) + (big ? " big" : " little") + "-endian");
+      std::string bytes = std::string("ply\nformat binary_") + (big ? "big" : "little") + "_endian 1.0\nelement vertex 1\n" +
+                          "property " + t.name + " x\nproperty float y\nproperty float z\nend_header\n";
+      t.put(bytes, t.value, big);
+      Put(bytes, 2.0f, big);
+      Put(bytes, -3.0f, big);
+      PointCloudData cloud;
+      std::string error;
+      ASSERT_TRUE(host::ReadPlyCloud(bytes.data(), bytes.size(), cloud, error)) << error;
+      ASSERT_EQ(cloud.size(), 1u);
+      EXPECT_FLOAT_EQ(cloud.xyz[0], static_cast<float>(t.value));
+      EXPECT_FLOAT_EQ(cloud.xyz[2], -3.0f);
     }
 }
 

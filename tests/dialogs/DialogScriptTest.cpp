@@ -49,7 +49,7 @@ TEST(RecordingOptionsInPchost, ShownFilledAndCancelledByScriptLines) {
   EXPECT_TRUE(pcvr_test::DecodePicture(dir / "d.png").ok);
   // What the dialog chose reaches the file: the compressor picked in the
   // list is the one that encoded the recording, at the browsed path.
-  const auto probe = avitest::Probe(dir.str("take.avi"));
+  const auto probe = pcvr_test::Probe(dir.str("take.avi"));
   ASSERT_TRUE(probe.ok) << run.output;
   EXPECT_EQ(probe.codecName, "mjpeg");
   EXPECT_EQ(std::make_pair(probe.width % 2, probe.height % 2), std::make_pair(0, 0));
@@ -79,8 +79,8 @@ TEST(RecordingOptionsInPchost, TheFileIsThePathTheScriptGave) {
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_EQ(run.count(" Video stream: " + chosen), 2) << run.output;
   EXPECT_TRUE(run.hasLine(" Video stream: " + dir.str("cwd/sub/flight.avi"))) << run.output;
-  EXPECT_EQ(avitest::Probe(chosen).codecName, "huffyuv");
-  EXPECT_GT(avitest::Probe(dir.str("cwd/sub/flight.avi")).decodedFrames, 0);
+  EXPECT_EQ(pcvr_test::Probe(chosen).codecName, "huffyuv");
+  EXPECT_GT(pcvr_test::Probe(dir.str("cwd/sub/flight.avi")).decodedFrames, 0);
   EXPECT_EQ(pcvr_test::ReadFile(dir / "cwd/flight.avi"), "unrelated");
 }
 

@@ -10,6 +10,7 @@
 #include "dialogs/DlgVideoRecodingParams.h"
 #include "dialogs/VideoRecordingParams.h"
 #include "resources/DialogTemplates.h"
+#include "support/MediaProbe.h"
 #include "support/Process.h"
 #include "support/XWindows.h"
 

@@ -104,11 +104,11 @@ TEST_F(CaptureThread, RecordsTheWindowsPixelsAtItsEvenClientSizeWhileItHasTheFoc
 
   EXPECT_FALSE(g_recorder.failed());
   const std::uint32_t frames = g_recorder.framesWritten();
-  const auto probe = avitest::Probe(file);
+  const auto probe = pcvr_test::Probe(file);
   EXPECT_EQ(probe.shape(), "160x120 20/1 " + std::to_string(frames));
-  const auto decoded = avitest::DecodeBgr(file, 160, 120);
+  const auto decoded = pcvr_test::DecodeBgr(file, 160, 120);
   ASSERT_EQ(decoded.size(), frames);
-  const auto pixel = [&](std::size_t frame, int x, int y) { return avitest::Rgb(decoded[frame], 160, x, y); };
+  const auto pixel = [&](std::size_t frame, int x, int y) { return pcvr_test::Rgb(decoded[frame], 160, x, y); };
   EXPECT_EQ(pixel(0, 80, 60), 0xFF0000u);
   EXPECT_EQ(pixel(0, 2, 2), 0xFF0000u);
   int green = 0;
@@ -176,7 +176,7 @@ TEST_F(CaptureThread, ACaptureEndsByItselfWithItsFramesAndItsReason) {
     EXPECT_FALSE(g_recorder.takePendingFailure(&reason));  // reported once
     if (c.framesKept) {
       EXPECT_GT(g_recorder.framesWritten(), 0u);
-      EXPECT_EQ(avitest::Probe(c.file).decodedFrames, static_cast<int>(g_recorder.framesWritten()));
+      EXPECT_EQ(pcvr_test::Probe(c.file).decodedFrames, static_cast<int>(g_recorder.framesWritten()));
     } else {
       EXPECT_EQ(g_recorder.framesWritten(), 0u);
       EXPECT_LE(g_recorder.savedElapsedSeconds(), 0);

@@ -84,17 +84,17 @@ TEST_F(LiveRecording, RecordsTheViewPausesResumesAndReports) {
   EXPECT_EQ(summary.realFps, summary.frames / summary.totalSeconds());
   EXPECT_GT(summary.megabytes, 0.0);
 
-  const auto probe = avitest::Probe(file);
+  const auto probe = pcvr_test::Probe(file);
   ASSERT_TRUE(probe.ok) << file;
   EXPECT_EQ(probe.shape(), run.evenViewSize() + " 15/1 " + std::to_string(summary.frames));
   // Lossless: the view's own colours.
-  const auto frames = avitest::DecodeBgr(file, probe.width, probe.height);
+  const auto frames = pcvr_test::DecodeBgr(file, probe.width, probe.height);
   ASSERT_EQ(static_cast<int>(frames.size()), summary.frames);
-  EXPECT_EQ(avitest::Rgb(frames.front(), probe.width, probe.width / 2, probe.height / 2), 0xFF0000u);
-  EXPECT_EQ(avitest::Rgb(frames.front(), probe.width, 3, 3), 0xFF0000u);
-  for (const auto& frame : frames) EXPECT_NE(avitest::Rgb(frame, probe.width, probe.width / 2, probe.height / 2), 0x00FF00u);
-  EXPECT_EQ(avitest::Rgb(frames.back(), probe.width, probe.width / 2, probe.height / 2), 0x0000FFu);
-  EXPECT_EQ(avitest::Rgb(frames.back(), probe.width, probe.width - 4, probe.height - 4), 0x0000FFu);
+  EXPECT_EQ(pcvr_test::Rgb(frames.front(), probe.width, probe.width / 2, probe.height / 2), 0xFF0000u);
+  EXPECT_EQ(pcvr_test::Rgb(frames.front(), probe.width, 3, 3), 0xFF0000u);
+  for (const auto& frame : frames) EXPECT_NE(pcvr_test::Rgb(frame, probe.width, probe.width / 2, probe.height / 2), 0x00FF00u);
+  EXPECT_EQ(pcvr_test::Rgb(frames.back(), probe.width, probe.width / 2, probe.height / 2), 0x0000FFu);
+  EXPECT_EQ(pcvr_test::Rgb(frames.back(), probe.width, probe.width - 4, probe.height - 4), 0x0000FFu);
 }
 
 // A PAUSE right after the dialog's OK holds (ten times); a recording ended
@@ -128,13 +128,13 @@ TEST_F(LiveRecording, NoFrameBeforeTheStartDelayNorWhilePausedAndAClosedViewEnds
   EXPECT_GE(summary.totalSeconds(), 1);
   EXPECT_GT(summary.frames, 0);
   EXPECT_LE(summary.frames, (summary.totalSeconds() + 1) * 16);
-  EXPECT_EQ(avitest::Probe(late).decodedFrames, summary.frames);
+  EXPECT_EQ(pcvr_test::Probe(late).decodedFrames, summary.frames);
   const std::string done = "Video recording completed successfuly.";
   std::vector<std::string> said;
   for (int i = 0; i < 10; ++i) said.insert(said.end(), {"Video recording paused", done});
   said.insert(said.end(), {done, done});
   EXPECT_EQ(Said(run), said) << run.output;
-  const auto closedProbe = avitest::Probe(closed);
+  const auto closedProbe = pcvr_test::Probe(closed);
   EXPECT_GT(closedProbe.decodedFrames, 0);
   EXPECT_EQ(closedProbe.codecName, "mjpeg");
 }
@@ -151,7 +151,7 @@ TEST_F(LiveRecording, LeavingTheHostOrASignalCompletesTheFileAndKillLosesAtMostA
       options.whileRunning = [&](pid_t pid) {
         // The signal once the header counts frames (for KILL, with more after).
         pcvr_test::WaitUntil([&] {
-          const avitest::AviLayout avi = avitest::WalkAvi(file);
+          const pcvr_test::AviLayout avi = pcvr_test::WalkAvi(file);
           return avi.strhLength >= 3 && (signal != SIGKILL || avi.framesPastTree >= 3);
         }, std::chrono::seconds(30));
         kill(pid, signal);
@@ -160,7 +160,7 @@ TEST_F(LiveRecording, LeavingTheHostOrASignalCompletesTheFileAndKillLosesAtMostA
     const auto run = pcvr_test::RunPchost("VIEWCOLOR\n0,0,255\n" + StartRecording(file, "HuffYUV lossless", 10, 0) +
                                               (signal == 0 ? "wait 1500\n" : "wait 40000\n"),
                                           options);
-    const avitest::AviLayout avi = avitest::WalkAvi(file);
+    const pcvr_test::AviLayout avi = pcvr_test::WalkAvi(file);
     ASSERT_GE(avi.frames.size(), 3u) << run.output;
     if (signal == SIGKILL) {
       EXPECT_EQ(run.exitCode, 128 + SIGKILL);
@@ -172,8 +172,8 @@ TEST_F(LiveRecording, LeavingTheHostOrASignalCompletesTheFileAndKillLosesAtMostA
     } else {
       EXPECT_EQ(run.exitCode, 0) << run.output;
       EXPECT_TRUE(signal == 0 || run.hasLine("pchost: " + name + " received, finishing.")) << run.output;
-      EXPECT_EQ(avitest::CheckAviAgrees(avi, static_cast<int>(avi.frames.size()), 10, false), "");
-      EXPECT_EQ(avitest::Probe(file).decodedFrames, static_cast<int>(avi.frames.size()));
+      EXPECT_EQ(pcvr_test::CheckAviAgrees(avi, static_cast<int>(avi.frames.size()), 10, false), "");
+      EXPECT_EQ(pcvr_test::Probe(file).decodedFrames, static_cast<int>(avi.frames.size()));
     }
   }
 }

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <map>
 
-namespace avitest {
+namespace pcvr_test {
 namespace {
 
 struct Walker {
@@ -18,7 +18,7 @@ struct Walker {
   int streams = 0;
   std::vector<std::int64_t> movi;
   std::pair<std::int64_t, std::uint32_t> idx1{0, 0};
-  std::vector<std::pair<std::int64_t, std::uint32_t>> ix;
+  std::vector<std::pair<std::int64_t, std::uint32_t>> ix, indx;
   std::map<std::int64_t, size_t> chunkAt;
 
   std::int64_t size() const { return fileSize; }
@@ -64,6 +64,8 @@ struct Walker {
         out.dmlhTotalFrames = u32(data);
       } else if (id == "idx1") {
         idx1 = {data, n};
+      } else if (id == "indx") {
+        indx.emplace_back(data, n);
       } else if (id.compare(0, 2, "ix") == 0) {
         ix.emplace_back(data, n);
       } else if (id == "00db" || id == "00dc") {
@@ -114,6 +116,16 @@ struct Walker {
         out.ixKey.push_back((length & 0x80000000u) == 0);
       }
     }
+    // The super index lists every ix## chunk and names the chunks as they do.
+    for (const auto& [data, n] : indx) {
+      std::uint32_t k = 0;
+      for (; k < u32(data + 4) && 24 + 16 * (k + 1) <= n; ++k) {
+        const std::int64_t at = u32(data + 24 + 16 * k) | (std::int64_t{u32(data + 28 + 16 * k)} << 32);
+        if (text(at).compare(0, 2, "ix") != 0 || text(at + 16) != text(data + 8))
+          fail("indx names " + text(data + 8) + " chunks, its ix chunk at " + std::to_string(at) + " " + text(at + 16));
+      }
+      if (k != ix.size()) fail("indx lists " + std::to_string(k) + " of the " + std::to_string(ix.size()) + " ix chunks");
+    }
     return out;
   }
 };
@@ -163,4 +175,4 @@ std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate,
   return problems;
 }
 
-}  // namespace avitest
+}  // namespace pcvr_test

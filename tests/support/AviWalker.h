@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
-namespace avitest {
+namespace pcvr_test {
 
 struct AviLayout {
   // The first thing found wrong: a chunk running past its parent or the file,
   // "data after the last RIFF part", an index entry that points at no chunk
-  // of its id and size. Empty when the tree is sound.
+  // of its id and size, a super index (indx) naming other chunks than its ix##
+  // chunks do. Empty when the tree is sound.
   std::string error;
   std::uint32_t avihMicroSecPerFrame = 0, avihFlags = 0, avihTotalFrames = 0, avihSuggestedBuffer = 0;
   std::uint32_t strhScale = 0, strhRate = 0, strhLength = 0, strhSuggestedBuffer = 0;  // first stream
@@ -39,4 +40,4 @@ AviLayout WalkAvi(const std::string& path);
 std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate, bool uncompressed,
                            bool completed = true);
 
-}  // namespace avitest
+}  // namespace pcvr_test

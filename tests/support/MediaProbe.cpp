@@ -5,7 +5,7 @@
 
 #include "Process.h"
 
-namespace avitest {
+namespace pcvr_test {
 
 namespace {
 // Lines of ffprobe's answer about the video stream.
@@ -13,7 +13,7 @@ std::vector<std::string> ProbeLines(const std::string& path, std::vector<std::st
   std::vector<std::string> argv{"ffprobe", "-v", "error", "-select_streams", "v:0"};
   argv.insert(argv.end(), options.begin(), options.end());
   argv.push_back(path);
-  const pcvr_test::ProcessRun run = pcvr_test::RunProcess(argv, pcvr_test::kQuiet);
+  const ProcessRun run = RunProcess(argv, kQuiet);
   if (status) *status = run.exitCode;
   std::istringstream text(run.output);
   std::vector<std::string> lines;
@@ -53,16 +53,9 @@ std::vector<int> PacketSizes(const std::string& path) {
   return sizes;
 }
 
-std::vector<bool> PacketKeyFlags(const std::string& path) {
-  std::vector<bool> keys;
-  for (const std::string& line : ProbeLines(path, {"-show_entries", "packet=flags", "-of", "csv=p=0"}))
-    keys.push_back(line[0] == 'K');
-  return keys;
-}
-
 std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height) {
   const std::string raw =
-      pcvr_test::RunProcess({"ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "bgr24", "-"}, pcvr_test::kQuiet)
+      RunProcess({"ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "bgr24", "-"}, kQuiet)
           .output;
   const size_t frameSize = static_cast<size_t>(width) * height * 3;
   std::vector<std::vector<std::uint8_t>> frames;
@@ -76,4 +69,32 @@ std::uint32_t Rgb(const std::vector<std::uint8_t>& frame, int width, int x, int 
   return (std::uint32_t{p[2]} << 16) | (p[1] << 8) | p[0];
 }
 
-}  // namespace avitest
+std::uint32_t Picture::pixel(int x, int y) const {
+  const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
+  if (x < 0 || y < 0 || x >= width || y >= height || at + 2 >= rgb.size()) return 0xFFFFFFFFu;
+  return (std::uint32_t{rgb[at]} << 16) | (std::uint32_t{rgb[at + 1]} << 8) | rgb[at + 2];
+}
+
+Picture DecodePicture(const std::filesystem::path& path) {
+  Picture picture;
+  // FFmpeg reads a "%d" in an image's name as a numbered sequence: the file
+  // is read under a plain name.
+  const TempDir dir("pcvr-picture-");
+  const std::filesystem::path file = dir / ("picture" + path.extension().string());
+  std::error_code error;
+  std::filesystem::create_symlink(std::filesystem::absolute(path), file, error);
+  const StreamProbe probe = Probe(file.string());
+  if (!probe.ok) return picture;
+  const auto run = RunProcess(
+      {"ffmpeg", "-v", "error", "-i", file.string(), "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"},
+      kQuiet);
+  picture.codecName = probe.codecName;
+  picture.width = probe.width;
+  picture.height = probe.height;
+  picture.rgb.assign(run.output.begin(), run.output.end());
+  picture.ok = run.exitCode == 0 && picture.width > 0 &&
+               picture.rgb.size() == static_cast<std::size_t>(picture.width) * picture.height * 3;
+  return picture;
+}
+
+}  // namespace pcvr_test

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "MediaProbe.h"  // what a run leaves (pictures, movies) is read back with it
 #include "Process.h"
 
 namespace pcvr_test {

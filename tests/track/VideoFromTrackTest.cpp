@@ -93,11 +93,11 @@ TEST_F(VideoFromTrack, FliesAlongTheTrajectoryAndLeavesTheViewAsItWas) {
   EXPECT_EQ(start[4], " Time: 0:0:1 h:m:s");  // 27 frames at 20 a second
   EXPECT_EQ(start[5], " Real FPS: 20");
 
-  const auto probe = avitest::Probe(file);
+  const auto probe = pcvr_test::Probe(file);
   ASSERT_TRUE(probe.ok) << run.output;
   EXPECT_EQ(probe.shape(), run.evenViewSize() + " 20/1 27");
   // The boxes come closer: the picture changes along the way, and red is in it.
-  const auto frames = avitest::DecodeBgr(file, probe.width, probe.height);
+  const auto frames = pcvr_test::DecodeBgr(file, probe.width, probe.height);
   ASSERT_EQ(frames.size(), 27u);
   EXPECT_NE(frames.front(), frames.back());
   int red = 0;
@@ -142,8 +142,8 @@ TEST_F(VideoFromTrack, AFlightGoesToThePathTheScriptGave) {
                            "VIDEO_FROM_TRACK\nhandle A1\n" + Options("again", "Motion JPEG", 10, "15"),
                        options);
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_EQ(avitest::Probe(file).decodedFrames, 14);  // the second flight's frames
-  EXPECT_EQ(avitest::Probe((m_dir / "cwd/again.avi").string()).decodedFrames, 14);
+  EXPECT_EQ(pcvr_test::Probe(file).decodedFrames, 14);  // the second flight's frames
+  EXPECT_EQ(pcvr_test::Probe((m_dir / "cwd/again.avi").string()).decodedFrames, 14);
 }
 
 TEST_F(VideoFromTrack, CancelFromTheProgressBarKeepsTheFramesSoFar) {
@@ -152,7 +152,7 @@ TEST_F(VideoFromTrack, CancelFromTheProgressBarKeepsTheFramesSoFar) {
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(run.hasLine(" Frames: 5")) << run.output;
   EXPECT_TRUE(run.hasLine(" Time: 0:0:0 h:m:s")) << run.output;
-  EXPECT_EQ(avitest::Probe(file).decodedFrames, 5);
+  EXPECT_EQ(pcvr_test::Probe(file).decodedFrames, 5);
 }
 
 TEST_F(VideoFromTrack, TermSignalEndsTheFlightWithACompleteFileAndTheHost) {
@@ -161,7 +161,7 @@ TEST_F(VideoFromTrack, TermSignalEndsTheFlightWithACompleteFileAndTheHost) {
   pcvr_test::PchostOptions options;
   options.whileRunning = [&](pid_t pid) {
     pcvr_test::WaitUntil([&] {
-      const auto avi = avitest::WalkAvi(file);
+      const auto avi = pcvr_test::WalkAvi(file);
       return avi.frames.size() + avi.framesPastTree >= 3;
     }, std::chrono::seconds(60));
     kill(pid, SIGTERM);
@@ -170,11 +170,11 @@ TEST_F(VideoFromTrack, TermSignalEndsTheFlightWithACompleteFileAndTheHost) {
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(run.hasLine("pchost: SIGTERM received, finishing.")) << run.output;
   EXPECT_FALSE(run.hasLine("not reached")) << run.output;
-  const auto avi = avitest::WalkAvi(file);
+  const auto avi = pcvr_test::WalkAvi(file);
   EXPECT_GE(avi.frames.size(), 3u);
   EXPECT_LT(avi.frames.size(), 2000u);
   EXPECT_TRUE(run.hasLine(" Frames: " + std::to_string(avi.frames.size()))) << run.output;
-  EXPECT_EQ(avitest::CheckAviAgrees(avi, static_cast<int>(avi.frames.size()), 10, false), "");
+  EXPECT_EQ(pcvr_test::CheckAviAgrees(avi, static_cast<int>(avi.frames.size()), 10, false), "");
 }
 
 TEST_F(VideoFromTrack, WhatCannotBeRecordedIsAnErrorAndNoSummary) {

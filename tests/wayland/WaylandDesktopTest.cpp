@@ -141,13 +141,13 @@ TEST_P(WaylandDesktop, RecordingAndScreenshotHoldTheViewsPixels) {
   EXPECT_LE(frames, 20 * (seconds + 1)) << run.output;
   if (GetParam().focusesWindows) {
     EXPECT_GE(frames, 20 * seconds / 2) << run.output;
-    const auto probe = avitest::Probe(avi);
+    const auto probe = pcvr_test::Probe(avi);
     EXPECT_EQ(probe.shape(), run.evenViewSize() + " 20/1 " + std::to_string(frames));
-    const auto decoded = avitest::DecodeBgr(avi, probe.width, probe.height);
+    const auto decoded = pcvr_test::DecodeBgr(avi, probe.width, probe.height);
     ASSERT_EQ(static_cast<int>(decoded.size()), frames);
     for (std::size_t i = 0; i < decoded.size() && !HasFailure(); ++i)
       ExpectTestPattern(probe.width, probe.height,
-                        [&](int x, int y) { return avitest::Rgb(decoded[i], probe.width, x, y); },
+                        [&](int x, int y) { return pcvr_test::Rgb(decoded[i], probe.width, x, y); },
                         "frame " + std::to_string(i));
   }
   const fs::path png = m_dir / "Pictures/Screenshots/Orvanta/view.png";

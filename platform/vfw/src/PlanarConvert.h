@@ -16,11 +16,16 @@ struct PlanarPicture {
   int strides[3];
 };
 
+// Both functions are exported from the library (which hides everything else
+// that vfw.h does not declare) so that the conversion's own test checks the
+// code the library runs.
+#define PCVR_CONVERT_EXPORT __attribute__((visibility("default")))
+
 // True when `ConvertToYuv420` handles this picture: 24- or 32-bit pixels and
 // an even width and height (4:2:0 needs whole 2x2 blocks).
-bool CanConvertToYuv420(int bitsPerPixel, int width, int height);
+PCVR_CONVERT_EXPORT bool CanConvertToYuv420(int bitsPerPixel, int width, int height);
 
 // `top` is the picture's top row and `step` the distance in bytes from a row
 // to the one below it (negative for a bottom-up DIB).
-void ConvertToYuv420(const std::uint8_t* top, std::ptrdiff_t step, int bitsPerPixel, int width, int height,
-                     bool fullRange, const PlanarPicture& out);
+PCVR_CONVERT_EXPORT void ConvertToYuv420(const std::uint8_t* top, std::ptrdiff_t step, int bitsPerPixel, int width,
+                                         int height, bool fullRange, const PlanarPicture& out);
