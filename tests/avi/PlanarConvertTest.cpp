@@ -75,4 +75,33 @@ TEST(PlanarConvert, RandomPicturesWithinOneStepOfFloatingPointBt601) {
         }
 }
 
+// The AVX2 path against the portable one: the same bytes on random pictures
+// (with a white and a pure blue run, where rounding is tightest), both ranges
+// and row orders, widths that leave pixels over for the portable kernels.
+TEST(PlanarConvert, Avx2GivesThePortableBytes) {
+  if (!ConvertToYuv420HasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+  std::mt19937 random(7);
+  for (const auto& [width, height] : {std::pair{2, 2}, std::pair{66, 6}, std::pair{1282, 10}}) {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    for (auto& p : pixels) p = static_cast<std::uint32_t>(random());
+    for (int x = 0; x < width && x < 40; ++x) pixels[x] = x < 20 ? 0xFFFFFFFF : 0x000000FF;
+    for (const bool fullRange : {true, false})
+      for (const bool bottomUp : {false, true}) {
+        const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(width) * 4;
+        const auto* top = reinterpret_cast<const std::uint8_t*>(pixels.data()) + (bottomUp ? (height - 1) * stride : 0);
+        std::vector<std::uint8_t> planes[2][3];
+        for (int path = 0; path < 2; ++path) {
+          for (int p = 0; p < 3; ++p) planes[path][p].assign(static_cast<std::size_t>(width) * height, kUntouched);
+          const PlanarPicture out{{planes[path][0].data(), planes[path][1].data(), planes[path][2].data()},
+                                  {width, width / 2, width / 2}};
+          if (path == 0) ConvertToYuv420Portable(top, bottomUp ? -stride : stride, 32, width, height, fullRange, out);
+          if (path == 1) ConvertToYuv420Avx2(top, bottomUp ? -stride : stride, width, height, fullRange, out);
+        }
+        for (int p = 0; p < 3; ++p)
+          EXPECT_EQ(planes[1][p], planes[0][p]) << "plane " << p << ", " << width << "x" << height << (fullRange ? " full" : " video")
+                                                << (bottomUp ? " bottom-up" : " top-down");
+      }
+  }
+}
+
 }  // namespace

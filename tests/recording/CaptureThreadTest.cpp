@@ -12,6 +12,7 @@
 #include "Poll.h"
 #include "Process.h"
 #include "XWindows.h"
+#include "recording/AviMovieWriter.h"
 #include "recording/FrameClock.h"
 #include "recording/parallelThreadData.h"
 #include "win32/Desktop.h"
@@ -199,6 +200,8 @@ DWORD GrabPixel(int x, int y, int w, int h, int outW, int outH, int atX, int atY
   HGDIOBJ old = SelectObject(memory, bitmap);
   SetStretchBltMode(memory, COLORONCOLOR);
   EXPECT_TRUE(StretchBlt(memory, 0, 0, outW, outH, screen, x, y, w, h, SRCCOPY));
+  // Bits read directly are whole after the flush, as on Windows.
+  EXPECT_TRUE(GdiFlush());
   const DWORD pixel = static_cast<const DWORD*>(bits)[(outH - 1 - atY) * outW + atX] & 0xFFFFFF;  // bottom-up
   SelectObject(memory, old);
   DeleteObject(bitmap);
@@ -229,6 +232,72 @@ TEST(XWindows, TheDesktopDcReadsWhatIsOnTheScreen) {
   capture.join();
   EXPECT_EQ(seen, 0x0000FFu);
   EXPECT_EQ(GrabPixel(screenWidth - 50, 10, 100, 40, 100, 40, 10, 19), 0x00FF00u);
+}
+
+// A whole frame read 1:1 into a large DIB section is the X server writing
+// straight into its bits (rows top-down until flushed): GDI, the compressor
+// (lossless and uncompressed files) and, after GdiFlush, the bits all see it
+// the right way up. The read is made on a thread whose connection closes
+// before the bitmap is freed.
+TEST(XWindows, AWholeFrameReadLandsInTheBitmapsBits) {
+  pcvr_test::XWindows x;
+  x.create(0, 40, 400, 600, 300, 0, 0xFF0000);
+  x.create(0, 340, 400, 300, 150, 0, 0x0000FF);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 600, 300, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(bitmap, nullptr);
+  std::thread capture([&] {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    EXPECT_TRUE(BitBlt(memory, 0, 0, 600, 300, screen, 40, 400, SRCCOPY));
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+  });
+  capture.join();
+  bool topDown = false;
+  ASSERT_TRUE(win32::DibRowsTopDown(bits, &topDown));
+  EXPECT_TRUE(topDown) << "the read went through a copy";
+  // GetDIBits, top-down: blue at the top right, red at the bottom left.
+  std::vector<DWORD> rows(600 * 300);
+  BITMAPINFO topDownInfo = info;
+  topDownInfo.bmiHeader.biHeight = -300;
+  HDC dc = CreateCompatibleDC(nullptr);
+  EXPECT_EQ(GetDIBits(dc, bitmap, 0, 300, rows.data(), &topDownInfo, DIB_RGB_COLORS), 300);
+  DeleteDC(dc);
+  EXPECT_EQ(rows[5 * 600 + 590] & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(rows[295 * 600 + 5] & 0xFFFFFF, 0xFF0000u);
+  const pcvr_test::TempDir temp;
+  for (DWORD codec : {MAKEFOURCC('H', 'F', 'Y', 'U'), DWORD{0}}) {
+    const std::string file = temp.str("frame" + std::to_string(codec) + ".avi");
+    {
+      AviMovieWriter writer(win32::FromUtf8(file).c_str(), codec, 10, -1);
+      EXPECT_EQ(writer.appendFrame(bitmap), S_OK);
+    }
+    const auto frames = avitest::DecodeBgr(file, 600, 300);
+    ASSERT_EQ(frames.size(), 1u) << file;
+    EXPECT_EQ(avitest::Rgb(frames[0], 600, 590, 5), 0x0000FFu) << file;
+    EXPECT_EQ(avitest::Rgb(frames[0], 600, 5, 295), 0xFF0000u) << file;
+  }
+  EXPECT_TRUE(GdiFlush());  // a bitmap drawn on another thread stays as it is
+  EXPECT_TRUE(win32::DibRowsTopDown(bits, &topDown) && topDown);
+  // Read again here and flushed: the bits bottom-up, as the header says.
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  EXPECT_TRUE(BitBlt(memory, 0, 0, 600, 300, screen, 40, 400, SRCCOPY));
+  SelectObject(memory, old);
+  EXPECT_TRUE(GdiFlush());
+  EXPECT_TRUE(win32::DibRowsTopDown(bits, &topDown) && !topDown);
+  EXPECT_EQ(static_cast<const DWORD*>(bits)[299 * 600 + 590] & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(static_cast<const DWORD*>(bits)[5] & 0xFFFFFF, 0xFF0000u);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  EXPECT_TRUE(DeleteObject(bitmap));
+  EXPECT_FALSE(win32::DibRowsTopDown(bits, &topDown));
 }
 
 TEST(XWindows, ForegroundAndRootAncestor) {

@@ -25,10 +25,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "AviHeader.h"
 #include "Compressors.h"
 #include "PlanarConvert.h"
+#include "win32/Gdi.h"
 #include "win32/Text.h"
 
 namespace {
@@ -120,6 +122,11 @@ struct IAVIStream {
   HRESULT setRawFormat(const BITMAPINFOHEADER& header);
   HRESULT setCompressedFormat(const BITMAPINFOHEADER& header);
   HRESULT writeRaw(LONG start, const void* data, LONG size, DWORD flags);
+  // Where the rows of a frame lie: a DIB section just read from the screen
+  // holds them top-down whatever the format says (see GdiFlush).
+  bool rowsTopDown(const void* data) const;
+  // A raw frame turned round into the format's row order.
+  std::vector<uint8_t> turned;
   HRESULT compress(LONG start, const void* data, LONG size);
   HRESULT drainEncoder();
 };
@@ -367,9 +374,23 @@ HRESULT IAVIStream::setCompressedFormat(const BITMAPINFOHEADER& h) {
   return AVIERR_OK;
 }
 
+bool IAVIStream::rowsTopDown(const void* data) const {
+  bool topDown = format.biHeight < 0;
+  win32::DibRowsTopDown(data, &topDown);
+  return topDown;
+}
+
 HRESULT IAVIStream::writeRaw(LONG start, const void* data, LONG size, DWORD) {
   // A short sample would leave a frame the reader cannot decode.
   if (size < static_cast<LONG>(format.biSizeImage)) return AVIERR_BADSIZE;
+  if (rowsTopDown(data) != (format.biHeight < 0)) {
+    const int height = format.biHeight > 0 ? format.biHeight : -format.biHeight;
+    const std::size_t stride = static_cast<std::size_t>(RowBytes(format.biWidth, format.biBitCount));
+    turned.resize(stride * height);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(turned.data() + (height - 1 - y) * stride, static_cast<const uint8_t*>(data) + y * stride, stride);
+    data = turned.data();
+  }
   AVPacket* pkt = packet.get();
   pkt->data = const_cast<uint8_t*>(static_cast<const uint8_t*>(data));
   pkt->size = static_cast<int>(format.biSizeImage);
@@ -408,7 +429,7 @@ HRESULT IAVIStream::compress(LONG start, const void* data, LONG size) {
   const int stride = RowBytes(format.biWidth, format.biBitCount);
   const uint8_t* top = static_cast<const uint8_t*>(data);
   int step = stride;
-  if (format.biHeight > 0) {  // bottom-up: start at the last row and walk back
+  if (!rowsTopDown(data)) {  // bottom-up: start at the last row and walk back
     top += static_cast<std::ptrdiff_t>(height - 1) * stride;
     step = -stride;
   }

@@ -16,7 +16,7 @@ struct PlanarPicture {
   int strides[3];
 };
 
-// Both functions are exported from the library (which hides everything else
+// These functions are exported from the library (which hides everything else
 // that vfw.h does not declare) so that the conversion's own test checks the
 // code the library runs.
 #define PCVR_CONVERT_EXPORT __attribute__((visibility("default")))
@@ -26,6 +26,16 @@ struct PlanarPicture {
 PCVR_CONVERT_EXPORT bool CanConvertToYuv420(int bitsPerPixel, int width, int height);
 
 // `top` is the picture's top row and `step` the distance in bytes from a row
-// to the one below it (negative for a bottom-up DIB).
-PCVR_CONVERT_EXPORT void ConvertToYuv420(const std::uint8_t* top, std::ptrdiff_t step, int bitsPerPixel, int width,
-                                         int height, bool fullRange, const PlanarPicture& out);
+// to the one below it (negative for a bottom-up DIB). 32-bit pictures take
+// the AVX2 path where the processor has it, which gives the same bytes as
+// the portable one.
+PCVR_CONVERT_EXPORT void ConvertToYuv420(const std::uint8_t* top, std::ptrdiff_t step, int bitsPerPixel, int width, int height,
+                     bool fullRange, const PlanarPicture& out);
+
+// The two paths on their own, for the tests and the benchmarks.
+PCVR_CONVERT_EXPORT void ConvertToYuv420Portable(const std::uint8_t* top, std::ptrdiff_t step, int bitsPerPixel, int width, int height,
+                             bool fullRange, const PlanarPicture& out);
+// 32-bit pixels only; call it only where ConvertToYuv420HasAvx2() is true.
+PCVR_CONVERT_EXPORT void ConvertToYuv420Avx2(const std::uint8_t* top, std::ptrdiff_t step, int width, int height, bool fullRange,
+                         const PlanarPicture& out);
+PCVR_CONVERT_EXPORT bool ConvertToYuv420HasAvx2();

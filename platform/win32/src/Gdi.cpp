@@ -2,10 +2,12 @@
 #include "win32/Gdi.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <unordered_map>
 #include <vector>
@@ -17,16 +19,30 @@ namespace {
 struct Bitmap {
   LONG width = 0;
   LONG height = 0;  // always positive
-  bool bottomUp = true;
+  bool bottomUp = true;  // as the header says
   WORD bitsPerPixel = 0;
   LONG stride = 0;
   BYTE* bits = nullptr;
   HDC selectedInto = nullptr;
   bool stock = false;
+  // Bits in memory from the screen source (see ScreenSource::allocateShared),
+  // given back to it; otherwise from the heap.
+  win32::ScreenSource* sharedBy = nullptr;
+  // How the rows lie in memory now: the header's order, but for a screen
+  // read straight into the bits not yet flushed (GdiFlush), top-down. Read
+  // by the compressor's thread once the bitmap is handed to it.
+  std::atomic<bool> memoryTopDown{false};
+  // The thread whose screen read left the rows top-down.
+  std::thread::id drawnOn;
 
-  ~Bitmap() { std::free(bits); }
+  ~Bitmap();
   // Address of the row at DC coordinate y (0 = top).
-  BYTE* row(LONG y) const { return bits + static_cast<std::ptrdiff_t>(bottomUp ? height - 1 - y : y) * stride; }
+  BYTE* row(LONG y) const {
+    return bits + static_cast<std::ptrdiff_t>(memoryTopDown.load(std::memory_order_relaxed) ? y : height - 1 - y) *
+                      stride;
+  }
+  // Distance in memory from a row to the one below it.
+  std::ptrdiff_t step() const { return memoryTopDown.load(std::memory_order_relaxed) ? stride : -stride; }
 };
 
 struct DeviceContext {
@@ -43,16 +59,39 @@ LONG RowBytes(LONG width, WORD bitsPerPixel) {
 }
 
 // Every live DC and bitmap, so that a bad handle is refused instead of
-// dereferenced.
+// dereferenced, and every DIB section by its bits.
 class HandleTable {
  public:
   void add(void* object, ObjectType type) {
     std::lock_guard lock(m_mutex);
     m_objects[object] = type;
+    if (type == ObjectType::Bitmap) m_bits[static_cast<Bitmap*>(object)->bits] = static_cast<Bitmap*>(object);
   }
   void remove(void* object) {
     std::lock_guard lock(m_mutex);
-    m_objects.erase(object);
+    auto it = m_objects.find(object);
+    if (it == m_objects.end()) return;
+    if (it->second == ObjectType::Bitmap) m_bits.erase(static_cast<Bitmap*>(object)->bits);
+    m_objects.erase(it);
+  }
+  // Calls f(bitmap, ordered) with the bitmap whose bits start at `bits`
+  // (null for none) under the table's lock.
+  template <class F>
+  void withBits(const void* bits, F f) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_bits.find(bits);
+    f(it != m_bits.end() ? it->second : nullptr);
+  }
+  // The bitmap's rows now lie top-down, drawn by this thread.
+  void markDrawn(Bitmap& bitmap) {
+    std::lock_guard lock(m_mutex);
+    bitmap.memoryTopDown = true;
+    bitmap.drawnOn = std::this_thread::get_id();
+  }
+  template <class F>
+  void forEachBitmap(F f) {
+    std::lock_guard lock(m_mutex);
+    for (auto& [bits, bitmap] : m_bits) f(*bitmap);
   }
   bool is(const void* object, ObjectType type) {
     std::lock_guard lock(m_mutex);
@@ -63,6 +102,7 @@ class HandleTable {
  private:
   std::mutex m_mutex;
   std::unordered_map<void*, ObjectType> m_objects;
+  std::unordered_map<const void*, Bitmap*> m_bits;
 };
 
 HandleTable& Handles() {
@@ -105,6 +145,20 @@ Bitmap* ToBitmap(const void* handle) {
 
 std::mutex g_screenMutex;
 win32::ScreenSource* g_screenSource = nullptr;
+
+Bitmap::~Bitmap() {
+  if (sharedBy == nullptr) {
+    std::free(bits);
+    return;
+  }
+  std::lock_guard lock(g_screenMutex);
+  // A source already removed (the library unloading) takes its memory with it.
+  if (g_screenSource == sharedBy) sharedBy->freeShared(bits);
+}
+
+// 32-bit DIB sections from this size up take their bits from the screen
+// source, so that a screen read lands in them directly: frames, not icons.
+constexpr std::uint64_t kSharedBitsFrom = 256 * 1024;
 
 // A readable rectangle of 24- or 32-bit pixels in some DC's coordinates.
 struct PixelView {
@@ -172,7 +226,7 @@ BOOL Blit(DeviceContext* dst, int xd, int yd, int wd, int hd, DeviceContext* src
     view.width = source->width;
     view.height = source->height;
     view.top = source->row(0);
-    view.step = source->bottomUp ? -source->stride : source->stride;
+    view.step = source->step();
     if (source == target) {
       // Overlapping blit within one bitmap: read from a copy.
       snapshot.assign(source->bits, source->bits + static_cast<std::size_t>(source->stride) * source->height);
@@ -188,6 +242,16 @@ BOOL Blit(DeviceContext* dst, int xd, int yd, int wd, int hd, DeviceContext* src
     }
     RECT area{std::max(xs, 0), std::max(ys, 0), std::min<LONG>(xs + ws, sw), std::min<LONG>(ys + hs, sh)};
     if (area.right <= area.left || area.bottom <= area.top) return TRUE;
+    // A 1:1 read of the whole bitmap from inside the screen: the source
+    // writes the rows straight into the bits, top-down (see GdiFlush).
+    const bool whole = xd == 0 && yd == 0 && wd == target->width && hd == target->height && wd == ws && hd == hs &&
+                       !mirrorX && !mirrorY && area.left == xs && area.top == ys && area.right == xs + ws &&
+                       area.bottom == ys + hs;
+    if (whole && target->sharedBy == g_screenSource && target->bitsPerPixel == 32 &&
+        g_screenSource->readInto(window, area, target->bits)) {
+      Handles().markDrawn(*target);
+      return TRUE;
+    }
     view.left = area.left;
     view.topY = area.top;
     view.width = area.right - area.left;
@@ -332,7 +396,15 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  bitmap->bits = static_cast<BYTE*>(std::calloc(1, static_cast<std::size_t>(bytes)));
+  bitmap->memoryTopDown = !bitmap->bottomUp;
+  if (h.biBitCount == 32 && bytes >= kSharedBitsFrom) {
+    std::lock_guard lock(g_screenMutex);
+    if (g_screenSource != nullptr) {
+      bitmap->bits = g_screenSource->allocateShared(static_cast<std::size_t>(bytes));
+      if (bitmap->bits != nullptr) bitmap->sharedBy = g_screenSource;
+    }
+  }
+  if (!bitmap->bits) bitmap->bits = static_cast<BYTE*>(std::calloc(1, static_cast<std::size_t>(bytes)));
   if (!bitmap->bits) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -523,6 +595,24 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, in
   return StretchBlt(dest, x, y, width, height, src, xSrc, ySrc, width, height, rop);
 }
 
+BOOL GdiFlush() {
+  const std::thread::id self = std::this_thread::get_id();
+  Handles().forEachBitmap([&](Bitmap& bitmap) {
+    if (bitmap.drawnOn != self || bitmap.memoryTopDown == !bitmap.bottomUp) return;
+    // Turns the rows round in place, one pair at a time.
+    std::vector<BYTE> spare(static_cast<std::size_t>(bitmap.stride));
+    for (LONG y = 0; y < bitmap.height / 2; ++y) {
+      BYTE* a = bitmap.bits + static_cast<std::ptrdiff_t>(y) * bitmap.stride;
+      BYTE* b = bitmap.bits + static_cast<std::ptrdiff_t>(bitmap.height - 1 - y) * bitmap.stride;
+      std::memcpy(spare.data(), a, spare.size());
+      std::memcpy(a, b, spare.size());
+      std::memcpy(b, spare.data(), spare.size());
+    }
+    bitmap.memoryTopDown = !bitmap.bottomUp;
+  });
+  return TRUE;
+}
+
 }  // extern "C"
 
 namespace win32 {
@@ -530,6 +620,16 @@ namespace win32 {
 ScreenSource* SetScreenSource(ScreenSource* source) {
   std::lock_guard lock(g_screenMutex);
   return std::exchange(g_screenSource, source);
+}
+
+bool DibRowsTopDown(const void* bits, bool* topDown) {
+  bool found = false;
+  Handles().withBits(bits, [&](Bitmap* bitmap) {
+    if (bitmap == nullptr || bitmap->stock) return;
+    found = true;
+    if (topDown) *topDown = bitmap->memoryTopDown.load();
+  });
+  return found;
 }
 
 bool GetDcKind(HDC hdc, DcKind* kind) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "SharedSegments.h"
 #include "WindowStack.h"
 #include "XConnection.h"
 #include "win32/Gdi.h"
@@ -195,6 +196,20 @@ class X11ScreenSource final : public win32::ScreenSource {
     if (image == nullptr || !IsBgrx(image)) return nullptr;
     *stride = image->bytes_per_line;
     return reinterpret_cast<const BYTE*>(image->data);
+  }
+
+  BYTE* allocateShared(std::size_t bytes) override { return win32::x11::AllocateSharedSegment(bytes); }
+  void freeShared(BYTE* memory) override { win32::x11::FreeSharedSegment(memory); }
+
+  bool readInto(HWND window, const RECT& area, BYTE* memory) override {
+    Display* display = Connection::forThisThread().display();
+    if (display == nullptr || area.right <= area.left || area.bottom <= area.top) return false;
+    const Window drawable = window != nullptr ? ToWindow(window) : DefaultRootWindow(display);
+    // A root without a picture is read from its windows, by read().
+    if (drawable == DefaultRootWindow(display) && !win32::x11::RootHoldsPicture(display)) return false;
+    return win32::x11::ReadIntoSharedSegment(display, drawable, area.left, area.top,
+                                             static_cast<unsigned>(area.right - area.left),
+                                             static_cast<unsigned>(area.bottom - area.top), memory);
   }
 
   bool read(HWND window, const RECT& area, BYTE* pixels, LONG stride) override {

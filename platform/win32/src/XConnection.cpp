@@ -1,6 +1,9 @@
 #include "XConnection.h"
 
 #include <mutex>
+#include <utility>
+
+#include "SharedSegments.h"
 
 namespace win32::x11 {
 
@@ -10,6 +13,7 @@ using ErrorHandler = int (*)(Display*, XErrorEvent*);
 
 ErrorHandler g_previousErrorHandler = nullptr;
 thread_local Display* t_ownDisplay = nullptr;
+thread_local int t_lastError = 0;
 
 // Xlib has one error handler per process, and its default one ends the
 // process. A query about a window that has just gone away is an ordinary
@@ -18,7 +22,10 @@ thread_local Display* t_ownDisplay = nullptr;
 // to the handler that was there before. Xlib runs the handler on the thread
 // that reads the reply, which for our connections is the owning thread.
 int OnXError(Display* display, XErrorEvent* event) {
-  if (display != nullptr && display == t_ownDisplay) return 0;
+  if (display != nullptr && display == t_ownDisplay) {
+    t_lastError = event->error_code;
+    return 0;
+  }
   return g_previousErrorHandler != nullptr ? g_previousErrorHandler(display, event) : 0;
 }
 
@@ -52,8 +59,12 @@ Atom Connection::existingAtom(const char* name) {
   return dpy != nullptr ? XInternAtom(dpy, name, True) : None;
 }
 
+int Connection::takeError() { return std::exchange(t_lastError, 0); }
+
 Connection::~Connection() {
   if (m_display != nullptr) {
+    // DIB sections attached to this connection outlive it.
+    ForgetSharedSegments(m_display);
     XCloseDisplay(m_display);
     t_ownDisplay = nullptr;
   }

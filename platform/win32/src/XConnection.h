@@ -21,6 +21,12 @@ class Connection {
   // interned by anyone (only_if_exists), which is itself an answer: no
   // window can carry a property of that name.
   Atom existingAtom(const char* name);
+  // The code of the last X error on this thread's connection since the
+  // previous call (0: none), cleared as it is read. Errors on our own
+  // connections are otherwise swallowed; a caller that needs to know
+  // whether a request failed (XShmAttach on a remote display) calls this,
+  // makes the request, syncs, and calls it again.
+  static int takeError();
 
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;

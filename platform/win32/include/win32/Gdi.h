@@ -8,6 +8,8 @@
 // threads at once, as on Windows.
 #pragma once
 
+#include <cstddef>
+
 #include "win32/GlobalMemory.h"  // packed DIBs travel in global blocks
 #include "win32/WinTypes.h"
 
@@ -130,6 +132,14 @@ WIN32_EXPORT BOOL StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDes
                              int ySrc, int wSrc, int hSrc, DWORD rop);
 WIN32_EXPORT BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
                          DWORD rop);
+// As on Windows, GDI drawing into a DIB section is complete in its bits only
+// once the drawing thread calls GdiFlush: a whole-bitmap screen read into a
+// large 32-bit DIB section is the X server writing the rows straight into
+// its bits in the screen's top-down order, which GdiFlush turns into the
+// header's order. GDI calls that read the bitmap (blits, GetDIBits) see it
+// whole without the flush, and so does the compressor (see
+// win32::DibRowsTopDown). Flushes the bitmaps drawn on the calling thread.
+WIN32_EXPORT BOOL GdiFlush();
 
 
 }  // extern "C"
@@ -163,6 +173,21 @@ class ScreenSource {
     (void)window, (void)area, (void)stride;
     return nullptr;
   }
+  // Memory for a DIB section's bits that readInto() can read the screen
+  // straight into (zeroed); null when the source has none to offer, and the
+  // bits come from the heap. Given back with freeShared(), from any thread.
+  virtual BYTE* allocateShared(std::size_t bytes) {
+    (void)bytes;
+    return nullptr;
+  }
+  virtual void freeShared(BYTE* memory) { (void)memory; }
+  // Reads the area as read() does, straight into `memory` (from
+  // allocateShared()), rows top-down from its start, width * 4 bytes apart.
+  // False, with nothing written, when it cannot here; read() still may.
+  virtual bool readInto(HWND window, const RECT& area, BYTE* memory) {
+    (void)window, (void)area, (void)memory;
+    return false;
+  }
 };
 
 // Installs the source (null removes it). The caller keeps it alive until it
@@ -170,6 +195,12 @@ class ScreenSource {
 // Returns the source installed before. The layer installs its X server
 // reader when it loads.
 WIN32_EXPORT ScreenSource* SetScreenSource(ScreenSource* source);
+// For the bits of a live DIB section (the address CreateDIBSection gave):
+// whether its rows lie top-down in memory right now, which after a screen
+// read not yet flushed (see GdiFlush) may differ from its header. False for
+// any other address. Used by the compressor, which reads the rows in either
+// order at no cost, so that a grabbed frame is never turned round.
+WIN32_EXPORT bool DibRowsTopDown(const void* bits, bool* topDown);
 // Kind of a live DC; false for a bad handle.
 WIN32_EXPORT bool GetDcKind(HDC hdc, DcKind* kind);
 
