@@ -243,18 +243,23 @@ int RecordChild(char** argv) {
   return g_recorder.failed() ? 1 : 0;
 }
 
-double ProcessCpuMs() {
+double CpuMs(clockid_t clock) {
   timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  clock_gettime(clock, &t);
   return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-// Where a frame's CPU time goes, in this (child) process: `frames` frames of
-// the screen's top left width x height, each read into a frame bitmap as the
-// recorder reads it and written by the recorder's writer (conversion,
-// encoding, AVI write); then the same frame converted alone, and encoded
-// alone by the same encoder at the same settings (the floor). Prints one
-// line: grab convert encode write floor, in ms per frame.
+// Where a frame's CPU time goes, in this (child) process, in three phases so
+// that the encoders' threads of one phase cannot run into the next:
+//   1. `frames` frames of the screen's top left width x height, each read
+//      into a frame bitmap as the recorder reads it (the grab: this thread's
+//      time) and written by the recorder's writer: conversion, encoding, AVI
+//      write (the process's time, every thread, the encoder flushed);
+//   2. the last frame converted alone, as often (this thread's time);
+//   3. the converted frame encoded alone by the same encoder at the same
+//      settings and threads (the process's time, flushed): the floor.
+// Prints: grab convert encode write, in ms per frame (write: phase 1 less
+// the grab, the conversion and the floor).
 int StagesChild(int width, int height, int frames, const std::string& file) {
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
@@ -264,6 +269,19 @@ int StagesChild(int width, int height, int frames, const std::string& file) {
   HBITMAP frame = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (screen == nullptr || memory == nullptr || frame == nullptr) return 1;
   HGDIOBJ previous = SelectObject(memory, frame);
+  double grab = 0;
+  const double recordStart = CpuMs(CLOCK_PROCESS_CPUTIME_ID);
+  {
+    AviMovieWriter writer(win32::FromUtf8(file).c_str(), MAKEFOURCC('M', 'J', 'P', 'G'), 20, 9000);
+    for (int i = 0; i < frames; ++i) {
+      const double t = CpuMs(CLOCK_THREAD_CPUTIME_ID);
+      BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+      grab += CpuMs(CLOCK_THREAD_CPUTIME_ID) - t;
+      if (FAILED(writer.appendFrame(frame))) return 1;
+    }
+  }  // the encoder flushed, the file completed
+  const double recorded = CpuMs(CLOCK_PROCESS_CPUTIME_ID) - recordStart;
+
   const AVCodec* codec = avcodec_find_encoder_by_name("mjpeg");
   AVCodecContext* encoder = avcodec_alloc_context3(codec);
   encoder->width = width;
@@ -281,36 +299,27 @@ int StagesChild(int width, int height, int frames, const std::string& file) {
   if (avcodec_open2(encoder, codec, nullptr) < 0 || av_frame_get_buffer(picture, 0) < 0) return 1;
   const PlanarPicture planes{{picture->data[0], picture->data[1], picture->data[2]},
                              {picture->linesize[0], picture->linesize[1], picture->linesize[2]}};
-  double grab = 0, written = 0, convert = 0, encode = 0;
-  {
-    AviMovieWriter writer(win32::FromUtf8(file).c_str(), MAKEFOURCC('M', 'J', 'P', 'G'), 20, 9000);
-    for (int i = 0; i < frames; ++i) {
-      double t = ProcessCpuMs();
-      BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-      grab += ProcessCpuMs() - t;
-      t = ProcessCpuMs();
-      if (FAILED(writer.appendFrame(frame))) return 1;
-      written += ProcessCpuMs() - t;
-      bool topDown = false;
-      win32::DibRowsTopDown(bits, &topDown);
-      const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(width) * 4;
-      const auto* rows = static_cast<const std::uint8_t*>(bits);
-      t = ProcessCpuMs();
-      av_frame_make_writable(picture);
-      ConvertToYuv420(topDown ? rows : rows + (height - 1) * stride, topDown ? stride : -stride, 32, width, height,
-                      true, planes);
-      convert += ProcessCpuMs() - t;
-      t = ProcessCpuMs();
-      picture->pts = i;
-      picture->quality = encoder->global_quality;
-      avcodec_send_frame(encoder, picture);
-      while (avcodec_receive_packet(encoder, packet) == 0) av_packet_unref(packet);
-      encode += ProcessCpuMs() - t;
-    }
-  }  // the file completed
+  bool topDown = false;
+  win32::DibRowsTopDown(bits, &topDown);
+  const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(width) * 4;
+  const auto* rows = static_cast<const std::uint8_t*>(bits);
+  double t = CpuMs(CLOCK_THREAD_CPUTIME_ID);
+  for (int i = 0; i < frames; ++i)
+    ConvertToYuv420(topDown ? rows : rows + (height - 1) * stride, topDown ? stride : -stride, 32, width, height, true,
+                    planes);
+  const double convert = CpuMs(CLOCK_THREAD_CPUTIME_ID) - t;
+  t = CpuMs(CLOCK_PROCESS_CPUTIME_ID);
+  for (int i = 0; i <= frames; ++i) {
+    // The same picture each time: the encoder takes a reference of its own.
+    picture->pts = i;
+    picture->quality = encoder->global_quality;
+    avcodec_send_frame(encoder, i < frames ? picture : nullptr);
+    while (avcodec_receive_packet(encoder, packet) == 0) av_packet_unref(packet);
+  }
+  const double encode = CpuMs(CLOCK_PROCESS_CPUTIME_ID) - t;
   SelectObject(memory, previous);
-  std::printf("%.3f %.3f %.3f %.3f %.3f\n", grab / frames, convert / frames, encode / frames,
-              (written - convert - encode) / frames, encode / frames);
+  std::printf("%.3f %.3f %.3f %.3f\n", grab / frames, convert / frames, encode / frames,
+              (recorded - grab - convert - encode) / frames);
   av_packet_free(&packet);
   av_frame_free(&picture);
   avcodec_free_context(&encoder);
@@ -397,9 +406,8 @@ int main(int argc, char** argv) {
       const std::string command = "'" + std::string(self) + "' --stages " + std::to_string(cases[c].width) + " " +
                                   std::to_string(cases[c].height) + " 60 '" + folder + "/bench_recording_stages.avi'";
       FILE* pipe = popen(command.c_str(), "r");
-      std::vector<double> values(5, 0.0);
-      if (pipe == nullptr ||
-          std::fscanf(pipe, "%lf %lf %lf %lf %lf", &values[0], &values[1], &values[2], &values[3], &values[4]) != 5)
+      std::vector<double> values(4, 0.0);
+      if (pipe == nullptr || std::fscanf(pipe, "%lf %lf %lf %lf", &values[0], &values[1], &values[2], &values[3]) != 4)
         std::printf("  stages failed: %dx%d\n", cases[c].width, cases[c].height);
       if (pipe != nullptr) pclose(pipe);
       stages[c].push_back(values);
@@ -430,23 +438,24 @@ int main(int argc, char** argv) {
   std::printf("%-10s %7s %8s %7s %7s %7s | %7s %7s | %12s %14s\n", "size", "grab", "convert", "encode", "write",
               "ours", "ffmpeg", "floor", "ours/floor", "stages/floor");
   for (std::size_t c = 0; c < 3; ++c) {
-    std::vector<double> column[5];
+    std::vector<double> column[4];
     for (const auto& v : stages[c])
-      for (int k = 0; k < 5; ++k) column[k].push_back(v[k]);
-    double m[5];
-    for (int k = 0; k < 5; ++k) m[k] = Summarise(column[k]).median;
+      for (int k = 0; k < 4; ++k) column[k].push_back(v[k]);
+    double m[4];
+    for (int k = 0; k < 4; ++k) m[k] = Summarise(column[k]).median;
     std::vector<double> oc, tc;
     for (const auto& o : ours[c]) oc.push_back(o.cpuPerFrameMs);
     for (const auto& t : theirs[c]) tc.push_back(t.cpuPerFrameMs);
     const double o = Summarise(oc).median, t = Summarise(tc).median;
     std::printf("%4dx%-5d %7.2f %8.2f %7.2f %7.2f %7.2f | %7.2f %7.2f | %12.2f %14.2f\n", cases[c].width,
-                cases[c].height, m[0], m[1], m[2], m[3], o, t, m[4], m[4] > 0 ? o / m[4] : 0,
-                m[4] > 0 ? (m[0] + m[1] + m[2] + m[3]) / m[4] : 0);
+                cases[c].height, m[0], m[1], m[2], m[3], o, t, m[2], m[2] > 0 ? o / m[2] : 0,
+                m[2] > 0 ? (m[0] + m[1] + m[2] + m[3]) / m[2] : 0);
   }
   std::printf("grab: the screen read into the frame bitmap (the X server's own copy not counted); convert: BGRX to\n"
-              "4:2:0; encode: Motion JPEG; write: the rest of appending the frame to the AVI file; ours: the whole\n"
-              "recording's CPU per frame (above, idle process taken off: the clock and threads too); floor: the\n"
-              "encoder alone on the frames already converted (goal: ours/floor at most 1.3 at 1080p).\n\n");
+              "4:2:0; encode = floor: Motion JPEG alone on the frame already converted, every encoder thread; write:\n"
+              "the rest of writing the frame (the AVI file, the picture handed over); ours: the whole recording's CPU\n"
+              "per frame from the table above (idle process taken off; the clock and the threads too); ffmpeg: its\n"
+              "x11grab recording's, all in. Goal: ours/floor at most 1.3 at 1080p.\n\n");
   std::vector<double> rss;
   for (const auto& s : ours[0]) rss.push_back(s.maxRssKb / 1024.0);
   std::vector<double> idle;

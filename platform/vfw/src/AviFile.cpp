@@ -110,7 +110,12 @@ struct IAVIStream {
   AVICOMPRESSOPTIONS options{};
   CodecContextPtr encoder;
   ScaleContextPtr scaler;
-  FramePtr frame;
+  // Pictures for the encoder, reused: one the encoder's threads no longer
+  // hold is filled again, and a new one is made only while every picture is
+  // still held (frame threads keep a few), so that a picture is neither
+  // copied nor allocated afresh for every frame.
+  std::vector<FramePtr> pictures;
+  AVFrame* freePicture();
   PacketPtr packet;
   AVPixelFormat inputFormat = AV_PIX_FMT_NONE;
   // 4:2:0 encoders take the rows through ConvertToYuv420 instead of the
@@ -352,13 +357,8 @@ HRESULT IAVIStream::setCompressedFormat(const BITMAPINFOHEADER& h) {
                                 nullptr, nullptr));
     if (!scaler) return AVIERR_MEMORY;
   }
-  frame.reset(av_frame_alloc());
   packet.reset(av_packet_alloc());
-  if (!frame || !packet) return AVIERR_MEMORY;
-  frame->format = context->pix_fmt;
-  frame->width = width;
-  frame->height = height;
-  if (av_frame_get_buffer(frame.get(), 0) < 0) return AVIERR_MEMORY;
+  if (!packet) return AVIERR_MEMORY;
 
   AVCodecParameters* par = source->avStream->codecpar;
   if (avcodec_parameters_from_context(par, context.get()) < 0) return AVIERR_MEMORY;
@@ -421,10 +421,24 @@ HRESULT IAVIStream::drainEncoder() {
   }
 }
 
+AVFrame* IAVIStream::freePicture() {
+  for (const auto& picture : pictures) {
+    if (av_frame_is_writable(picture.get())) return picture.get();
+  }
+  FramePtr picture(av_frame_alloc());
+  if (!picture) return nullptr;
+  picture->format = encoder->pix_fmt;
+  picture->width = encoder->width;
+  picture->height = encoder->height;
+  if (av_frame_get_buffer(picture.get(), 0) < 0) return nullptr;
+  pictures.push_back(std::move(picture));
+  return pictures.back().get();
+}
+
 HRESULT IAVIStream::compress(LONG start, const void* data, LONG size) {
   if (size < static_cast<LONG>(format.biSizeImage)) return AVIERR_BADSIZE;
-  // The encoder may still hold the previous picture; a fresh buffer then.
-  if (av_frame_make_writable(frame.get()) < 0) return AVIERR_MEMORY;
+  AVFrame* frame = freePicture();
+  if (frame == nullptr) return AVIERR_MEMORY;
   const int height = format.biHeight > 0 ? format.biHeight : -format.biHeight;
   const int stride = RowBytes(format.biWidth, format.biBitCount);
   const uint8_t* top = static_cast<const uint8_t*>(data);
@@ -446,7 +460,7 @@ HRESULT IAVIStream::compress(LONG start, const void* data, LONG size) {
   frame->pict_type = AV_PICTURE_TYPE_NONE;
   // MPEG-style encoders with a fixed quantiser read it from each picture.
   frame->quality = encoder->global_quality;
-  int err = avcodec_send_frame(encoder.get(), frame.get());
+  int err = avcodec_send_frame(encoder.get(), frame);
   if (err < 0) {
     Log("AVIStreamWrite", std::string(compressor->encoderName) + ": " + AvError(err));
     return AVIERR_COMPRESSOR;

@@ -156,8 +156,9 @@ Bitmap::~Bitmap() {
   if (g_screenSource == sharedBy) sharedBy->freeShared(bits);
 }
 
-// 32-bit DIB sections from this size up take their bits from the screen
-// source, so that a screen read lands in them directly: frames, not icons.
+// 32-bit DIB sections from this size up, made for the screen, take their
+// bits from the screen source, so that a screen read lands in them
+// directly: frames, not icons.
 constexpr std::uint64_t kSharedBitsFrom = 256 * 1024;
 
 // A readable rectangle of 24- or 32-bit pixels in some DC's coordinates.
@@ -397,7 +398,10 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
     return nullptr;
   }
   bitmap->memoryTopDown = !bitmap->bottomUp;
-  if (h.biBitCount == 32 && bytes >= kSharedBitsFrom) {
+  // Made for the screen (no DC, or a screen or window DC), as frames are;
+  // those made for a memory DC (snapshots drawn in memory) stay on the heap.
+  DeviceContext* dc = hdc ? ToDc(hdc) : nullptr;
+  if (h.biBitCount == 32 && bytes >= kSharedBitsFrom && (dc == nullptr || dc->kind != win32::DcKind::Memory)) {
     std::lock_guard lock(g_screenMutex);
     if (g_screenSource != nullptr) {
       bitmap->bits = g_screenSource->allocateShared(static_cast<std::size_t>(bytes));
