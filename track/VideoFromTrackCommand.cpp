@@ -93,8 +93,8 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRe
   auto writer = std::make_unique<AviMovieWriter>(params.filePath.c_str(), params.codecInfo.fccHandler,
                                                  static_cast<DWORD>(params.fps), params.quality);
   // Frame n is converted, encoded and written on the pipeline's thread while
-  // frame n + 1 is rendered here; a frame is copied once, from the snapshot
-  // into the bitmap that the compressor reads.
+  // frame n + 1 is rendered here, straight into the bitmap that the
+  // compressor reads where the view has the frame's size.
   FramePipeline pipeline;
   AviMovieWriter* output = writer.get();
   MemoryDc frameDC(CreateCompatibleDC(nullptr));
@@ -118,6 +118,11 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRe
 
   const int frameWidth = params.frameFormat.biWidth;
   const int frameHeight = params.frameFormat.biHeight;
+  // One snapshot image for the flight: made by the first snapshot, drawn
+  // into again by every later one. Its own bitmap, set aside while frames
+  // are lent to it, goes with the flight.
+  OdGiRasterImagePtr snapshot;
+  OwnedBitmap snapshotBitmap;
   while (path.hasFrame()) {
     TrackCamera camera;
     if (path.camera(camera) != eOk) {
@@ -135,30 +140,50 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRe
       flags->setUInt32(3);
       properties->putAt(u"SnapShotFlags", flags.get());
     }
-    OdGiRasterImagePtr snapshot;
-    device->getSnapShot(snapshot, rect);
-    HostDIBRasterImage* image = HostDIBRasterImage::cast(snapshot.get());
-    if (image == nullptr) {
-      result.failed = true;
-      break;
-    }
     // Waits while the writer is behind by the pipeline's depth; none once a
     // write has failed.
     HBITMAP frame = pipeline.acquire();
     if (frame == nullptr) break;
-    HGDIOBJ previous = SelectObject(frameDC.get(), frame);
-    TRY {
-      if (previous == nullptr ||
-          !StretchBlt(frameDC.get(), 0, 0, frameWidth, frameHeight, image->getDC(), 0, 0,
-                      static_cast<int>(image->pixelWidth()), static_cast<int>(image->pixelHeight()), SRCCOPY)) {
+    // Where the snapshot has the frame's size, the frame bitmap is lent to
+    // it and the view is drawn straight into the bitmap the compressor
+    // reads; `held` keeps the image, and the frame lent to it, alive
+    // whatever getSnapShot does with `snapshot`.
+    OdGiRasterImagePtr held = snapshot;
+    HostDIBRasterImage* lentTo = HostDIBRasterImage::cast(held.get());
+    if (lentTo != nullptr && rect.width() == frameWidth && rect.height() == frameHeight &&
+        static_cast<int>(lentTo->pixelWidth()) == frameWidth &&
+        static_cast<int>(lentTo->pixelHeight()) == frameHeight) {
+      // The image's own bitmap is set aside the first time; between frames
+      // the image holds none.
+      if (lentTo->bitmap() != nullptr) snapshotBitmap.reset(lentTo->detachBitmap());
+      if (!lentTo->attachBitmap(frame, true)) lentTo = nullptr;
+    } else {
+      lentTo = nullptr;
+    }
+    device->getSnapShot(snapshot, rect);
+    if (lentTo != nullptr) lentTo->detachBitmap();
+    HostDIBRasterImage* image = HostDIBRasterImage::cast(snapshot.get());
+    if (image == nullptr) {
+      pipeline.giveBack(frame);
+      result.failed = true;
+      break;
+    }
+    if (image != lentTo) {
+      // Drawn into the snapshot's own bitmap: copied (and scaled) into the frame.
+      HGDIOBJ previous = SelectObject(frameDC.get(), frame);
+      TRY {
+        if (previous == nullptr ||
+            !StretchBlt(frameDC.get(), 0, 0, frameWidth, frameHeight, image->getDC(), 0, 0,
+                        static_cast<int>(image->pixelWidth()), static_cast<int>(image->pixelHeight()), SRCCOPY)) {
+          result.failed = true;
+        }
+      }
+      CATCH(CException, e) {
         result.failed = true;
       }
+      END_CATCH
+      if (previous != nullptr) SelectObject(frameDC.get(), previous);
     }
-    CATCH(CException, e) {
-      result.failed = true;
-    }
-    END_CATCH
-    if (previous != nullptr) SelectObject(frameDC.get(), previous);
     if (result.failed) {
       pipeline.giveBack(frame);
       break;

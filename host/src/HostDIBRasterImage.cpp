@@ -87,10 +87,28 @@ OdGiRasterImagePtr MakeSnapShot(OdUInt32 width, OdUInt32 height, OdUInt32** pixe
   return held;
 }
 
+// A snapshot image drawn into again: its bitmap (its own, or one lent to it)
+// when that is 32-bit and of the size asked, in the row order its memory
+// holds now.
+bool ReuseSnapShot(OdGiRasterImage* raster, OdUInt32 width, OdUInt32 height, OdUInt32** top, std::ptrdiff_t* step) {
+  HostDIBRasterImage* image = HostDIBRasterImage::cast(raster);
+  if (image == nullptr || image->bits() == nullptr || image->colorDepth() != 32 || image->pixelWidth() != width ||
+      image->pixelHeight() != height)
+    return false;
+  bool topDown = image->isTopDown();
+  win32::DibRowsTopDown(image->bits(), &topDown);
+  auto* pixels = reinterpret_cast<OdUInt32*>(image->bits());
+  *top = topDown ? pixels : pixels + static_cast<std::ptrdiff_t>(height - 1) * width;
+  *step = topDown ? static_cast<std::ptrdiff_t>(width) : -static_cast<std::ptrdiff_t>(width);
+  return true;
+}
+
 struct SnapShotInstaller {
   SnapShotInstaller() { HostDIBRasterImage::installAsSnapShotImage(); }
 } g_snapShotInstaller;
 
 }  // namespace
 
-void HostDIBRasterImage::installAsSnapShotImage() { OdGsDevice::setSnapShotImageFactory(&MakeSnapShot); }
+void HostDIBRasterImage::installAsSnapShotImage() {
+  OdGsDevice::setSnapShotImageFactory(&MakeSnapShot, &ReuseSnapShot);
+}

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
+#include <cstring>
 
 #include "QtApp.h"
 #include "host/DrawingDocument.h"
+#include "host/HostDIBRasterImage.h"
 #include "sdk/OdDbEntity.h"
 #include "sdk/OdDbViewportTable.h"
 #include "win32/Text.h"
@@ -124,4 +126,51 @@ TEST_F(DrawingViewManagerTest, HiddenEntityLeavesTheSnapshot) {
   ASSERT_TRUE(shown && hidden);
   EXPECT_EQ(shown->pixelAt(32, 32) & 0xFFFFFF, 0xFFDC00u);  // the spline's yellow
   EXPECT_NE(hidden->pixelAt(32, 32) & 0xFFFFFF, 0xFFDC00u);
+}
+
+// The trajectory video's way: a snapshot drawn again into the image passed
+// back, into its own bitmap or into a bottom-up frame bitmap lent to it, is
+// the picture a new snapshot gives, the right way up; another size makes a
+// new image.
+TEST_F(DrawingViewManagerTest, ASnapshotIsDrawnAgainIntoTheImagePassedBack) {
+  OdGsDevice* device = m_document->viewManager()->activeView()->device();
+  OdGsDCRect rect;
+  rect.m_max = {96, 64};
+  OdGiRasterImagePtr fresh, image;
+  device->getSnapShot(fresh, rect);
+  device->getSnapShot(image, rect);
+  ASSERT_TRUE(fresh && image);
+  const auto samePicture = [&](const OdGiRasterImage& a) {
+    int differ = 0;
+    for (OdUInt32 y = 0; y < 64; ++y)
+      for (OdUInt32 x = 0; x < 96; ++x) differ += (a.pixelAt(x, y) & 0xFFFFFF) != (fresh->pixelAt(x, y) & 0xFFFFFF);
+    return differ;
+  };
+  ASSERT_GT(DrawnPixels(QImage(reinterpret_cast<const uchar*>(fresh->scanLines()), 96, 64, QImage::Format_RGB32)), 20);
+  OdGiRasterImage* first = image.get();
+  auto* host = HostDIBRasterImage::cast(first);
+  ASSERT_NE(host, nullptr);
+  std::memset(host->bits(), 0, 96 * 64 * 4);
+  device->getSnapShot(image, rect);
+  EXPECT_EQ(image.get(), first);
+  EXPECT_EQ(samePicture(*image), 0);
+
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 96, 64, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP lent = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP own = host->detachBitmap();
+  ASSERT_TRUE(host->attachBitmap(lent, true));
+  device->getSnapShot(image, rect);
+  EXPECT_EQ(image.get(), first);
+  EXPECT_FALSE(image->isTopDown());
+  EXPECT_EQ(samePicture(*image), 0);
+  EXPECT_EQ(host->detachBitmap(), lent);
+  EXPECT_TRUE(DeleteObject(lent));
+  ASSERT_TRUE(host->attachBitmap(own, true));
+
+  rect.m_max = {48, 48};
+  device->getSnapShot(image, rect);
+  EXPECT_NE(image.get(), first);
+  EXPECT_EQ(image->pixelWidth(), 48u);
 }

@@ -55,8 +55,10 @@ class HOST_EXPORT HostDIBRasterImage : public OdGiRasterImage {
   }
   long numRefs() const override { return m_refs.load(); }
 
-  // Makes graphics-device snapshots HostDIBRasterImages (the host does this
-  // when its library loads).
+  // Makes graphics-device snapshots HostDIBRasterImages, and has a snapshot
+  // drawn again into such an image passed back to getSnapShot, into the
+  // bitmap it holds then (its own, or one lent with attachBitmap). The host
+  // does this when its library loads.
   static void installAsSnapShotImage();
 
  private:

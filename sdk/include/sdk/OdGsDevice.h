@@ -2,6 +2,7 @@
 // with our software renderer, for the screen and for snapshots.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -110,7 +111,9 @@ class ODSDK_EXPORT OdGsDevice : public OdRxObject {
   OdGiRgb backgroundColor() const { return m_background; }
   void setBackgroundColor(OdGiRgb color) { m_background = color & 0xFFFFFFu; }
   // Draws the first view at the rectangle's size (the device's own size when
-  // the rectangle is empty) into a new image.
+  // the rectangle is empty) into a new image; or, when `image` already holds
+  // one of the application's images that takes a drawing of that size (see
+  // setSnapShotImageFactory), into that image again.
   void getSnapShot(OdGiRasterImagePtr& image, const OdGsDCRect& region);
   // What getSnapShot returns: an application (the host) may have snapshots
   // made as its own raster images. The factory makes an image of the size
@@ -119,7 +122,12 @@ class ODSDK_EXPORT OdGsDevice : public OdRxObject {
   // null when it cannot make one. Null restores the SDK's own image. Set it
   // before devices are used; main thread only.
   using SnapShotImageFactory = OdGiRasterImagePtr (*)(OdUInt32 width, OdUInt32 height, OdUInt32** pixels);
-  static void setSnapShotImageFactory(SnapShotImageFactory factory);
+  // Whether an image passed to getSnapShot is the application's and takes a
+  // width x height drawing: if so, where its top row is and how many pixels
+  // on the row below starts (negative for a bottom-up image).
+  using SnapShotImageReuse = bool (*)(OdGiRasterImage* image, OdUInt32 width, OdUInt32 height, OdUInt32** top,
+                                      std::ptrdiff_t* step);
+  static void setSnapShotImageFactory(SnapShotImageFactory factory, SnapShotImageReuse reuse = nullptr);
   // Draws the first view at the device's size into frame.
   void render(odrender::Frame& frame);
   // Draws the device's drawing as seen by another view (a tile of a tiled

@@ -200,6 +200,7 @@ void OdGsView::copyToViewport(OdDbViewportTableRecord& record) const {
 
 namespace {
 OdGsDevice::SnapShotImageFactory g_snapShotImageFactory = nullptr;
+OdGsDevice::SnapShotImageReuse g_snapShotImageReuse = nullptr;
 }  // namespace
 
 OdGsDevice::OdGsDevice()
@@ -284,6 +285,19 @@ void OdGsDevice::getSnapShot(OdGiRasterImagePtr& image, const OdGsDCRect& region
   odrender::Camera camera;
   m_views.front()->camera(camera);
   odrender::Frame& frame = *m_snapshotFrame;
+  OdUInt32* top = nullptr;
+  std::ptrdiff_t step = 0;
+  if (!image.isNull() && g_snapShotImageReuse != nullptr &&
+      g_snapShotImageReuse(image.get(), static_cast<OdUInt32>(width), static_cast<OdUInt32>(height), &top, &step) &&
+      top != nullptr) {
+    // Drawn again into the image the caller holds.
+    frame.target = top;
+    frame.targetStep = step;
+    m_renderer->render(scene(), camera, static_cast<int>(width), static_cast<int>(height), m_background, frame);
+    frame.target = nullptr;
+    frame.targetStep = 0;
+    return;
+  }
   if (g_snapShotImageFactory != nullptr) {
     // Drawn straight into the application's image: no copy.
     OdUInt32* pixels = nullptr;
@@ -303,4 +317,7 @@ void OdGsDevice::getSnapShot(OdGiRasterImagePtr& image, const OdGsDCRect& region
   frame.pixels.clear();
 }
 
-void OdGsDevice::setSnapShotImageFactory(SnapShotImageFactory factory) { g_snapShotImageFactory = factory; }
+void OdGsDevice::setSnapShotImageFactory(SnapShotImageFactory factory, SnapShotImageReuse reuse) {
+  g_snapShotImageFactory = factory;
+  g_snapShotImageReuse = factory != nullptr ? reuse : nullptr;
+}

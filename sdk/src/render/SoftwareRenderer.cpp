@@ -319,8 +319,12 @@ void SoftwareRenderer::render(const Scene& scene, const Camera& camera, int widt
     for (unsigned t = 0; t < parts; ++t) band.points(frame.bins[static_cast<std::size_t>(t) * parts + part]);
 
     // The colours of the samples that were kept.
-    for (std::size_t i = static_cast<std::size_t>(y0) * width, to = static_cast<std::size_t>(y1) * width; i < to; ++i)
-      out[i] = static_cast<std::uint32_t>(frame.work[i]);
+    const std::ptrdiff_t step = frame.target != nullptr && frame.targetStep != 0 ? frame.targetStep : width;
+    for (int y = y0; y < y1; ++y) {
+      const std::uint64_t* in = frame.work.data() + static_cast<std::size_t>(y) * width;
+      std::uint32_t* row = out + step * y;
+      for (int x = 0; x < width; ++x) row[x] = static_cast<std::uint32_t>(in[x]);
+    }
   });
 }
 

@@ -74,10 +74,13 @@ struct Frame {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;
-  // Where the colours go instead of pixels when set: width x height, rows
-  // top-down without padding (an image's own memory, so that a snapshot is
-  // drawn in place). Reset by whoever set it.
+  // Where the colours go instead of pixels when set: width x height, the top
+  // row at target and each row targetStep pixels after the one above it
+  // (0: width, rows without padding; negative for a bottom-up bitmap), in an
+  // image's own memory so that a snapshot is drawn in place. Reset by
+  // whoever set them.
   std::uint32_t* target = nullptr;
+  std::ptrdiff_t targetStep = 0;
   std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 
   // The renderer's working buffers: per pixel the depth key (high 32 bits)
