@@ -4,7 +4,7 @@
 // settings, the frames of our own video decoded beforehand into a raw file.
 // Ours is the time of the command, taken as pchost's time with the flight
 // minus its time on the same script without it. Rounds alternate which goes
-// first; prints medians, spreads and the ratio (goal: at least 0.8).
+// first; prints medians, spreads and the ratio (goal: at least 0.9).
 //
 //   bench_track [ROUNDS] [FOLDER]   (default 3 rounds, /tmp); needs DISPLAY
 #include <fcntl.h>

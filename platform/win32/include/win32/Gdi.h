@@ -104,7 +104,10 @@ WIN32_EXPORT int GetDeviceCaps(HDC hdc, int index);
 #define PLANES 14
 
 // 24- and 32-bit BI_RGB sections with DIB_RGB_COLORS; section must be null.
-// Rows are DWORD-aligned; a positive height stores them bottom-up.
+// Rows are DWORD-aligned; a positive height stores them bottom-up. A 32-bit
+// section of 256 KiB or more made for the screen (hdc null, or a screen or
+// window DC) has its bits in memory the screen source offers (a MIT-SHM
+// segment), so that a screen read lands in them directly (see GdiFlush).
 WIN32_EXPORT HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits,
                                       HANDLE section, DWORD offset);
 // Returns the previously selected object, or null when the handle is bad or
