@@ -74,7 +74,7 @@ class HandleTable {
     if (it->second == ObjectType::Bitmap) m_bits.erase(static_cast<Bitmap*>(object)->bits);
     m_objects.erase(it);
   }
-  // Calls f(bitmap, ordered) with the bitmap whose bits start at `bits`
+  // Calls f(bitmap) with the bitmap whose bits start at `bits`
   // (null for none) under the table's lock.
   template <class F>
   void withBits(const void* bits, F f) {
