@@ -368,6 +368,7 @@ int main(int argc, char** argv) {
         const pid_t load = k.loaded ? StartLoad() : 0;
         if (oursNow) {
           const std::string file = folder + "/bench_recording_ours.avi";
+          std::remove(file.c_str());  // a recording that writes nothing must not count the last one's frames
           const ChildUsage usage =
               RunChild({self, "--record", windowId, std::to_string(k.fps), std::to_string(seconds), file});
           StopLoad(load);
@@ -377,6 +378,7 @@ int main(int argc, char** argv) {
                              usage.maxRssKb});
         } else {
           const std::string file = folder + "/bench_recording_ffmpeg.avi";
+          std::remove(file.c_str());
           const ChildUsage usage = RunChild(
               {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "x11grab", "-framerate",
                std::to_string(k.fps), "-video_size", size, "-i", std::string(display) + "+0,0", "-t",
