@@ -277,10 +277,10 @@ TEST(XWindows, AWholeFrameReadLandsInTheBitmapsBits) {
       AviMovieWriter writer(win32::FromUtf8(file).c_str(), codec, 10, -1);
       EXPECT_EQ(writer.appendFrame(bitmap), S_OK);
     }
-    const auto frames = avitest::DecodeBgr(file, 600, 300);
+    const auto frames = pcvr_test::DecodeBgr(file, 600, 300);
     ASSERT_EQ(frames.size(), 1u) << file;
-    EXPECT_EQ(avitest::Rgb(frames[0], 600, 590, 5), 0x0000FFu) << file;
-    EXPECT_EQ(avitest::Rgb(frames[0], 600, 5, 295), 0xFF0000u) << file;
+    EXPECT_EQ(pcvr_test::Rgb(frames[0], 600, 590, 5), 0x0000FFu) << file;
+    EXPECT_EQ(pcvr_test::Rgb(frames[0], 600, 5, 295), 0xFF0000u) << file;
   }
   EXPECT_TRUE(GdiFlush());  // a bitmap drawn on another thread stays as it is
   EXPECT_TRUE(win32::DibRowsTopDown(bits, &topDown) && topDown);
