@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "recording/AviMovieWriter.h"
+#include "movie/AviMovieWriter.h"
 #include "win32/Gdi.h"
 #include "win32/Text.h"
 

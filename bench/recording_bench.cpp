@@ -45,7 +45,7 @@ extern "C" {
 }
 
 #include "PlanarConvert.h"
-#include "recording/AviMovieWriter.h"
+#include "movie/AviMovieWriter.h"
 #include "recording/parallelThreadData.h"
 #include "vfw.h"
 #include "win32/Text.h"

@@ -110,9 +110,7 @@ void EndVideoRecording() {
   // before this command: the user would otherwise take the file for whole.
   std::u16string reason;
   if (g_recorder.takePendingFailure(&reason)) {
-    const std::u16string line =
-        u"PC_hostVideoRecorder: " + std::u16string(LoadModuleString(IDS_RECORDING_ERROR).c_str()) + u": " + reason;
-    OutputDebugStringW(line.c_str());
+    LogRecordingFailure(reason);
     PrintModuleString(IDS_RECORDING_ERROR);
     return;
   }

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "base/InitOrder.h"
-#include "recording/AviMovieWriter.h"
 #include "recording/FrameClock.h"
 #include "win32/Desktop.h"
 #include "win32/Gdi.h"
@@ -13,15 +12,6 @@
 
 parallelThreadData g_recorder PCVR_INIT_PRIORITY(PCVR_INIT_RECORDER);
 std::atomic<HANDLE> g_captureThread{nullptr};
-
-namespace {
-
-// Frames between the grab and the writer: one being grabbed while one is
-// encoded rides out a slow frame; a third bought little and cost 8 MB at
-// 1080p.
-constexpr int kQueuedFrames = 2;
-
-}  // namespace
 
 parallelThreadData::parallelThreadData() = default;
 
@@ -41,7 +31,6 @@ bool parallelThreadData::isSuspended() {
 }
 
 void parallelThreadData::onTick() {
-  if (m_writer == nullptr) return;
   const BITMAPINFOHEADER& format = m_params.frameFormat;
   RECT rect{};
   if (!GetWindowRect(m_params.window, &rect)) {
@@ -52,11 +41,11 @@ void parallelThreadData::onTick() {
   }
   // Waits while every bitmap is queued for the writer; none once writing
   // has failed (the writer has set the flags).
-  HBITMAP frame = m_pipeline.acquire();
+  HBITMAP frame = m_movie.acquire();
   if (frame == nullptr) return;
   HGDIOBJ previous = SelectObject(m_memoryDC.get(), frame);
   if (previous == nullptr) {
-    m_pipeline.giveBack(frame);
+    m_movie.giveBack(frame);
     markFailed(u"Unable to Select the Frame Bitmap");
     return;
   }
@@ -68,10 +57,10 @@ void parallelThreadData::onTick() {
   // its picture is not the recording's, so the frame is skipped as a
   // suspended one is.
   if (isSuspended()) {
-    m_pipeline.giveBack(frame);
+    m_movie.giveBack(frame);
     return;
   }
-  m_pipeline.push(frame);
+  m_movie.push(frame);
 }
 
 bool parallelThreadData::startCapture() {
@@ -90,28 +79,19 @@ bool parallelThreadData::startCapture() {
     return false;
   }
   m_memoryDC.reset(CreateCompatibleDC(m_desktopDC.get()));
-  m_writer = std::make_unique<AviMovieWriter>(m_params.filePath.c_str(), m_params.codecInfo.fccHandler,
-                                              static_cast<DWORD>(m_params.fps), m_params.quality);
-  // The writer thread: a failed write ends the recording; the frames before
-  // it stay in the file.
-  AviMovieWriter* writer = m_writer.get();
-  const bool started = m_memoryDC != nullptr &&
-                       m_pipeline.start(m_params.frameFormat, kQueuedFrames, [this, writer](HBITMAP frame) {
-                         if (SUCCEEDED(writer->appendFrame(frame))) {
-                           ++m_framesWritten;
-                           return true;
-                         }
-                         markFailed(writer->lastErrorText());
-                         return false;
-                       });
-  if (!started) {
-    const char16_t* reason =
-        m_memoryDC == nullptr ? u"Unable to Create Compatible DC" : u"Unable to Create the Frame Bitmaps";
+  if (m_memoryDC == nullptr) {
+    stopCapture();
+    markFailed(u"Unable to Create Compatible DC");
+    return false;
+  }
+  // A failed write ends the recording at once; the frames before it stay in
+  // the file.
+  if (!m_movie.open(m_params, [this](const std::u16string& reason) { markFailed(reason); })) {
+    const std::u16string reason = m_movie.failureReason();
     stopCapture();
     markFailed(reason);
     return false;
   }
-  m_framesWritten = 0;
   m_elapsedSeconds = 0;
   m_clock = std::make_unique<FrameClock>(this, 1000 / m_params.fps);
   m_running = true;
@@ -131,14 +111,13 @@ std::int32_t parallelThreadData::elapsedSeconds() const {
 
 void parallelThreadData::stopCapture() {
   // Every grabbed frame is written before the file is completed.
-  m_pipeline.finish();
+  m_movie.finish();
   m_memoryDC.reset();
   m_desktopDC.reset();
   if (m_clock != nullptr) {
     m_elapsedSeconds = elapsedSeconds();
     m_clock.reset();
   }
-  m_writer.reset();  // completes the file
   m_running = false;
 }
 
@@ -164,8 +143,7 @@ void parallelThreadData::prepare(const VideoRecordingParams& params) {
   m_failurePending = false;
   m_failureReason.clear();
   m_params = params;
-  m_writer.reset();
-  m_framesWritten = 0;
+  m_movie.finish();
   m_elapsedSeconds = 0;
 }
 

@@ -12,12 +12,11 @@
 #include <string>
 
 #include "dialogs/VideoRecordingParams.h"
-#include "recording/FramePipeline.h"
-#include "recording/GdiOwners.h"
+#include "movie/GdiOwners.h"
+#include "movie/MovieFrameSink.h"
 #include "recording/iEventListener.h"
 #include "win32/WinTypes.h"
 
-class AviMovieWriter;
 class FrameClock;
 
 class parallelThreadData : public iEventListener {
@@ -65,21 +64,19 @@ class parallelThreadData : public iEventListener {
   const VideoRecordingParams& params() const { return m_params; }
   bool failed() const { return m_error.load(); }
   bool running() const { return m_running.load(); }
-  std::uint32_t framesWritten() const { return m_framesWritten.load(); }
+  std::uint32_t framesWritten() const { return m_movie.framesWritten(); }
   std::int32_t savedElapsedSeconds() const { return m_elapsedSeconds.load(); }
 
  private:
   VideoRecordingParams m_params;
   std::atomic<bool> m_error{false};
-  std::unique_ptr<AviMovieWriter> m_writer;
-  FramePipeline m_pipeline;
+  MovieFrameSink m_movie;
   // Owned by the capture thread while a capture runs.
   std::unique_ptr<FrameClock> m_clock;
   // Set exactly while a capture runs; the command thread reads it.
   std::atomic<bool> m_running{false};
   WindowDc m_desktopDC;
   MemoryDc m_memoryDC;
-  std::atomic<std::uint32_t> m_framesWritten{0};
   std::atomic<std::int32_t> m_elapsedSeconds{0};
   // Why the capture failed; written on the capture thread before it ends,
   // read by the command thread after.

@@ -48,7 +48,7 @@ FAULTS=(
   "a frame due only once its interval has passed|recording/FrameClock.cpp|s{current - m_lastFrameTime >= m_interval}{current - m_lastFrameTime > m_interval}|$RECORDING"
   "pause not heeded by the clock|recording/FrameClock.cpp|s{if \(!m_listener->m_pause\.load\(\)\) \{}{if (true) \{}|$RECORDING"
   "suspension not heeded by the clock|recording/FrameClock.cpp|s{if \(!m_listener->isSuspended\(\)\) \{}{if (true) \{}|$RECORDING"
-  "queued frames written last first|recording/FramePipeline.cpp|s{frame = m_queued\.front\(\);\n      m_queued\.pop_front\(\);}{frame = m_queued.back();\n      m_queued.pop_back();}|$RECORDING"
+  "queued frames written last first|movie/FramePipeline.cpp|s{frame = m_queued\.front\(\);\n      m_queued\.pop_front\(\);}{frame = m_queued.back();\n      m_queued.pop_back();}|$RECORDING"
   "written frames not counted|recording/parallelThreadData.cpp|s{\+\+m_framesWritten;}{}|$RECORDING"
   "uncompressed chunks keep their 00dc name|platform/vfw/src/AviFile.cpp|s{id\[3\] == 'c' && ::pwrite}{id[3] == 'x' \&\& ::pwrite}|$AVI"
   "video range for Motion JPEG|platform/vfw/src/AviFile.cpp|s{fullRange = context->pix_fmt == AV_PIX_FMT_YUVJ420P}{fullRange = context->pix_fmt != AV_PIX_FMT_YUVJ420P}|test_avi_writer"

@@ -10,9 +10,8 @@
 #include "host/HostDIBRasterImage.h"
 #include "host/Isolation.h"
 #include "host/ProgressBar.h"
-#include "recording/AviMovieWriter.h"
-#include "recording/FramePipeline.h"
-#include "recording/GdiOwners.h"
+#include "movie/GdiOwners.h"
+#include "movie/MovieFrameSink.h"
 #include "resources/StringTable.h"
 #include "sdk/OdDbDatabase.h"
 #include "sdk/OdGsDevice.h"
@@ -86,34 +85,35 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRe
   OdGsDevice* device = view.device();
   if (device == nullptr) {
     result.failed = true;
+    result.failureReason = u"The View Has No Graphics Device";
     return result;
   }
   OdRxDictionaryPtr properties = device->properties();
   ProgressBar progress;
-  auto writer = std::make_unique<AviMovieWriter>(params.filePath.c_str(), params.codecInfo.fccHandler,
-                                                 static_cast<DWORD>(params.fps), params.quality);
-  // Frame n is converted, encoded and written on the pipeline's thread while
-  // frame n + 1 is rendered here, straight into the bitmap that the
+  // Frame n is converted, encoded and written on the movie's writer thread
+  // while frame n + 1 is rendered here, straight into the bitmap that the
   // compressor reads where the view has the frame's size.
-  FramePipeline pipeline;
-  AviMovieWriter* output = writer.get();
+  MovieFrameSink movie;
   MemoryDc frameDC(CreateCompatibleDC(nullptr));
-  if (frameDC == nullptr || !pipeline.start(params.frameFormat, 2, [output](HBITMAP frame) {
-        return SUCCEEDED(output->appendFrame(frame));
-      })) {
+  const auto ended = [&](const char16_t* reason) {
+    movie.fail(reason);
+    movie.finish();
     progress.Close();
     result.failed = true;
+    result.failureReason = movie.failureReason();
     return result;
-  }
+  };
+  if (frameDC == nullptr) return ended(u"Unable to Create Compatible DC");
+  if (!movie.open(params)) return ended(u"Unable to Create the Frame Bitmaps");
   SetStretchBltMode(frameDC.get(), COLORONCOLOR);
   // A trajectory of no length (equal vertices, a single vertex, a spline
   // whose control points coincide) gives no frame: that is a failed
-  // recording, not an empty success.
-  if (path.start() != eOk || !path.hasFrame()) {
-    progress.Close();
-    result.failed = true;
-    return result;
+  // recording, not an empty success. Nor does a flight that would not end.
+  if (const OdResult started = path.start(); started != eOk) {
+    return ended(started == eInvalidInput ? u"The Flight Would Not End: Too Many Frames or Too Small a Step"
+                                          : u"Unable to Measure the Trajectory");
   }
+  if (!path.hasFrame()) return ended(u"The Trajectory Has No Length");
   progress.StartStepIteration(u"", 100, static_cast<unsigned>(path.progressSteps()), kProgressPercent);
 
   const int frameWidth = params.frameFormat.biWidth;
@@ -126,7 +126,7 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRe
   while (path.hasFrame()) {
     TrackCamera camera;
     if (path.camera(camera) != eOk) {
-      result.failed = true;
+      movie.fail(u"Unable to Place the Camera on the Trajectory");
       break;
     }
     const double fieldHeight = view.fieldHeight();
@@ -142,7 +142,7 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRe
     }
     // Waits while the writer is behind by the pipeline's depth; none once a
     // write has failed.
-    HBITMAP frame = pipeline.acquire();
+    HBITMAP frame = movie.acquire();
     if (frame == nullptr) break;
     // Where the snapshot has the frame's size, the frame bitmap is lent to
     // it and the view is drawn straight into the bitmap the compressor
@@ -164,10 +164,11 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRe
     if (lentTo != nullptr) lentTo->detachBitmap();
     HostDIBRasterImage* image = HostDIBRasterImage::cast(snapshot.get());
     if (image == nullptr) {
-      pipeline.giveBack(frame);
-      result.failed = true;
+      movie.giveBack(frame);
+      movie.fail(u"Unable to Render the View");
       break;
     }
+    bool copied = true;
     if (image != lentTo) {
       // Drawn into the snapshot's own bitmap: copied (and scaled) into the frame.
       HGDIOBJ previous = SelectObject(frameDC.get(), frame);
@@ -175,20 +176,21 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRe
         if (previous == nullptr ||
             !StretchBlt(frameDC.get(), 0, 0, frameWidth, frameHeight, image->getDC(), 0, 0,
                         static_cast<int>(image->pixelWidth()), static_cast<int>(image->pixelHeight()), SRCCOPY)) {
-          result.failed = true;
+          copied = false;
         }
       }
       CATCH(CException, e) {
-        result.failed = true;
+        copied = false;
       }
       END_CATCH
       if (previous != nullptr) SelectObject(frameDC.get(), previous);
     }
-    if (result.failed) {
-      pipeline.giveBack(frame);
+    if (!copied) {
+      movie.giveBack(frame);
+      movie.fail(u"Unable to Copy the Rendered View into the Frame");
       break;
     }
-    pipeline.push(frame);
+    movie.push(frame);
     path.advance();
 
     PumpTrackMessages();
@@ -196,11 +198,11 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRe
     progress.StepIt(1);
   }
   // Every rendered frame is written before the file is completed.
-  pipeline.finish();
-  result.frameCount = pipeline.written();
-  if (pipeline.failed()) result.failed = true;
+  movie.finish();
+  result.frameCount = movie.framesWritten();
+  result.failed = movie.failed();
+  result.failureReason = movie.failureReason();
   progress.Close();
-  writer.reset();  // completes the file
   return result;
 }
 
@@ -229,6 +231,7 @@ void VideoFromTrack() {
   if (!path.stepIsUsable()) {
     // No frame rate, or a step speed that never reaches the end of the
     // trajectory: nothing to record.
+    LogRecordingFailure(u"No Usable Step: the Step Speed or the Frame Rate Is Not a Positive Number");
     PrintModuleString(IDS_RECORDING_ERROR);
     return;
   }
@@ -237,6 +240,7 @@ void VideoFromTrack() {
   flight.cameraMoves();
   const TrackRecording recording = RecordTrackFrames(*view, path, params);
   if (recording.failed) {
+    LogRecordingFailure(recording.failureReason);
     PrintModuleString(IDS_RECORDING_ERROR);
     return;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class CameraPath;
 class OdGsView;
@@ -12,10 +13,11 @@ struct VideoRecordingParams;
 void VideoFromTrack();
 
 // What a flight gave: the frames written, and whether it failed (a curve,
-// snapshot, scaling or writing failure; a cancel is no failure).
+// snapshot, scaling or writing failure; a cancel is no failure) and why.
 struct TrackRecording {
   std::uint32_t frameCount = 0;
   bool failed = false;
+  std::u16string failureReason;
 };
 
 // Renders view's device along path into the AVI file of params, one frame

@@ -1,5 +1,5 @@
 // AviMovieWriter: DIB frames in, files read back by ffprobe/ffmpeg and our RIFF walker.
-#include "recording/AviMovieWriter.h"
+#include "movie/AviMovieWriter.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -9,7 +9,7 @@
 #include "AviWalker.h"
 #include "MediaProbe.h"
 #include "Process.h"
-#include "recording/AviMovieWriter.h"
+#include "movie/AviMovieWriter.h"
 #include "win32/Gdi.h"
 #include "win32/Text.h"
 

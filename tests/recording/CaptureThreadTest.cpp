@@ -12,7 +12,7 @@
 #include "Poll.h"
 #include "Process.h"
 #include "XWindows.h"
-#include "recording/AviMovieWriter.h"
+#include "movie/AviMovieWriter.h"
 #include "recording/FrameClock.h"
 #include "recording/parallelThreadData.h"
 #include "win32/Desktop.h"

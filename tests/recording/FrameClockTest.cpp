@@ -12,7 +12,7 @@
 
 #include "Poll.h"
 #include "recording/FrameClock.h"
-#include "recording/FramePipeline.h"
+#include "movie/FramePipeline.h"
 #include "recording/iEventListener.h"
 #include "win32/Kernel.h"
 #include "win32/Threads.h"

@@ -195,6 +195,11 @@ TEST_F(VideoFromTrack, WhatCannotBeRecordedIsAnErrorAndNoSummary) {
   const auto messages = run.messages();
   EXPECT_EQ(std::count(messages.begin(), messages.end(), "Error while recording video"), 8) << run.output;
   EXPECT_FALSE(run.hasLine("Video recording completed successfuly.")) << run.output;
+  // Each failure's reason is on the log, as a live recording's is.
+  const std::string logged = "PC_hostVideoRecorder: Error while recording video: ";
+  EXPECT_EQ(run.count(logged), 8) << run.output;
+  EXPECT_TRUE(run.hasLine(logged + "Unable to Create the Movie File")) << run.output;
+  EXPECT_EQ(run.count(logged + "The Flight Would Not End"), 2) << run.output;
   EXPECT_FALSE(fs::exists(File("zero.avi")));
   EXPECT_FALSE(fs::exists(File("far.avi")));
 }

@@ -11,7 +11,7 @@
 
 #include <vfw.h>
 
-#include "recording/AviMovieWriter.h"
+#include "movie/AviMovieWriter.h"
 #include "win32/Gdi.h"
 #include "win32/Text.h"
 

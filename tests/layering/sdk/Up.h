@@ -1,2 +1,2 @@
 // An SDK file that reaches up into the module: the check must refuse it.
-#include "recording/AviMovieWriter.h"
+#include "recording/parallelThreadData.h"

@@ -1,4 +1,4 @@
-#include "recording/AviMovieWriter.h"
+#include "movie/AviMovieWriter.h"
 
 #include <cstring>
 

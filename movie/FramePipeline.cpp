@@ -1,4 +1,4 @@
-#include "recording/FramePipeline.h"
+#include "movie/FramePipeline.h"
 
 FramePipeline::~FramePipeline() { finish(); }
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "recording/GdiOwners.h"
+#include "movie/GdiOwners.h"
 
 class FramePipeline {
  public:
