@@ -5,10 +5,16 @@
 #include <algorithm>
 #include <cstring>
 
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
+
+#include "FfmpegTies.h"
+
 namespace vfw::detail {
 namespace {
 
-constexpr std::uint32_t kOpenSize = 0xFFFFFFFFu;  // what the muxer writes before it knows a size
+using ffmpeg::kOpenSize;  // what the muxer writes before it knows a size
 constexpr std::uint32_t kHasIndex = 0x10;         // AVIF_HASINDEX
 constexpr std::uint32_t kTrustChunkType = 0x800;  // AVIF_TRUSTCKTYPE
 
@@ -26,20 +32,16 @@ bool Write(int fd, std::int64_t at, const void* data, std::size_t size) {
   return at >= 0 && ::pwrite(fd, data, size, at) == static_cast<ssize_t>(size);
 }
 
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 bool ReadLe32(int fd, std::int64_t at, std::uint32_t* value) {
   std::uint8_t bytes[4];
   if (!Read(fd, at, bytes, 4)) return false;
-  *value = Le32(bytes);
+  *value = AV_RL32(bytes);
   return true;
 }
 
 bool WriteLe32(int fd, std::int64_t at, std::uint32_t value) {
-  const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                 static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+  std::uint8_t bytes[4];
+  AV_WL32(bytes, value);
   return Write(fd, at, bytes, 4);
 }
 
@@ -57,7 +59,7 @@ bool ReadChunk(int fd, std::int64_t at, Chunk* chunk) {
   std::uint8_t bytes[12] = {};
   if (::pread(fd, bytes, sizeof bytes, at) < 8) return false;
   std::memcpy(chunk->id, bytes, 4);
-  chunk->size = Le32(bytes + 4);
+  chunk->size = AV_RL32(bytes + 4);
   std::memcpy(chunk->type, bytes + 8, 4);
   return true;
 }
@@ -95,12 +97,13 @@ bool AviHeader::locate(int fd) {
         if (!ReadChunk(fd, in, &s)) return false;
         if (s.is("strh")) stream.strh = in + 8;
         if (s.is("strf")) stream.strf = in + 8;
-        if ((s.is("indx") || s.is("JUNK")) && stream.indx < 0 && s.size >= kSuperIndexTable) stream.indx = in;
+        if ((s.is("indx") || s.is(ffmpeg::kReservedChunk)) && stream.indx < 0 && s.size >= kSuperIndexTable)
+          stream.indx = in;
         in = Next(in, s.size);
       }
       if (stream.strh < 0 || stream.strf < 0) return false;
       m_streams.push_back(stream);
-    } else if (c.isList("odml") || (c.is("JUNK") && std::memcmp(c.type, "odml", 4) == 0)) {
+    } else if (c.isList("odml") || (c.is(ffmpeg::kReservedChunk) && std::memcmp(c.type, "odml", 4) == 0)) {
       m_odml = at;
     }
     at = Next(at, c.size);
@@ -118,9 +121,9 @@ bool AviHeader::writeFixedFields(std::uint32_t scale, std::uint32_t rate) const 
   for (const StreamFields& s : m_streams) {
     std::uint8_t bih[40];
     if (!Read(m_fd, s.strf, bih, sizeof bih)) return false;
-    const std::int64_t width = static_cast<std::int32_t>(Le32(bih + kBihWidth));
-    const std::int64_t height = static_cast<std::int32_t>(Le32(bih + kBihHeight));
-    const int bits = bih[kBihBitCount] | (bih[kBihBitCount + 1] << 8);
+    const std::int64_t width = static_cast<std::int32_t>(AV_RL32(bih + kBihWidth));
+    const std::int64_t height = static_cast<std::int32_t>(AV_RL32(bih + kBihHeight));
+    const int bits = AV_RL16(bih + kBihBitCount);
     const std::int64_t rowBytes = (width * bits + 31) / 32 * 4;
     ok = ok && WriteLe32(m_fd, s.strf + kBihSizeImage, static_cast<std::uint32_t>(rowBytes * std::abs(height)));
   }
@@ -210,7 +213,7 @@ bool AviHeader::markUncompressedInIndexes(const std::vector<StreamTally>& stream
     for (std::uint32_t k = 0; ok && k < used && kSuperIndexTable + 16 * (k + 1) <= indx.size; ++k) {
       std::uint8_t offset[8];
       ok = Read(m_fd, data + kSuperIndexTable + 16 * k, offset, 8);
-      const std::int64_t ix = static_cast<std::int64_t>(Le32(offset) | (std::uint64_t{Le32(offset + 4)} << 32));
+      const std::int64_t ix = static_cast<std::int64_t>(AV_RL64(offset));
       ok = ok && Write(m_fd, ix + 8 + kIndexChunkId, plain, 4);
     }
   }
