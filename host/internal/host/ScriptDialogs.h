@@ -15,8 +15,9 @@ class ScriptInput;
 //                           save dialog's file-name field for "set")
 //   dialog show [FILE.png]  prints the controls; saves a picture when named
 //   dialog close            closes the dialog as its close box does
-// plus "echo", "wait MS" and comments, until a press or close ends it. Any
-// other line is reported and skipped; the end of the script closes the
+// plus the script words the shell's lines know too ("echo TEXT", "wait MS",
+// comments), until a press or close ends it. Any other line ("quit" as well)
+// is reported and skipped; the end of the script closes the
 // dialog (a cancel), so a script never waits for a person.
 HOST_EXPORT void InstallScriptDialogs(Console& console, ScriptInput& script);
 HOST_EXPORT void RemoveScriptDialogs();

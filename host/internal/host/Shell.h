@@ -1,5 +1,5 @@
-// Runs commands by name, typed by a person or read from a script, and the
-// host's own commands that show what modules registered.
+// Runs commands by name, typed by a person or read from a script; the
+// window's commands (WindowCommands.h) act through it.
 #pragma once
 
 #include <istream>
@@ -9,6 +9,7 @@
 
 #include "host/HostApi.h"
 #include "host/HostSession.h"
+#include "host/WindowCommands.h"
 
 class QEventLoop;
 
@@ -27,7 +28,7 @@ class HOST_EXPORT ScriptInput {
   std::istream& m_stream;
 };
 
-class HOST_EXPORT Shell final : public Console {
+class HOST_EXPORT Shell final : public Console, private WindowCommandHost {
  public:
   // With a script, messages also go to standard output and prompts are
   // answered from the script; without one, a person answers in the window.
@@ -54,12 +55,13 @@ class HOST_EXPORT Shell final : public Console {
   int runScript();
   // Asks a running script to end: no further line is read once the command
   // that runs now returns, and a wait ends at once.
-  void stop();
+  void stop() override;
 
  private:
-  void registerBuiltins();
+  Console& console() override { return *this; }
+  HostWindow& window() override { return m_window; }
   // A new current document, shown in the window's view and answering picks.
-  Document& newDocument();
+  Document& newDocument() override;
   void waitFor(int milliseconds);
 
   HostWindow& m_window;

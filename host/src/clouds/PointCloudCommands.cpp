@@ -1,13 +1,8 @@
-// Host commands for point clouds, selection, isolation and the progress bar:
+// Host commands for point clouds (Point clouds menu):
 //   CLOUDINFO       lists the clouds of the drawing;
 //   CLOUDNORMALS    computes normals for a picked cloud that has none;
 //   CLOUDDISPLAY    sets a picked cloud's point size and colouring in the
-//                   active viewport;
-//   SELECT          picks objects and makes them the current selection;
-//   HIDE / UNHIDE   hides picked objects by isolation / shows them all again;
-//   PROGRESSCANCEL  makes the next progress bar cancel itself, as a person
-//                   pressing Cancel would (asks after how many checks).
-// Service 12 (bring the current view onto the screen) is installed here too.
+//                   active viewport.
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -18,7 +13,6 @@
 
 #include "host/CommandRegistry.h"
 #include "host/DrawingDocument.h"
-#include "host/HostSelection.h"
 #include "host/HostSession.h"
 #include "host/Isolation.h"
 #include "host/PointCloudNormals.h"
@@ -54,35 +48,6 @@ hostDbPointCloudInsertionPtr PickCloud(OdDb::OpenMode mode) {
   OdDbObjectId id;
   if (!XPC::PointCloudSingleSelect(id, document)) return {};
   return hostDbPointCloudInsertionPtr(hostDbPointCloudInsertion::cast(id.openObject(mode).get()));
-}
-
-// Model-space entities may be picked; tables and records may not.
-class EntityTracker final : public HostEdSSetTracker {
- public:
-  bool isSelectable(const OdDbObjectId& id) override {
-    return OdDbEntity::cast(id.openObject(OdDb::kForRead).get()) != nullptr;
-  }
-};
-
-// Picks entities of the current document with the prompt; null when there
-// is no document (after saying so) or the pick was cancelled.
-hostSelectionSetPtr PickEntities(const char16_t* prompt) {
-  Document* document = Application::instance().document();
-  HostSelectionInput* input = document != nullptr ? document->selectionInput() : nullptr;
-  if (input == nullptr || document->database() == nullptr) {
-    Out().write(u"No drawing is open.");
-    return {};
-  }
-  hostSelectionSetPtr set = hostSelectionSet::createObject(document->database());
-  EntityTracker tracker;
-  if (input->select(set, 0, prompt, 0, kHostSelectReplace, 0, 0, 0, &tracker) != kHostPromptOk) return {};
-  return set;
-}
-
-std::u16string Handles(const hostSelectionSet& set) {
-  std::u16string text;
-  for (const OdDbObjectId& id : set.objectIdArray()) text += u" " + id.getHandle().ascii().str();
-  return text;
 }
 
 // Runs the normals of cloud on a worker thread while the host window stays
@@ -218,58 +183,6 @@ struct PointCloudCommands {
       cloud->setVisualizationParamsSetToViewport(params.get(), viewport);
       Application::instance().showView();
     }, u"Point clouds", u"Point size and colouring…");
-
-    Add(u"SELECT", [] {
-      hostSelectionSetPtr set = PickEntities(u"Select objects");
-      if (set.get() == nullptr) return;
-      Application::instance().document()->selectionInput()->replaceCurrentSelectionSet(set.get());
-      Out().write(U16(std::to_string(set->numEntities())) + u" selected:" + Handles(*set));
-    }, u"Edit", u"Select objects…");
-
-    Add(u"HIDE", [] {
-      hostSelectionSetPtr set = PickEntities(u"Select objects to hide");
-      if (set.get() == nullptr) return;
-      int hidden = 0;
-      for (const OdDbObjectId& id : set->objectIdArray()) {
-        auto* entity = OdDbEntity::cast(id.openObject(OdDb::kForRead).get());
-        if (entity != nullptr && setEntityInvisibleByIsolation(entity, nullptr)) ++hidden;
-      }
-      Out().write(U16(std::to_string(hidden)) + u" hidden.");
-    }, u"Edit", u"Hide objects…");
-
-    Add(u"UNHIDE", [] {
-      Document* document = Application::instance().document();
-      if (document == nullptr || document->database() == nullptr) {
-        Out().write(u"No drawing is open.");
-        return;
-      }
-      int shown = 0;
-      for (const OdDbObjectId& id : document->database()->modelSpaceIds()) {
-        if (!isEntityHiddenByIsolation(id)) continue;
-        auto* entity = OdDbEntity::cast(id.openObject(OdDb::kForRead).get());
-        if (entity != nullptr && setEntityVisibleByIsolation(entity, nullptr)) ++shown;
-      }
-      Out().write(U16(std::to_string(shown)) + u" shown again.");
-    }, u"Edit", u"Show hidden objects");
-
-    Add(u"PROGRESSCANCEL", [] {
-      std::u16string answer;
-      if (Out().readLine(u"Cancel the next progress bar at check", u"1", answer) != kHostPromptOk) return;
-      const long checks = std::atol(win32::ToUtf8(answer).c_str());
-      if (checks < 0) {
-        Out().write(u"The number of checks is 0 (no cancel) or more.");
-        return;
-      }
-      ProgressBar::CancelAfterChecks(static_cast<unsigned>(checks));
-    });
-
-    // Service 12: the current view on the screen, drawn with its camera now.
-    Application::instance().setShowView([] {
-      Drawing* drawing = DrawingOf(Application::instance().document());
-      if (drawing == nullptr || drawing->views() == nullptr) return;
-      drawing->views()->refreshView(drawing->views()->activeView(), 0);
-      if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) QApplication::sync();
-    });
   }
 } g_pointCloudCommands;
 

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <string>
 
+#include "ScriptWords.h"
 #include "host/HostSession.h"
 #include "host/Shell.h"
 #include "mfc/ModalDriver.h"
@@ -14,13 +15,6 @@
 namespace host {
 
 namespace {
-
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
-}
 
 std::u16string Quoted(const std::u16string& text) { return u"\"" + text + u"\""; }
 
@@ -37,7 +31,7 @@ std::u16string ResultName(int result) {
 
 void Wait(int milliseconds) {
   QEventLoop loop;
-  QTimer::singleShot(std::max(0, milliseconds), &loop, &QEventLoop::quit);
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
   loop.exec();
 }
 
@@ -81,21 +75,23 @@ void Drive(Console& console, ScriptInput& script, mfc::ModalDriver& driver) {
       driver.close();
       break;
     }
-    const std::string text = Trim(line);
-    if (text.empty() || text[0] == '#' || text[0] == ';') continue;
-    if (text.rfind("echo ", 0) == 0) {
-      console.write(win32::FromUtf8(text.substr(5)));
+    const ScriptWord word = ReadScriptWord(line);
+    if (word.kind == ScriptWord::kSkip) continue;
+    if (word.kind == ScriptWord::kEcho) {
+      console.write(win32::FromUtf8(word.text));
       continue;
     }
-    if (text.rfind("wait ", 0) == 0) {
-      Wait(std::atoi(text.c_str() + 5));
+    if (word.kind == ScriptWord::kWait) {
+      Wait(word.milliseconds);
       continue;
     }
+    // "quit" as well: only a press or a close ends the dialog.
+    const std::string& text = word.text;
     if (text.rfind("dialog ", 0) != 0) {
       console.write(name + u" is open; line skipped: " + win32::FromUtf8(text));
       continue;
     }
-    const std::string action = Trim(text.substr(7));
+    const std::string action = TrimScriptLine(text.substr(7));
     const std::size_t space = action.find(' ');
     const std::string verb = action.substr(0, space);
     const std::string arguments = space == std::string::npos ? std::string() : action.substr(space + 1);
@@ -103,7 +99,7 @@ void Drive(Console& console, ScriptInput& script, mfc::ModalDriver& driver) {
     std::string rest;
     bool done = false;
     if (verb == "show") {
-      Show(console, driver, Trim(arguments));
+      Show(console, driver, TrimScriptLine(arguments));
       continue;
     }
     if (verb == "close") {

@@ -9,35 +9,22 @@
 #include <cstdio>
 #include <utility>
 
+#include "ScriptWords.h"
 #include "host/CommandRegistry.h"
 #include "host/DrawingDocument.h"
 #include "host/HostSelection.h"
 #include "host/HostWindow.h"
 #include "host/PointCloudReader.h"
-#include "host/XPC.h"
 #include "host/ScriptDialogs.h"
-#include "sdk/OdError.h"
+#include "host/WindowCommands.h"
+#include "host/XPC.h"
 #include "win32/QtText.h"
 #include "win32/Text.h"
-#include "win32/WidePrintf.h"
 
 namespace host {
 
-namespace {
-
 using win32::FromQString;
 using win32::ToQString;
-
-
-
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
-}
-
-}  // namespace
 
 bool ScriptInput::next(std::string& line) {
   if (!std::getline(m_stream, line)) return false;
@@ -48,7 +35,7 @@ bool ScriptInput::next(std::string& line) {
 Shell::Shell(HostWindow& window, ScriptInput* script) : m_window(window), m_script(script) {
   Application::instance().setConsole(this);
   m_window.setCommandHandler([this](const QString& line) { execute(FromQString(line)); });
-  registerBuiltins();
+  RegisterWindowCommands(*this);
   // A module's modal dialogs read their input from the script too.
   if (m_script != nullptr) InstallScriptDialogs(*this, *m_script);
 }
@@ -82,7 +69,7 @@ int Shell::readLine(const std::u16string& prompt, const std::u16string& defaultT
     return kHostPromptNoInput;
   }
   // In a script, "^C" cancels the prompt and an empty line takes the default.
-  if (Trim(line) == "^C") {
+  if (IsScriptCancel(line)) {
     write(shown + u"*Cancel*");
     return kHostPromptCancel;
   }
@@ -178,99 +165,25 @@ int Shell::runScript() {
 
   std::string line;
   while (!m_stopped && m_script != nullptr && m_script->next(line)) {
-    const std::string text = Trim(line);
-    if (text.empty() || text[0] == '#' || text[0] == ';') continue;
-    if (text == "quit") break;
-    if (text.rfind("wait ", 0) == 0) {
-      waitFor(std::max(0, std::atoi(text.c_str() + 5)));
-      continue;
+    const ScriptWord word = ReadScriptWord(line);
+    if (word.kind == ScriptWord::kQuit) break;
+    switch (word.kind) {
+      case ScriptWord::kWait:
+        waitFor(word.milliseconds);
+        break;
+      case ScriptWord::kEcho:
+        write(win32::FromUtf8(word.text));
+        break;
+      case ScriptWord::kLine:
+        write(u"Command: " + win32::FromUtf8(word.text));
+        execute(win32::FromUtf8(word.text));
+        QCoreApplication::processEvents();
+        break;
+      default:
+        break;
     }
-    if (text.rfind("echo ", 0) == 0) {
-      write(win32::FromUtf8(text.substr(5)));
-      continue;
-    }
-    write(u"Command: " + win32::FromUtf8(text));
-    execute(win32::FromUtf8(text));
-    QCoreApplication::processEvents();
   }
   return m_unknownCommands == 0 ? 0 : 3;
-}
-
-void Shell::registerBuiltins() {
-  auto& registry = CommandRegistry::instance();
-  const auto add = [&](const char16_t* name, std::function<void()> body, const char16_t* menu = u"",
-                       const char16_t* label = u"", const char16_t* shortcut = u"") {
-    registry.addHostCommand(name, std::move(body), menu, label, shortcut);
-  };
-  add(u"OPEN", [this] {
-    std::u16string path;
-    if (readFileName(u"Drawing file", u"Drawings (*.dxf);;All files (*)", path) != kHostPromptOk || path.empty())
-      return;
-    // The drawing is read before the open one is closed: a file that
-    // cannot be opened changes nothing.
-    OdDbDatabasePtr database;
-    std::u16string message;
-    if (ReadDrawingFile(win32::ToUtf8(path), database, message)) {
-      if (Application::instance().document() != nullptr) Application::instance().closeDocument();
-      ShowDrawing(newDocument(), m_window.view(), std::move(database), win32::ToUtf8(path), message);
-    }
-    write(message);
-  }, u"File", u"Open drawing…", u"Ctrl+O");
-  add(u"OPENCLOUD", [this] {
-    std::u16string path;
-    if (readFileName(u"Point cloud file", u"Point clouds (*.ply *.xyz *.txt *.pts);;All files (*)", path) !=
-            kHostPromptOk ||
-        path.empty())
-      return;
-    Document* document = Application::instance().document();
-    if (document == nullptr) {
-      document = &newDocument();
-      NewDrawing(*document, m_window.view());
-    }
-    OpenPointCloudFiles(*document, {win32::ToUtf8(path)}, *this);
-  }, u"File", u"Open point cloud…", u"Ctrl+Shift+O");
-  add(u"CLOSE", [this] {
-    if (Application::instance().document() == nullptr) {
-      write(u"No drawing is open.");
-      return;
-    }
-    Application::instance().closeDocument();
-    write(u"Drawing closed.");
-  }, u"File", u"Close", u"Ctrl+W");
-  add(u"QUIT", [this] {
-    stop();
-    m_window.close();
-    QCoreApplication::quit();
-  }, u"File", u"Quit", u"Ctrl+Q");
-  add(u"COMMANDS", [this] {
-    write(u"Registered commands (group, global name, local name, flags):");
-    for (const auto& command : CommandRegistry::instance().commands()) {
-      if (command.builtin) continue;
-      write(win32::FormatWideV(u"  %s %s %s %d", command.group.c_str(), command.globalName.c_str(),
-                        command.localName.c_str(), command.flags));
-    }
-  }, u"Help", u"List module commands");
-  add(u"HELPTOPICS", [this] {
-    const auto& topics = CommandRegistry::instance().helpTopics();
-    if (topics.empty()) {
-      write(u"No help topics registered.");
-      return;
-    }
-    write(u"Help topics (command, topic, help file):");
-    for (const auto& topic : topics) {
-      write(win32::FormatWideV(u"  %s %s %s", topic.command.c_str(), topic.topic.c_str(), topic.helpFile.c_str()));
-    }
-  }, u"Help", u"List help topics");
-  add(u"VIEWINFO", [this] {
-    Document* document = Application::instance().document();
-    if (document == nullptr || m_window.view() == nullptr) {
-      write(document == nullptr ? u"No drawing is open." : u"The view window is closed.");
-      return;
-    }
-    const QPoint origin = m_window.view()->mapToGlobal(QPoint(0, 0));
-    write(win32::FormatWideV(u"View window %d: %dx%d at %d,%d", static_cast<int>(m_window.view()->winId()),
-                      m_window.view()->width(), m_window.view()->height(), origin.x(), origin.y()));
-  }, u"View", u"View window information");
 }
 
 }  // namespace host

@@ -9,17 +9,22 @@
 //   VIEWCOLOR    fills the view with one colour (asks for "r,g,b");
 //   FOCUSOTHER   shows and activates a second top-level window;
 //   FOCUSMAIN    activates the main window again;
-//   CLOSEVIEW    closes the view window, as when a drawing's window goes away.
+//   CLOSEVIEW    closes the view window, as when a drawing's window goes away;
+//   PROGRESSCANCEL  makes the next progress bar cancel itself, as a person
+//                   pressing Cancel would (asks after how many checks).
 #include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
 #include <QStringList>
+#include <cstdlib>
 
 #include "host/CommandRegistry.h"
 #include "host/HostSession.h"
 #include "host/HostWindow.h"
+#include "host/ProgressBar.h"
 #include "win32/QtText.h"
+#include "win32/Text.h"
 
 namespace host {
 
@@ -131,6 +136,17 @@ struct TestCommands {
       window->closeView();
       Settle();
       Application::instance().console().write(u"View window closed.");
+    });
+    Add(u"PROGRESSCANCEL", [] {
+      Console& console = Application::instance().console();
+      std::u16string answer;
+      if (console.readLine(u"Cancel the next progress bar at check", u"1", answer) != kHostPromptOk) return;
+      const long checks = std::atol(win32::ToUtf8(answer).c_str());
+      if (checks < 0) {
+        console.write(u"The number of checks is 0 (no cancel) or more.");
+        return;
+      }
+      ProgressBar::CancelAfterChecks(static_cast<unsigned>(checks));
     });
   }
 };

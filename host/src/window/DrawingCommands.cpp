@@ -5,6 +5,8 @@
 //   VIEWEXTENTS   shows the whole drawing;
 //   VIEWPROJECTION switches between parallel and perspective;
 //   VIEWSAVEPNG   saves the view window's pixels as a PNG file (asks for the path).
+// Service 12 (bring the current view onto the screen) is installed here too.
+#include <QApplication>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QStringList>
@@ -102,6 +104,14 @@ struct DrawingCommands {
       const QFileInfo folder(QFileInfo(win32::ToQString(path)).absolutePath());
       console.write(u"Cannot save the view to " + path +
                     (folder.isDir() ? u": the PNG file cannot be written." : u": no such folder."));
+    });
+
+    // Service 12: the current view on the screen, drawn with its camera now.
+    Application::instance().setShowView([] {
+      Drawing* drawing = DrawingOf(Application::instance().document());
+      if (drawing == nullptr || drawing->views() == nullptr) return;
+      drawing->views()->refreshView(drawing->views()->activeView(), 0);
+      if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) QApplication::sync();
     });
   }
 } g_drawingCommands;
