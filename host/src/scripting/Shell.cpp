@@ -166,22 +166,19 @@ int Shell::runScript() {
   std::string line;
   while (!m_stopped && m_script != nullptr && m_script->next(line)) {
     const ScriptWord word = ReadScriptWord(line);
+    if (word.kind == ScriptWord::kSkip) continue;
     if (word.kind == ScriptWord::kQuit) break;
-    switch (word.kind) {
-      case ScriptWord::kWait:
-        waitFor(word.milliseconds);
-        break;
-      case ScriptWord::kEcho:
-        write(win32::FromUtf8(word.text));
-        break;
-      case ScriptWord::kLine:
-        write(u"Command: " + win32::FromUtf8(word.text));
-        execute(win32::FromUtf8(word.text));
-        QCoreApplication::processEvents();
-        break;
-      default:
-        break;
+    if (word.kind == ScriptWord::kWait) {
+      waitFor(word.milliseconds);
+      continue;
     }
+    if (word.kind == ScriptWord::kEcho) {
+      write(win32::FromUtf8(word.text));
+      continue;
+    }
+    write(u"Command: " + win32::FromUtf8(word.text));
+    execute(win32::FromUtf8(word.text));
+    QCoreApplication::processEvents();
   }
   return m_unknownCommands == 0 ? 0 : 3;
 }
