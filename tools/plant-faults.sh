@@ -53,7 +53,7 @@ FAULTS=(
   "uncompressed chunks keep their 00dc name|platform/vfw/src/file/AviFile.cpp|s{id\[3\] == ffmpeg::kVideoChunkType\[1\] && ::pwrite}{id[3] == 'x' \&\& ::pwrite}|$AVI"
   "video range for Motion JPEG|platform/vfw/src/stream/AviStream.cpp|s{fullRange = context->pix_fmt == AV_PIX_FMT_YUVJ420P}{fullRange = context->pix_fmt != AV_PIX_FMT_YUVJ420P}|test_avi_writer"
   "green's share of Cr mistyped|platform/vfw/src/stream/PlanarConvertKernels.h|s{Fix\(-0\.418688\)}{Fix(-0.318688)}|test_planar_convert test_avi_writer"
-  "PLY ushort read in the host's byte order|host/src/PlyReader.cpp|s{return Load<std::uint16_t>\(p, swap\);}{return Load<std::uint16_t>(p, false);}|cloud_reader_test"
+  "PLY ushort read in the host's byte order|host/src/clouds/PlyReader.cpp|s{return Load<std::uint16_t>\(p, swap\);}{return Load<std::uint16_t>(p, false);}|cloud_reader_test"
   "uncompressed frames indexed without the key-frame flag|platform/vfw/src/file/AviHeader.cpp|s{std::memcpy\(&entries\[at\], plain, 4\);}{std::memcpy(&entries[at], plain, 4);\n      entries[at + 4] = 0;}|$AVI"
   "OpenDML super index keeps the 00dc name|platform/vfw/src/file/AviHeader.cpp|s{ok = ok && Write\(m_fd, data \+ kIndexChunkId, plain, 4\) && ReadLe32}{ok = ok && ReadLe32}|test_avi_opendml"
   "chroma of a 2x2 block from its upper row only|platform/vfw/src/stream/PlanarConvertKernels.h|s{const std::uint8_t\* b = lower \+}{const std::uint8_t* b = upper +}|test_planar_convert test_avi_writer"
