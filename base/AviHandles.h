@@ -29,7 +29,7 @@ class ReceiveInto {
   ~ReceiveInto() { m_handle.reset(m_raw); }
   ReceiveInto(const ReceiveInto&) = delete;
   ReceiveInto& operator=(const ReceiveInto&) = delete;
-  operator typename Handle::pointer*() { return &m_raw; }
+  operator typename Handle::pointer *() { return &m_raw; }
 
  private:
   Handle& m_handle;

@@ -239,10 +239,11 @@ int main(int argc, char** argv) {
     }
     const Spread w = Summarise(writerFps), f = Summarise(ffmpegFps), r = Summarise(wallRatios),
                  cr = Summarise(cpuRatios);
-    std::printf("%s\n  writer %6.1f fps (%.1f-%.1f) %7.1f MB | ffmpeg %6.1f fps (%.1f-%.1f) %7.1f MB"
-                " | ratio %.2f (%.2f-%.2f), CPU %.2f (%.2f-%.2f)\n",
-                c.name, w.median, w.low, w.high, FileMegabytes(ours), f.median, f.low, f.high, FileMegabytes(theirs),
-                r.median, r.low, r.high, cr.median, cr.low, cr.high);
+    std::printf(
+        "%s\n  writer %6.1f fps (%.1f-%.1f) %7.1f MB | ffmpeg %6.1f fps (%.1f-%.1f) %7.1f MB"
+        " | ratio %.2f (%.2f-%.2f), CPU %.2f (%.2f-%.2f)\n",
+        c.name, w.median, w.low, w.high, FileMegabytes(ours), f.median, f.low, f.high, FileMegabytes(theirs), r.median,
+        r.low, r.high, cr.median, cr.low, cr.high);
     met = met && r.median >= 0.9;
     cpuMet = cpuMet && cr.median >= 0.9;
     if (c.codec == 0) {

@@ -124,8 +124,10 @@ class Animation {
 };
 
 int CountFrames(const std::string& path) {
-  const std::string command = "ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
-                              "-of csv=p=0 '" + path + "' 2>/dev/null";
+  const std::string command =
+      "ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
+      "-of csv=p=0 '" +
+      path + "' 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return -1;
   int frames = -1;
@@ -235,8 +237,7 @@ int RecordChild(char** argv) {
   ResumeThread(thread);
   // The recording's time runs from its first frame, as ffmpeg's -t does:
   // opening the file and the encoder comes before it.
-  while (!g_recorder.running() && WaitForSingleObject(thread, 1) == WAIT_TIMEOUT) {
-  }
+  while (!g_recorder.running() && WaitForSingleObject(thread, 1) == WAIT_TIMEOUT) {}
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
   g_recorder.m_stop = true;
   WaitForSingleObject(thread, INFINITE);
@@ -349,7 +350,7 @@ int main(int argc, char** argv) {
   std::printf("load average at start: %s\n", LoadAverage().c_str());
 
   const std::vector<Case> cases = {{1920, 1080, 20, false}, {1280, 720, 20, false}, {640, 360, 20, false},
-                                   {1920, 1080, 30, false}, {1920, 1080, 20, true},  {1920, 1080, 30, true}};
+                                   {1920, 1080, 30, false}, {1920, 1080, 20, true}, {1920, 1080, 30, true}};
   std::vector<std::vector<Sample>> ours(cases.size()), theirs(cases.size());
   std::vector<long> idleRss;
   std::vector<double> idleCpu;
@@ -374,16 +375,35 @@ int main(int argc, char** argv) {
           StopLoad(load);
           const int frames = CountFrames(file);
           if (!usage.ok || frames <= 0) std::printf("  ours failed: %s %d fps\n", size.c_str(), k.fps);
-          ours[c].push_back({frames > 0 ? (usage.cpuSeconds - idleCpu.back()) * 1000 / frames : 0, frames / due,
-                             usage.maxRssKb});
+          ours[c].push_back(
+              {frames > 0 ? (usage.cpuSeconds - idleCpu.back()) * 1000 / frames : 0, frames / due, usage.maxRssKb});
         } else {
           const std::string file = folder + "/bench_recording_ffmpeg.avi";
           std::remove(file.c_str());
-          const ChildUsage usage = RunChild(
-              {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "x11grab", "-framerate",
-               std::to_string(k.fps), "-video_size", size, "-i", std::string(display) + "+0,0", "-t",
-               std::to_string(seconds), "-fps_mode", "vfr", "-c:v", "mjpeg", "-pix_fmt", "yuvj420p", "-q:v",
-               "4", file});
+          const ChildUsage usage = RunChild({"ffmpeg",
+                                             "-hide_banner",
+                                             "-loglevel",
+                                             "error",
+                                             "-y",
+                                             "-f",
+                                             "x11grab",
+                                             "-framerate",
+                                             std::to_string(k.fps),
+                                             "-video_size",
+                                             size,
+                                             "-i",
+                                             std::string(display) + "+0,0",
+                                             "-t",
+                                             std::to_string(seconds),
+                                             "-fps_mode",
+                                             "vfr",
+                                             "-c:v",
+                                             "mjpeg",
+                                             "-pix_fmt",
+                                             "yuvj420p",
+                                             "-q:v",
+                                             "4",
+                                             file});
           StopLoad(load);
           const int frames = CountFrames(file);
           if (!usage.ok || frames <= 0) std::printf("  ffmpeg failed: %s %d fps\n", size.c_str(), k.fps);
@@ -432,13 +452,14 @@ int main(int argc, char** argv) {
     const Stats o = Summarise(oc), t = Summarise(tc), q = Summarise(ratio), ko = Summarise(ok), kt = Summarise(tk);
     char name[64];
     std::snprintf(name, sizeof name, "%dx%d %d fps%s", k.width, k.height, k.fps, k.loaded ? " loaded" : "");
-    std::printf("%-22s %6.1f (%5.1f-%5.1f)      %6.1f (%5.1f-%5.1f)      %5.2f  %5.3f (%5.3f-%5.3f)  %5.3f (%5.3f-%5.3f)\n",
-                name, o.median, o.low, o.high, t.median, t.low, t.high, q.median, ko.median, ko.low, ko.high,
-                kt.median, kt.low, kt.high);
+    std::printf(
+        "%-22s %6.1f (%5.1f-%5.1f)      %6.1f (%5.1f-%5.1f)      %5.2f  %5.3f (%5.3f-%5.3f)  %5.3f (%5.3f-%5.3f)\n",
+        name, o.median, o.low, o.high, t.median, t.low, t.high, q.median, ko.median, ko.low, ko.high, kt.median, kt.low,
+        kt.high);
   }
   std::printf("\nwhere a frame's CPU time goes (ms per frame, medians; our process only, every thread):\n");
-  std::printf("%-10s %7s %8s %7s %7s %7s | %7s %7s | %12s %14s\n", "size", "grab", "convert", "encode", "write",
-              "ours", "ffmpeg", "floor", "ours/floor", "stages/floor");
+  std::printf("%-10s %7s %8s %7s %7s %7s | %7s %7s | %12s %14s\n", "size", "grab", "convert", "encode", "write", "ours",
+              "ffmpeg", "floor", "ours/floor", "stages/floor");
   for (std::size_t c = 0; c < 3; ++c) {
     std::vector<double> column[4];
     for (const auto& v : stages[c])
@@ -453,11 +474,12 @@ int main(int argc, char** argv) {
                 cases[c].height, m[0], m[1], m[2], m[3], o, t, m[2], m[2] > 0 ? o / m[2] : 0,
                 m[2] > 0 ? (m[0] + m[1] + m[2] + m[3]) / m[2] : 0);
   }
-  std::printf("grab: the screen read into the frame bitmap (the X server's own copy not counted); convert: BGRX to\n"
-              "4:2:0; encode = floor: Motion JPEG alone on the frame already converted, every encoder thread; write:\n"
-              "the rest of writing the frame (the AVI file, the picture handed over); ours: the whole recording's CPU\n"
-              "per frame from the table above (idle process taken off; the clock and the threads too); ffmpeg: its\n"
-              "x11grab recording's, all in. Goal: ours/floor at most 1.3 at 1080p.\n\n");
+  std::printf(
+      "grab: the screen read into the frame bitmap (the X server's own copy not counted); convert: BGRX to\n"
+      "4:2:0; encode = floor: Motion JPEG alone on the frame already converted, every encoder thread; write:\n"
+      "the rest of writing the frame (the AVI file, the picture handed over); ours: the whole recording's CPU\n"
+      "per frame from the table above (idle process taken off; the clock and the threads too); ffmpeg: its\n"
+      "x11grab recording's, all in. Goal: ours/floor at most 1.3 at 1080p.\n\n");
   std::vector<double> rss;
   for (const auto& s : ours[0]) rss.push_back(s.maxRssKb / 1024.0);
   std::vector<double> idle;

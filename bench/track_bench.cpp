@@ -111,24 +111,48 @@ int main(int argc, char** argv) {
         const double with = Run({pchost, scene, "--script", flight});
         const double without = Run({pchost, scene, "--script", idle});
         frames = std::atoi(Capture("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                   "stream=nb_read_frames -of csv=p=0 '" + video + "'").c_str());
+                                   "stream=nb_read_frames -of csv=p=0 '" +
+                                   video + "'")
+                               .c_str());
         ours = frames / std::max(1e-3, with - without);
       } else {
         if (frames <= 0) {
           // The peer needs our frames: make them first.
           Run({pchost, scene, "--script", flight});
           frames = std::atoi(Capture("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                     "stream=nb_read_frames -of csv=p=0 '" + video + "'").c_str());
+                                     "stream=nb_read_frames -of csv=p=0 '" +
+                                     video + "'")
+                                 .c_str());
         }
-        const std::string size = Capture("ffprobe -v error -select_streams v:0 -show_entries stream=width,height "
-                                         "-of csv=s=x:p=0 '" + video + "'");
+        const std::string size = Capture(
+            "ffprobe -v error -select_streams v:0 -show_entries stream=width,height "
+            "-of csv=s=x:p=0 '" +
+            video + "'");
         const std::string raw = folder + "/bench_track.bgra";
         Run({"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-i", video, "-f", "rawvideo", "-pix_fmt", "bgra",
              raw});
-        const double seconds =
-            Run({"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "bgra", "-s",
-                 size.substr(0, size.find('\n')), "-r", "15", "-i", raw, "-c:v", "mjpeg", "-pix_fmt", "yuvj420p",
-                 "-q:v", "4", folder + "/bench_track_peer.avi"});
+        const double seconds = Run({"ffmpeg",
+                                    "-hide_banner",
+                                    "-loglevel",
+                                    "error",
+                                    "-y",
+                                    "-f",
+                                    "rawvideo",
+                                    "-pix_fmt",
+                                    "bgra",
+                                    "-s",
+                                    size.substr(0, size.find('\n')),
+                                    "-r",
+                                    "15",
+                                    "-i",
+                                    raw,
+                                    "-c:v",
+                                    "mjpeg",
+                                    "-pix_fmt",
+                                    "yuvj420p",
+                                    "-q:v",
+                                    "4",
+                                    folder + "/bench_track_peer.avi"});
         peer = frames / seconds;
         std::remove(raw.c_str());
       }
@@ -140,8 +164,9 @@ int main(int argc, char** argv) {
                 LoadAverage().c_str());
   }
   const Stats o = Summarise(oursFps), p = Summarise(peerFps), r = Summarise(ratios);
-  std::printf("video from a trajectory, %d frames: %.1f fps (%.1f-%.1f); encoder alone %.1f fps (%.1f-%.1f); "
-              "ratio %.2f (%.2f-%.2f)\n",
-              frames, o.median, o.low, o.high, p.median, p.low, p.high, r.median, r.low, r.high);
+  std::printf(
+      "video from a trajectory, %d frames: %.1f fps (%.1f-%.1f); encoder alone %.1f fps (%.1f-%.1f); "
+      "ratio %.2f (%.2f-%.2f)\n",
+      frames, o.median, o.low, o.high, p.median, p.low, p.high, r.median, r.low, r.high);
   return 0;
 }

@@ -39,7 +39,9 @@ std::u16string CodecDescription(const ICINFO& info) {
   return std::u16string(info.szDescription, length);
 }
 
-void EnumerateCodecs(CodecList& list, DWORD& answerCell) { EnumerateCodecs(list, answerCell, CurrentCompressorManager()); }
+void EnumerateCodecs(CodecList& list, DWORD& answerCell) {
+  EnumerateCodecs(list, answerCell, CurrentCompressorManager());
+}
 
 void EnumerateCodecs(CodecList& list, DWORD& answerCell, const CompressorManager& manager) {
   CodecEntry working;

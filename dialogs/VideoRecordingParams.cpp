@@ -29,8 +29,7 @@ OdString CurrentDirectory() {
 
 OdString DefaultVideoFilePath() { return CurrentDirectory() + LoadModuleString(IDS_UNTITLED_AVI); }
 
-CaptureTarget::CaptureTarget(const OdString& targetName, HWND targetWindow)
-    : window(targetWindow), name(targetName) {
+CaptureTarget::CaptureTarget(const OdString& targetName, HWND targetWindow) : window(targetWindow), name(targetName) {
   if (targetWindow == nullptr) return;
   RECT client{};
   if (!GetClientRect(targetWindow, &client)) return;

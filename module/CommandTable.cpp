@@ -47,15 +47,17 @@ void RegisterCommand(const OdChar* globalName, HostCommandFunction function) {
 
 namespace {
 
-CommandRegistrar g_startRecording PCVR_INIT_PRIORITY(PCVR_INIT_COMMANDS){u"START_VIDEO_RECORDING", &StartVideoRecording};
-CommandRegistrar g_pauseRecording PCVR_INIT_PRIORITY(PCVR_INIT_COMMANDS){u"PAUSE_VIDEO_RECORDING", &PauseVideoRecording};
+CommandRegistrar g_startRecording PCVR_INIT_PRIORITY(PCVR_INIT_COMMANDS){u"START_VIDEO_RECORDING",
+                                                                         &StartVideoRecording};
+CommandRegistrar g_pauseRecording PCVR_INIT_PRIORITY(PCVR_INIT_COMMANDS){u"PAUSE_VIDEO_RECORDING",
+                                                                         &PauseVideoRecording};
 CommandRegistrar g_endRecording PCVR_INIT_PRIORITY(PCVR_INIT_COMMANDS){u"END_VIDEO_RECORDING", &EndVideoRecording};
 CommandRegistrar g_videoFromTrack PCVR_INIT_PRIORITY(PCVR_INIT_COMMANDS){u"VIDEO_FROM_TRACK", &VideoFromTrack};
 CommandRegistrar g_screenshot PCVR_INIT_PRIORITY(PCVR_INIT_COMMANDS){u"MAKE_SCREENSHOT", &MakeScreenshot};
 CommandRegistrar g_fourViewScreenshot PCVR_INIT_PRIORITY(PCVR_INIT_COMMANDS){u"MAKE_4L_SCREENSHOT",
-                                                                            &MakeFourViewScreenshot};
+                                                                             &MakeFourViewScreenshot};
 TemporaryNameRegistrar g_screenshotQt PCVR_INIT_PRIORITY(PCVR_INIT_COMMANDS){"PC_MAKE_SCREENSHOT_QT", &MakeScreenshot};
 TemporaryNameRegistrar g_fourViewScreenshotQt PCVR_INIT_PRIORITY(PCVR_INIT_COMMANDS){"PC_MAKE_4L_SCREENSHOT_QT",
-                                                                                    &MakeFourViewScreenshot};
+                                                                                     &MakeFourViewScreenshot};
 
 }  // namespace

@@ -59,8 +59,7 @@ bool RegisterHelpTopic(const OdString& commandName) {
   const DWORD length = GetModuleFileNameW(mainLibrary, mainPath, MAX_PATH + 1);
   if (length == 0 || length > MAX_PATH) return false;
   const OdString configurationPath = FolderOf(OdString(mainPath, static_cast<int>(length))) +
-                                     OdString(std::u16string(1, kDirectoryDelimiter)) +
-                                     kConfigurationFile;
+                                     OdString(std::u16string(1, kDirectoryDelimiter)) + kConfigurationFile;
 
   auto fileExists = reinterpret_cast<FioIsFileExistFn>(GetProcAddress(mainLibrary, "fioIsFileExist"));
   auto newTree = reinterpret_cast<NewMemParamFn>(GetProcAddress(mainLibrary, "new_MemParam"));

@@ -15,7 +15,8 @@ constexpr const char16_t* kNoCompressedStream = u"Unable to Create Compressed St
 constexpr const char16_t* kNoFormat = u"Unable to Set Video Stream Format";
 constexpr const char16_t* kNoMemory = u"Unable to Allocate Memory on Heap";
 constexpr const char16_t* kNotWritten = u"Unable to Write Video Stream to the output Movie File";
-constexpr const char16_t* kNameTooLong = u"Unable to Create the Movie File: the File Name is Longer than 259 Characters";
+constexpr const char16_t* kNameTooLong =
+    u"Unable to Create the Movie File: the File Name is Longer than 259 Characters";
 constexpr const char16_t* kBadBitmap = u"Unable to Read the Frame: not a 24- or 32-bit Bitmap";
 constexpr const char16_t* kFrameDiffers = u"Frame Size or Colour Depth Differs from the First Frame";
 
@@ -166,8 +167,7 @@ HRESULT AviMovieWriter::writeFrame(HBITMAP bitmap) {
       return E_FAIL;
     }
     info.bmiHeader.biCompression = BI_RGB;
-    const int rows =
-        GetDIBits(m_aviDC, bitmap, 0, static_cast<UINT>(m_height), m_frameBuffer, &info, DIB_RGB_COLORS);
+    const int rows = GetDIBits(m_aviDC, bitmap, 0, static_cast<UINT>(m_height), m_frameBuffer, &info, DIB_RGB_COLORS);
     if (rows != m_height) {
       setLastError(kBadBitmap);
       return E_FAIL;
@@ -176,8 +176,8 @@ HRESULT AviMovieWriter::writeFrame(HBITMAP bitmap) {
   }
 
   const DWORD index = m_frameIndex++;
-  HRESULT hr = AVIStreamWrite(m_compressedStream.get(), static_cast<LONG>(index), 1, const_cast<void*>(pixels), size,
-                              0, nullptr, nullptr);
+  HRESULT hr = AVIStreamWrite(m_compressedStream.get(), static_cast<LONG>(index), 1, const_cast<void*>(pixels), size, 0,
+                              nullptr, nullptr);
   if (hr != AVIERR_OK) {
     setLastError(kNotWritten);
     releaseStreams();

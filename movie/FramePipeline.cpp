@@ -77,9 +77,7 @@ void FramePipeline::writerLoop() {
     bool written = false;
     try {
       written = m_sink(frame);
-    } catch (...) {
-      written = false;
-    }
+    } catch (...) { written = false; }
     std::lock_guard lock(m_mutex);
     m_free.push_back(frame);
     if (written) {

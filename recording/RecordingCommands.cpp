@@ -19,7 +19,6 @@ namespace {
 // the thread has closed the handle the commands see.
 HANDLE g_lastCaptureThread = nullptr;
 
-
 }  // namespace
 
 void StartVideoRecording() {

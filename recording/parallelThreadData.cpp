@@ -156,8 +156,7 @@ DWORD CaptureThreadProc(LPVOID argument) {
     } catch (...) {
       try {
         recorder->stopCapture();
-      } catch (...) {
-      }
+      } catch (...) {}
       recorder->markFailed(u"Unexpected Exception on the Capture Thread");
     }
     recorder->keepFailureForReport();

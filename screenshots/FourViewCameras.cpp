@@ -72,9 +72,9 @@ void SetFourViewCamera(const FourViewAxes& axes, hostDbPointCloudInsertionPtr cl
   const OdGeVector3d screenUp = (axes.up - back * axes.up.dotProduct(back)).normal();
   const OdGeVector3d screenRight = screenUp.crossProduct(back);
   // Camera coordinates (right, up, back from the centre) to world, and back.
-  const OdGeMatrix3d toWorld = OdGeMatrix3d::alignCoordSys(OdGePoint3d(0, 0, 0), OdGeVector3d::kXAxis,
-                                                           OdGeVector3d::kYAxis, OdGeVector3d::kZAxis, center,
-                                                           screenRight, screenUp, back);
+  const OdGeMatrix3d toWorld =
+      OdGeMatrix3d::alignCoordSys(OdGePoint3d(0, 0, 0), OdGeVector3d::kXAxis, OdGeVector3d::kYAxis,
+                                  OdGeVector3d::kZAxis, center, screenRight, screenUp, back);
   OdGeMatrix3d toView;
   toView.setToIdentity();
   HostGeUtils::invertMatrix(toWorld, toView);

@@ -17,9 +17,7 @@ constexpr int kNamePromptFlags = 7;
 // UTF-8 is how Linux file names are spelled. A profile value that is not
 // valid UTF-8 has no wide form that maps back to the same bytes, so it is
 // refused rather than turned into the name of some other folder.
-bool IsValidUtf8(const std::string& text) {
-  return OdString::fromUtf8(text).toUtf8() == text;
-}
+bool IsValidUtf8(const std::string& text) { return OdString::fromUtf8(text).toUtf8() == text; }
 
 // std::filesystem::create_directories keeps the rules the naming relies on:
 // a missing parent is made first (mkdir's ENOENT), an existing folder is
@@ -38,8 +36,8 @@ OdString FormatScreenshotName(std::time_t now) {
   std::tm local{};
   if (localtime_r(&now, &local) == nullptr) return OdString();
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d_%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
-                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d_%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                local.tm_hour, local.tm_min, local.tm_sec);
   return OdString::fromUtf8(text);
 }
 

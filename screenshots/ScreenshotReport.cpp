@@ -31,7 +31,8 @@ bool SaveScreenshot(const QPixmap& picture, const OdAnsiString& path) {
   QBuffer buffer(&png);
   QSaveFile file(QString::fromUtf8(path.c_str(), path.getLength()));
   const bool saved = !picture.isNull() && buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG", -1) &&
-                     file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(png) == png.size() && file.commit();
+                     file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(png) == png.size() &&
+                     file.commit();
   if (!saved) {
     ReportScreenshotMessage(LoadModuleString(IDS_SCREENSHOT_SAVE_ERROR));
     return false;

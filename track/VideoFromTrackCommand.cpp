@@ -46,8 +46,7 @@ struct SavedCamera {
 // then the view gets its camera back.
 class FlightScope {
  public:
-  FlightScope(OdDbEntity& trajectory, OdGsView& view)
-      : m_trajectory(trajectory), m_view(view), m_saved(view) {
+  FlightScope(OdDbEntity& trajectory, OdGsView& view) : m_trajectory(trajectory), m_view(view), m_saved(view) {
     setEntityInvisibleByIsolation(&m_trajectory, nullptr);
   }
   ~FlightScope() {
@@ -179,9 +178,7 @@ TrackRecording RecordTrackFrames(OdGsView& view, CameraPath& path, const VideoRe
           copied = false;
         }
       }
-      CATCH(CException, e) {
-        copied = false;
-      }
+      CATCH(CException, e) { copied = false; }
       END_CATCH
       if (previous != nullptr) SelectObject(frameDC.get(), previous);
     }

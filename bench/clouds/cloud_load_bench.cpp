@@ -39,7 +39,8 @@ bool WriteCloud(const std::string& path, Kind kind, std::size_t points) {
   std::ofstream out(path, std::ios::binary);
   if (kind != Kind::kXyz) {
     out << "ply\nformat " << (kind == Kind::kBinary ? "binary_little_endian" : "ascii") << " 1.0\nelement vertex "
-        << points << "\n" << kProperties;
+        << points << "\n"
+        << kProperties;
   }
   std::mt19937 random(7);
   std::uniform_real_distribution<float> coordinate(-100.0f, 100.0f);
@@ -165,14 +166,14 @@ bool Compare(const std::string& path, Kind kind, std::size_t points, const char*
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
-  const bool ok =
-      Compare((folder / "bench_cloud_5m.ply").string(), Kind::kBinary, kBinaryPoints, "binary PLY load", "plain read",
-              PlainRead) &&
-      Compare((folder / "bench_cloud_2m_ascii.ply").string(), Kind::kAsciiPly, kTextPoints, "ASCII PLY load",
-              "read and from_chars loop", PlainParse) &&
-      Compare((folder / "bench_cloud_2m.xyz").string(), Kind::kXyz, kTextPoints, "XYZ load", "read and from_chars loop",
-              PlainParse);
+  const std::filesystem::path folder =
+      argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
+  const bool ok = Compare((folder / "bench_cloud_5m.ply").string(), Kind::kBinary, kBinaryPoints, "binary PLY load",
+                          "plain read", PlainRead) &&
+                  Compare((folder / "bench_cloud_2m_ascii.ply").string(), Kind::kAsciiPly, kTextPoints,
+                          "ASCII PLY load", "read and from_chars loop", PlainParse) &&
+                  Compare((folder / "bench_cloud_2m.xyz").string(), Kind::kXyz, kTextPoints, "XYZ load",
+                          "read and from_chars loop", PlainParse);
   std::printf("(goal for the binary file: at most 3)\n");
   return ok ? 0 : 1;
 }

@@ -150,10 +150,9 @@ bool SmallestEigenvector(double a[3][3], double v[3]) {
   return true;
 }
 
-
 // The former computation, word for word but for its name.
-bool OwnTreeNormals(const host::PointCloudData& cloud, std::vector<float>& normals, unsigned neighbours, unsigned threads,
-                    std::atomic<std::size_t>* done, const std::atomic<bool>* stop) {
+bool OwnTreeNormals(const host::PointCloudData& cloud, std::vector<float>& normals, unsigned neighbours,
+                    unsigned threads, std::atomic<std::size_t>* done, const std::atomic<bool>* stop) {
   const std::size_t n = cloud.size();
   normals.assign(n * 3, 0.0f);
   if (n == 0) return true;
@@ -208,7 +207,6 @@ bool OwnTreeNormals(const host::PointCloudData& cloud, std::vector<float>& norma
   return !(stop != nullptr && stop->load());
 }
 
-
 // Five rounds, the two computations taking turns so that a change in the
 // machine's load falls on both; the median of each.
 template <class A, class B>
@@ -257,9 +255,10 @@ int main(int argc, char** argv) {
       const bool bothZero = a[0] == 0 && a[1] == 0 && a[2] == 0 && b[0] == 0 && b[1] == 0 && b[2] == 0;
       if (bothZero || dot > std::cos(1.0f * 3.14159265f / 180.0f)) ++agree;
     }
-    std::printf("%s: %zu points, nanoflann+Eigen %.3f s, own k-d tree+Jacobi %.3f s, ratio %.2f, "
-                "%zu of %zu normals within 1 degree\n",
-                argv[f], cloud.size(), host, own, host / own, agree, cloud.size());
+    std::printf(
+        "%s: %zu points, nanoflann+Eigen %.3f s, own k-d tree+Jacobi %.3f s, ratio %.2f, "
+        "%zu of %zu normals within 1 degree\n",
+        argv[f], cloud.size(), host, own, host / own, agree, cloud.size());
   }
   return 0;
 }

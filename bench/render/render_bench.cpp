@@ -30,8 +30,8 @@ double Median(std::vector<double> v) {
 // same camera: the view basis from eye, target and up, a horizontal half
 // angle whose tangent is 18 / lens length, the image fitted to the field's
 // aspect.
-void PlainLoop(const std::vector<float>& xyz, const std::vector<OdGiRgb>& colors, const odrender::Camera& camera, int width,
-               int height, std::vector<std::uint32_t>& pixels, std::vector<float>& depth) {
+void PlainLoop(const std::vector<float>& xyz, const std::vector<OdGiRgb>& colors, const odrender::Camera& camera,
+               int width, int height, std::vector<std::uint32_t>& pixels, std::vector<float>& depth) {
   const float ex = static_cast<float>(camera.position.x), ey = static_cast<float>(camera.position.y),
               ez = static_cast<float>(camera.position.z);
   float z[3] = {ex - static_cast<float>(camera.target.x), ey - static_cast<float>(camera.target.y),
@@ -41,7 +41,8 @@ void PlainLoop(const std::vector<float>& xyz, const std::vector<OdGiRgb>& colors
     for (int k = 0; k < 3; ++k) v[k] /= length;
   };
   normalise(z);
-  const float up[3] = {static_cast<float>(camera.up.x), static_cast<float>(camera.up.y), static_cast<float>(camera.up.z)};
+  const float up[3] = {static_cast<float>(camera.up.x), static_cast<float>(camera.up.y),
+                       static_cast<float>(camera.up.z)};
   float x[3] = {up[1] * z[2] - up[2] * z[1], up[2] * z[0] - up[0] * z[2], up[0] * z[1] - up[1] * z[0]};
   normalise(x);
   const float y[3] = {z[1] * x[2] - z[2] * x[1], z[2] * x[0] - z[0] * x[2], z[0] * x[1] - z[1] * x[0]};
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
     const int face = static_cast<int>(i % 6);
     p[face / 2] = (face % 2 == 0) ? 0.0f : (face / 2 == 0 ? 20.0f : face / 2 == 1 ? 15.0f : 4.0f);
     for (int k = 0; k < 3; ++k) xyz[3 * i + k] = p[k];
-    colors[i] = (static_cast<OdGiRgb>(p[0] * 12) << 16) | (static_cast<OdGiRgb>(p[1] * 16) << 8) | static_cast<OdGiRgb>(p[2] * 60);
+    colors[i] = (static_cast<OdGiRgb>(p[0] * 12) << 16) | (static_cast<OdGiRgb>(p[1] * 16) << 8) |
+                static_cast<OdGiRgb>(p[2] * 60);
   }
   odrender::Scene scene;
   scene.points(xyz.data(), colors.data(), kPoints, 0, 1);

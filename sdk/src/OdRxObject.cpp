@@ -24,25 +24,44 @@ void odrxFailNextAllocations(int count) { g_failAllocations.store(count); }
 
 const char* odResultName(OdResult result) {
   switch (result) {
-    case eOk: return "eOk";
-    case eNotImplementedYet: return "eNotImplementedYet";
-    case eNotApplicable: return "eNotApplicable";
-    case eInvalidInput: return "eInvalidInput";
-    case eNotThatKindOfClass: return "eNotThatKindOfClass";
-    case eWasErased: return "eWasErased";
-    case eNullObjectId: return "eNullObjectId";
-    case eKeyNotFound: return "eKeyNotFound";
-    case eOutOfMemory: return "eOutOfMemory";
-    case eInvalidIndex: return "eInvalidIndex";
-    case eDegenerateGeometry: return "eDegenerateGeometry";
-    case eNotOpenForWrite: return "eNotOpenForWrite";
-    case eNotOpenForRead: return "eNotOpenForRead";
-    case eDuplicateKey: return "eDuplicateKey";
-    case eInvalidContext: return "eInvalidContext";
-    case eFileNotFound: return "eFileNotFound";
-    case eBadDxfSequence: return "eBadDxfSequence";
-    case eClassNotLoaded: return "eClassNotLoaded";
-    case eExtendedError: return "eExtendedError";
+    case eOk:
+      return "eOk";
+    case eNotImplementedYet:
+      return "eNotImplementedYet";
+    case eNotApplicable:
+      return "eNotApplicable";
+    case eInvalidInput:
+      return "eInvalidInput";
+    case eNotThatKindOfClass:
+      return "eNotThatKindOfClass";
+    case eWasErased:
+      return "eWasErased";
+    case eNullObjectId:
+      return "eNullObjectId";
+    case eKeyNotFound:
+      return "eKeyNotFound";
+    case eOutOfMemory:
+      return "eOutOfMemory";
+    case eInvalidIndex:
+      return "eInvalidIndex";
+    case eDegenerateGeometry:
+      return "eDegenerateGeometry";
+    case eNotOpenForWrite:
+      return "eNotOpenForWrite";
+    case eNotOpenForRead:
+      return "eNotOpenForRead";
+    case eDuplicateKey:
+      return "eDuplicateKey";
+    case eInvalidContext:
+      return "eInvalidContext";
+    case eFileNotFound:
+      return "eFileNotFound";
+    case eBadDxfSequence:
+      return "eBadDxfSequence";
+    case eClassNotLoaded:
+      return "eClassNotLoaded";
+    case eExtendedError:
+      return "eExtendedError";
   }
   return "unknown OdResult";
 }
@@ -53,9 +72,8 @@ OdError::OdError(OdResult code, const std::string& context)
     : m_code(code), m_what(std::string(odResultName(code)) + ": " + context) {}
 
 OdError_NotThatKindOfClass::OdError_NotThatKindOfClass(const OdRxClass* have, const OdRxClass* wanted)
-    : OdError(eNotThatKindOfClass,
-              (have != nullptr ? have->name().toUtf8() : std::string("null")) + " is not a " +
-                  (wanted != nullptr ? wanted->name().toUtf8() : std::string("null"))) {}
+    : OdError(eNotThatKindOfClass, (have != nullptr ? have->name().toUtf8() : std::string("null")) + " is not a " +
+                                       (wanted != nullptr ? wanted->name().toUtf8() : std::string("null"))) {}
 
 bool OdRxClass::isDerivedFrom(const OdRxClass* other) const {
   for (const OdRxClass* cls = this; cls != nullptr; cls = cls->m_parent) {
@@ -91,7 +109,8 @@ long OdRxObject::numRefs() const { return 1; }
 OdRxObject* OdRxObject::clone() const { throw OdError(eNotApplicable, "clone of " + isA()->name().toUtf8()); }
 
 void OdRxObject::copyFrom(const OdRxObject* source) {
-  if (source == nullptr || !source->isKindOf(isA())) throw OdError_NotThatKindOfClass(source ? source->isA() : nullptr, isA());
+  if (source == nullptr || !source->isKindOf(isA()))
+    throw OdError_NotThatKindOfClass(source ? source->isA() : nullptr, isA());
 }
 
 OdRx OdRxObject::comparedTo(const OdRxObject*) const { return kNotOrderable; }

@@ -59,9 +59,7 @@ OdString& OdString::replace(OdChar from, OdChar to) {
   return *this;
 }
 
-int OdString::compare(const OdChar* other) const {
-  return m_text.compare(other != nullptr ? other : u"");
-}
+int OdString::compare(const OdChar* other) const { return m_text.compare(other != nullptr ? other : u""); }
 
 std::string OdString::toUtf8() const { return win32::ToUtf8(m_text); }
 

@@ -30,7 +30,8 @@ struct Canvas {
   Canvas(LONG w, LONG h, int bitCount, bool bottomUpRows = true)
       : width(w), height(h), stride(((w * bitCount + 31) / 32) * 4), bottomUp(bottomUpRows), bpp(bitCount / 8) {
     BITMAPINFO bmi{};
-    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, bottomUpRows ? h : -h, 1, static_cast<WORD>(bitCount), BI_RGB, 0, 0, 0, 0, 0};
+    bmi.bmiHeader = {
+        sizeof(BITMAPINFOHEADER), w, bottomUpRows ? h : -h, 1, static_cast<WORD>(bitCount), BI_RGB, 0, 0, 0, 0, 0};
     void* p = nullptr;
     bitmap = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
     bits = static_cast<BYTE*>(p);
@@ -46,7 +47,8 @@ struct Canvas {
   // A colour unique to each pixel: blue = x, green = y, red = 7.
   void paintCoordinates() {
     for (LONG y = 0; y < height; ++y)
-      for (LONG x = 0; x < width; ++x) at(x, y)[0] = static_cast<BYTE>(x), at(x, y)[1] = static_cast<BYTE>(y), at(x, y)[2] = 7;
+      for (LONG x = 0; x < width; ++x)
+        at(x, y)[0] = static_cast<BYTE>(x), at(x, y)[1] = static_cast<BYTE>(y), at(x, y)[2] = 7;
   }
   // The source pixel a destination pixel holds after a blit from a painted
   // canvas, or kUntouched while it holds the 0xEE fill.
@@ -118,6 +120,8 @@ TEST(StretchBlt, ScalesMirrorsAndClipsByNearestPixel) {
     int bits, xd, yd, wd, hd, xs, ys, ws, hs;
     std::function<Pixel(int x, int y)> expected;
   };
+  // One case a line:
+  // clang-format off
   const Case cases[] = {
       {4, 32, 0, 0, 4, 4, 0, 0, 4, 4, [](int x, int y) { return Pixel{x, y}; }},
       {8, 24, 0, 0, 8, 8, 0, 0, 4, 4, [](int x, int y) { return Pixel{x / 2, y / 2}; }},
@@ -132,13 +136,15 @@ TEST(StretchBlt, ScalesMirrorsAndClipsByNearestPixel) {
       {6, 32, -1, -1, 4, 4, 2, 0, 4, 4, [](int x, int y) { return x < 1 && y < 3 ? Pixel{x + 3, y + 1} : kUntouched; }},
       {4, 32, 100, 100, 4, 4, 0, 0, 4, 4, [](int, int) { return kUntouched; }},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Canvas dst(c.size, c.size, c.bits);
     EXPECT_EQ(SetStretchBltMode(dst.dc, COLORONCOLOR), BLACKONWHITE);
     ASSERT_TRUE(StretchBlt(dst.dc, c.xd, c.yd, c.wd, c.hd, src.dc, c.xs, c.ys, c.ws, c.hs, SRCCOPY));
     for (int y = 0; y < c.size; ++y)
       for (int x = 0; x < c.size; ++x)
-        EXPECT_EQ(dst.sourceOf(x, y), c.expected(x, y)) << "case x=" << c.xd << " w=" << c.wd << " ws=" << c.ws << " at " << x << "," << y;
+        EXPECT_EQ(dst.sourceOf(x, y), c.expected(x, y))
+            << "case x=" << c.xd << " w=" << c.wd << " ws=" << c.ws << " at " << x << "," << y;
   }
   EXPECT_FALSE(StretchBlt(src.dc, 0, 0, 4, 4, src.dc, 0, 0, 4, 4, 0x00EE0086 /* SRCPAINT */));
   EXPECT_FALSE(StretchBlt(src.dc, 0, 0, 4, 4, nullptr, 0, 0, 4, 4, SRCCOPY));

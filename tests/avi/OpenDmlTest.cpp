@@ -52,13 +52,18 @@ TEST(OpenDml, RecordingPastOneGibibyteStaysWhole) {
   EXPECT_GE(avi.framesPerPart.size(), 2u);
   EXPECT_GT(avi.frames.back().offset, 1ll << 30);
   EXPECT_EQ(pcvr_test::CheckAviAgrees(avi, frames, 25, true), "");
-  const std::string packets = pcvr_test::RunProcess({"ffprobe", "-v", "error", "-count_packets", "-select_streams", "v:0",
-                                            "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path}, pcvr_test::kQuiet).output;
+  const std::string packets =
+      pcvr_test::RunProcess({"ffprobe", "-v", "error", "-count_packets", "-select_streams", "v:0", "-show_entries",
+                             "stream=nb_read_packets", "-of", "csv=p=0", path},
+                            pcvr_test::kQuiet)
+          .output;
   EXPECT_EQ(std::atoi(packets.c_str()), frames);
   // The last frame, from the second part, decodes with its own number.
   const std::string last = pcvr_test::RunProcess({"ffmpeg", "-v", "error", "-i", path, "-vf",
-                                         "select=eq(n\\," + std::to_string(frames - 1) + "),crop=1:1:0:0", "-frames:v",
-                                         "1", "-f", "rawvideo", "-pix_fmt", "bgr24", "-"}, pcvr_test::kQuiet).output;
+                                                  "select=eq(n\\," + std::to_string(frames - 1) + "),crop=1:1:0:0",
+                                                  "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "bgr24", "-"},
+                                                 pcvr_test::kQuiet)
+                               .output;
   ASSERT_EQ(last.size(), 3u);
   EXPECT_EQ(static_cast<BYTE>(last[0]), frames - 1);
   EXPECT_EQ(static_cast<BYTE>(last[1]), 255 - (frames - 1));

@@ -70,8 +70,8 @@ TEST(PlanarConvert, RandomPicturesWithinOneStepOfFloatingPointBt601) {
         for (const auto& [width, height] : {std::pair{2, 2}, std::pair{34, 6}, std::pair{130, 10}}) {
           ASSERT_TRUE(CanConvertToYuv420(bits, width, height));
           EXPECT_EQ(Mismatch(random, bits, fullRange, bottomUp, width, height), "")
-              << bits << " bits, " << (fullRange ? "full" : "video") << " range, " << (bottomUp ? "bottom-up " : "top-down ")
-              << width << "x" << height;
+              << bits << " bits, " << (fullRange ? "full" : "video") << " range, "
+              << (bottomUp ? "bottom-up " : "top-down ") << width << "x" << height;
         }
 }
 
@@ -98,8 +98,9 @@ TEST(PlanarConvert, Avx2GivesThePortableBytes) {
           if (path == 1) ConvertToYuv420Avx2(top, bottomUp ? -stride : stride, width, height, fullRange, out);
         }
         for (int p = 0; p < 3; ++p)
-          EXPECT_EQ(planes[1][p], planes[0][p]) << "plane " << p << ", " << width << "x" << height << (fullRange ? " full" : " video")
-                                                << (bottomUp ? " bottom-up" : " top-down");
+          EXPECT_EQ(planes[1][p], planes[0][p])
+              << "plane " << p << ", " << width << "x" << height << (fullRange ? " full" : " video")
+              << (bottomUp ? " bottom-up" : " top-down");
       }
   }
 }

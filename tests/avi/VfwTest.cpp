@@ -34,7 +34,8 @@ TEST(Compressors, ListsTheUsableEncodersWithTheirAnswers) {
     EXPECT_EQ(ICClose(ic), ICERR_OK);
     all[Fourcc(l.info.fccHandler)] = l;
   }
-  for (const char* wanted : {"MJPG", "FFV1", "HFYU", "ULRG", "FMP4", "H264", "MSVC"}) EXPECT_TRUE(all.count(wanted)) << wanted;
+  for (const char* wanted : {"MJPG", "FFV1", "HFYU", "ULRG", "FMP4", "H264", "MSVC"})
+    EXPECT_TRUE(all.count(wanted)) << wanted;
   EXPECT_FALSE(all.count("cvid")) << "Cinepak is too slow to offer";
   std::set<std::u16string> descriptions;
   for (const auto& [code, l] : all) {
@@ -46,7 +47,8 @@ TEST(Compressors, ListsTheUsableEncodersWithTheirAnswers) {
       if (l.result[k] == ICERR_OK) {
         EXPECT_LE(l.cell[k], k == 0 ? 10000u : 1000u) << code;
       } else {
-        EXPECT_EQ(std::make_pair(l.result[k], l.cell[k]), std::make_pair(LRESULT{ICERR_UNSUPPORTED}, DWORD{0xC0FFEE})) << code;
+        EXPECT_EQ(std::make_pair(l.result[k], l.cell[k]), std::make_pair(LRESULT{ICERR_UNSUPPORTED}, DWORD{0xC0FFEE}))
+            << code;
       }
     }
   }

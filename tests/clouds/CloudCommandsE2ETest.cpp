@@ -30,15 +30,16 @@ TEST(CloudCommands, BadFilesSelectionAnswersAndNormalsInOneSession) {
                                           "property float y\nproperty float z\nend_header\n0123456789ab0123456789ab";
   std::ofstream(huge) << "1 2 3\n4 5\n";
   std::ofstream(empty).close();
-  const pcvr_test::PchostRun r =
-      RunClouds("CLOUDINFO\nSELECT\nhandle 4 5 77\nSELECT\nkind POINTCLOUD all\nSELECT\n^C\n"
-          "PROGRESSCANCEL\n1\nCLOUDNORMALS\nkind POINTCLOUD\nCLOUDNORMALS\nhandle 4\nCLOUDINFO\n"
-          "CLOUDNORMALS\nhandle 4\nCLOUDNORMALS\n^C\nSELECT\n",
-          {kTree, cut, huge, missing, empty, kSnowman});
+  const pcvr_test::PchostRun r = RunClouds(
+      "CLOUDINFO\nSELECT\nhandle 4 5 77\nSELECT\nkind POINTCLOUD all\nSELECT\n^C\n"
+      "PROGRESSCANCEL\n1\nCLOUDNORMALS\nkind POINTCLOUD\nCLOUDNORMALS\nhandle 4\nCLOUDINFO\n"
+      "CLOUDNORMALS\nhandle 4\nCLOUDNORMALS\n^C\nSELECT\n",
+      {kTree, cut, huge, missing, empty, kSnowman});
   EXPECT_EQ(r.exitCode, 6) << r.output;  // the script runs all the same
   const std::vector<std::string> lines = r.lines();
   const auto at = [&](const std::string& text) {
-    return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; }) -
+    return std::find_if(lines.begin(), lines.end(),
+                        [&](const std::string& l) { return l.find(text) != std::string::npos; }) -
            lines.begin();
   };
   for (const std::string& line :
@@ -53,7 +54,8 @@ TEST(CloudCommands, BadFilesSelectionAnswersAndNormalsInOneSession) {
     EXPECT_TRUE(r.hasLine(line)) << line << "\n" << r.output;
   EXPECT_LT(at("Point cloud 5: sample_snowman.ply, 299993 points, normals, colours"), lines.size()) << r.output;
   // Normals first cancelled, then computed, then shown by CLOUDINFO.
-  EXPECT_LT(at("Point cloud 4: sample_tree.ply, 59999 points, no normals, colours"), at("Normals not computed: cancelled."));
+  EXPECT_LT(at("Point cloud 4: sample_tree.ply, 59999 points, no normals, colours"),
+            at("Normals not computed: cancelled."));
   EXPECT_LT(at("Normals not computed: cancelled."), at("Normals computed for 59999 points.")) << r.output;
   EXPECT_LT(at("Normals computed for 59999 points."), at("Point cloud 4: sample_tree.ply, 59999 points, normals"));
   // Only the two answered picks select; a cancelled or unanswered one does not.
@@ -64,10 +66,11 @@ TEST(CloudCommands, BadFilesSelectionAnswersAndNormalsInOneSession) {
 TEST(CloudCommands, HidingAndDisplaySettingsShowInTheView) {
   const pcvr_test::TempDir dir("clouds_e2e");
   const std::string png[] = {dir.str("a.png"), dir.str("hidden.png"), dir.str("shown.png"), dir.str("big.png")};
-  const pcvr_test::PchostRun r = RunClouds("VIEWSAVEPNG\n" + png[0] + "\nHIDE\nkind POINTCLOUD\nVIEWSAVEPNG\n" + png[1] +
-                                         "\nCLOUDINFO\nUNHIDE\nVIEWSAVEPNG\n" + png[2] +
-                                         "\nCLOUDDISPLAY\nkind POINTCLOUD\n3\nNormals\nVIEWSAVEPNG\n" + png[3] + "\nCLOUDINFO\n",
-                                     {kSnowman});
+  const pcvr_test::PchostRun r =
+      RunClouds("VIEWSAVEPNG\n" + png[0] + "\nHIDE\nkind POINTCLOUD\nVIEWSAVEPNG\n" + png[1] +
+                    "\nCLOUDINFO\nUNHIDE\nVIEWSAVEPNG\n" + png[2] +
+                    "\nCLOUDDISPLAY\nkind POINTCLOUD\n3\nNormals\nVIEWSAVEPNG\n" + png[3] + "\nCLOUDINFO\n",
+                {kSnowman});
   EXPECT_EQ(r.exitCode, 0) << r.output;
   EXPECT_TRUE(r.hasLine("1 hidden.")) << r.output;
   EXPECT_TRUE(r.hasLine("1 shown again.")) << r.output;

@@ -75,9 +75,7 @@ void ExpectVertices(const PointCloudData& cloud, bool normals, bool colors) {
     const float f[] = {v.x, v.y, v.z, v.nx, v.ny, v.nz};
     for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(cloud.xyz[3 * i + k], f[k]) << i;
     for (int k = 0; normals && k < 3; ++k) EXPECT_FLOAT_EQ(cloud.normals[3 * i + k], f[3 + k]) << i;
-    if (colors) {
-      EXPECT_EQ(cloud.colors[i], (std::uint32_t{v.r} << 16) | (std::uint32_t{v.g} << 8) | v.b) << i;
-    }
+    if (colors) { EXPECT_EQ(cloud.colors[i], (std::uint32_t{v.r} << 16) | (std::uint32_t{v.g} << 8) | v.b) << i; }
   }
 }
 
@@ -102,15 +100,20 @@ TEST(PlyReader, EveryPropertyTypeInBothByteOrders) {
     double value;  // its bytes reversed read as another value
     void (*put)(std::string&, double, bool);
   };
-  const Type types[] = {{"char", -7, PutAs<std::int8_t>},          {"uchar", 200, PutAs<std::uint8_t>},
-                        {"short", -1234, PutAs<std::int16_t>},     {"ushort", 51234, PutAs<std::uint16_t>},
-                        {"int", -123456789, PutAs<std::int32_t>},  {"uint", 3123456789, PutAs<std::uint32_t>},
-                        {"float", 1.5, PutAs<float>},              {"double", -2.25e9, PutAs<double>}};
+  const Type types[] = {{"char", -7, PutAs<std::int8_t>},
+                        {"uchar", 200, PutAs<std::uint8_t>},
+                        {"short", -1234, PutAs<std::int16_t>},
+                        {"ushort", 51234, PutAs<std::uint16_t>},
+                        {"int", -123456789, PutAs<std::int32_t>},
+                        {"uint", 3123456789, PutAs<std::uint32_t>},
+                        {"float", 1.5, PutAs<float>},
+                        {"double", -2.25e9, PutAs<double>}};
   for (const bool big : {false, true})
     for (const Type& t : types) {
       SCOPED_TRACE(std::string(t.name) + (big ? " big" : " little") + "-endian");
-      std::string bytes = std::string("ply\nformat binary_") + (big ? "big" : "little") + "_endian 1.0\nelement vertex 1\n" +
-                          "property " + t.name + " x\nproperty float y\nproperty float z\nend_header\n";
+      std::string bytes = std::string("ply\nformat binary_") + (big ? "big" : "little") +
+                          "_endian 1.0\nelement vertex 1\n" + "property " + t.name +
+                          " x\nproperty float y\nproperty float z\nend_header\n";
       t.put(bytes, t.value, big);
       Put(bytes, 2.0f, big);
       Put(bytes, -3.0f, big);
@@ -129,11 +132,13 @@ TEST(PlyReader, EveryPropertyTypeInBothByteOrders) {
 TEST(CloudReaders, TableOfFilesAndOutcomes) {
   const std::string xyz = "property float x\nproperty float y\nproperty float z\n";
   const std::string ply = "ply\nformat ascii 1.0\nelement vertex 1\n" + xyz + "end_header\n";
-  const std::string listPly = "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty list uchar int ids\n"
-                              "property float y\nproperty float z\nend_header\n";
-  const std::string meta = "ply\nformat binary_little_endian 1.0\nelement meta 2\nproperty list uchar int ids\n"
-                           "element vertex 1\nproperty double x\nproperty double y\nproperty double z\n"
-                           "property float intensity\nend_header\n";
+  const std::string listPly =
+      "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty list uchar int ids\n"
+      "property float y\nproperty float z\nend_header\n";
+  const std::string meta =
+      "ply\nformat binary_little_endian 1.0\nelement meta 2\nproperty list uchar int ids\n"
+      "element vertex 1\nproperty double x\nproperty double y\nproperty double z\n"
+      "property float intensity\nend_header\n";
   std::string metaBody;
   metaBody += static_cast<char>(2);
   Put(metaBody, std::int32_t{7}, false);
@@ -147,7 +152,7 @@ TEST(CloudReaders, TableOfFilesAndOutcomes) {
     std::string bytes;
     const char* expected;  // part of the message, or "" when the file opens
     std::size_t points = 0;
-    float z0 = 0;             // the first point's z
+    float z0 = 0;              // the first point's z
     std::uint32_t color0 = 0;  // the first point's colour, when it has colours
     float nz0 = 0;             // the first point's normal's z, when it has normals
   };
@@ -158,7 +163,8 @@ TEST(CloudReaders, TableOfFilesAndOutcomes) {
       {true, "ply\nformat ascii 2.0\nelement vertex 1\n" + xyz + "end_header\n0 0 0\n", "format line"},
       {true, "ply\nformat utf8 1.0\nend_header\n", "unknown PLY format"},
       {true, "ply\nelement vertex 1\n" + xyz + "end_header\n0 0 0\n", "no format line"},
-      {true, "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nend_header\n0 0\n", "no x, y and z"},
+      {true, "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nend_header\n0 0\n",
+       "no x, y and z"},
       {true, "ply\nformat ascii 1.0\nelement vertex 1\nproperty half x\nend_header\n", "bad property line"},
       {true, "ply\nformat ascii 1.0\nproperty float x\nend_header\n", "before any element"},
       {true, "ply\nformat ascii 1.0\nelement vertex -3\n" + xyz + "end_header\n", "bad element line"},
@@ -172,11 +178,13 @@ TEST(CloudReaders, TableOfFilesAndOutcomes) {
       {true, listPly + "1 9 7 8 2 3\n", "bad list"},
       {true, ply + "1 2 nan\n", "not a finite number"},
       {true, ply + "1 -1e300 0\n", "in single precision"},
-      {true, "ply\nformat ascii 1.0\nelement vertex 1\n" + xyz + "wibble\nend_header\n1 2 3\n", "unknown PLY header line"},
+      {true, "ply\nformat ascii 1.0\nelement vertex 1\n" + xyz + "wibble\nend_header\n1 2 3\n",
+       "unknown PLY header line"},
       {true, "ply\nformat ascii 1.0\nobj_info scanner\nelement vertex 1\n" + xyz + "end_header\n1 2 3\n", "", 1, 3},
       // Float colours are scaled to 8 bits and clamped.
-      {true, "ply\nformat ascii 1.0\nelement vertex 2\n" + xyz +
-                 "property float red\nproperty float green\nproperty float blue\nend_header\n0 0 0 1 0.5 0\n1 1 1 2 -1 0.2\n",
+      {true,
+       "ply\nformat ascii 1.0\nelement vertex 2\n" + xyz +
+           "property float red\nproperty float green\nproperty float blue\nend_header\n0 0 0 1 0.5 0\n1 1 1 2 -1 0.2\n",
        "", 2, 0, 0xFF8000},
       // An element with lists before the vertices is stepped over record by
       // record; cut inside it, the message names it.
@@ -208,7 +216,8 @@ TEST(CloudReaders, TableOfFilesAndOutcomes) {
     cases.push_back({true, MakePly(format, false, false, 3, "element meta 44444444444444444\n"), "", 3, 3.25f});
     cases.push_back({true, MakePly(format, false, false, 3, "element meta 18446744073709551615\nproperty uchar a\n"),
                      "truncated in its meta element"});
-    cases.push_back({true, MakePly(format, false, false, 3, "element meta 4444444444444\nproperty list uchar int ids\n"),
+    cases.push_back({true,
+                     MakePly(format, false, false, 3, "element meta 4444444444444\nproperty list uchar int ids\n"),
                      "truncated in its meta element"});
   }
   for (const Case& c : cases) {
@@ -219,7 +228,8 @@ TEST(CloudReaders, TableOfFilesAndOutcomes) {
                             : host::ReadXyzCloud(c.bytes.data(), c.bytes.size(), cloud, error);
     EXPECT_EQ(ok, *c.expected == '\0') << error;
     if (!ok) {
-      EXPECT_NE(error.find(c.expected), std::string::npos) << "expected \"" << c.expected << "\", got \"" << error << "\"";
+      EXPECT_NE(error.find(c.expected), std::string::npos)
+          << "expected \"" << c.expected << "\", got \"" << error << "\"";
       EXPECT_EQ(error.find('\n'), std::string::npos);
       EXPECT_EQ(cloud.size(), 0u);
       EXPECT_TRUE(cloud.normals.empty());
@@ -229,12 +239,8 @@ TEST(CloudReaders, TableOfFilesAndOutcomes) {
     EXPECT_FLOAT_EQ(cloud.xyz[2], c.z0);
     ASSERT_EQ(cloud.hasColors(), c.color0 != 0);
     ASSERT_EQ(cloud.hasNormals(), c.nz0 != 0);
-    if (c.color0 != 0) {
-      EXPECT_EQ(cloud.colors[0], c.color0);
-    }
-    if (c.nz0 != 0) {
-      EXPECT_FLOAT_EQ(cloud.normals[2], c.nz0);
-    }
+    if (c.color0 != 0) { EXPECT_EQ(cloud.colors[0], c.color0); }
+    if (c.nz0 != 0) { EXPECT_FLOAT_EQ(cloud.normals[2], c.nz0); }
   }
 }
 

@@ -29,12 +29,11 @@ class HostWindowTest : public ::testing::Test {
     document = host::Application::instance().openDocument(u"Window");
     host::NewDrawing(*document, window.view());
     host::InstallSelectionInput(*document);
-    for (int i = 0; i < 50 && !window.windowHandle()->isExposed(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    for (int i = 0; i < 50 && !window.windowHandle()->isExposed(); ++i)
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
     view = document->viewManager()->activeView();
   }
-  void TearDown() override {
-    host::Application::instance().closeDocument();
-  }
+  void TearDown() override { host::Application::instance().closeDocument(); }
   void click(int x, int y) {
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.view(), &press);
@@ -95,10 +94,11 @@ TEST_F(HostWindowTest, ClicksPickWhatTheFilterTakesAndLeaveTheCameraAlone) {
     }
   } tracker;
   hostSelectionSetPtr set;
-  ASSERT_EQ(document->selectionInput()->select(set, 0, u"Select point cloud", 0, 0x3000, 0, 0, 0, &tracker), kHostPromptOk);
+  ASSERT_EQ(document->selectionInput()->select(set, 0, u"Select point cloud", 0, 0x3000, 0, 0, 0, &tracker),
+            kHostPromptOk);
   EXPECT_EQ(set->objectIdArray(), std::vector<OdDbObjectId>{cloudId});
   EXPECT_EQ(console.messages, (std::vector<std::u16string>{u"That object cannot be picked here.", u"1 found, 1 in all.",
-                                                          u"Nothing there."}));
+                                                           u"Nothing there."}));
   EXPECT_EQ(view->position(), eye);  // the clicks were the pick's, not the view's
   // After the pick a click orbits the view again and picks nothing.
   click(cx, cy - static_cast<int>(2 * scale));

@@ -141,9 +141,9 @@ TEST(XpcGeometry, BoundingRectangleAndViewportCount) {
   // The view matrix of the four-view design: its "from" Z axis is zero, the
   // matrix is singular, invertMatrix leaves the identity and the rectangle
   // is the box's own XY rectangle.
-  const OdGeMatrix3d m = OdGeMatrix3d::alignCoordSys(OdGePoint3d(5, 2, 1), OdGeVector3d(-1, 1, 0), OdGeVector3d(0, 0, 1),
-                                                     OdGeVector3d(0, 0, 0), OdGePoint3d(0, 0, 0), OdGeVector3d::kXAxis,
-                                                     OdGeVector3d::kYAxis, OdGeVector3d::kZAxis);
+  const OdGeMatrix3d m = OdGeMatrix3d::alignCoordSys(OdGePoint3d(5, 2, 1), OdGeVector3d(-1, 1, 0),
+                                                     OdGeVector3d(0, 0, 1), OdGeVector3d(0, 0, 0), OdGePoint3d(0, 0, 0),
+                                                     OdGeVector3d::kXAxis, OdGeVector3d::kYAxis, OdGeVector3d::kZAxis);
   OdGeMatrix3d inv;
   EXPECT_FALSE(HostGeUtils::invertMatrix(m, inv));
   EXPECT_TRUE(inv.isEqualTo(OdGeMatrix3d::kIdentity));
@@ -216,9 +216,7 @@ class SelectionTest : public ::testing::Test {
     spline2Id = db->addEntity(OdDbSpline::createObject().get(), OdDbHandle(0x2C));
     cloudId = db->addEntity(hostDbPointCloudInsertion::createObject().get(), OdDbHandle(0x40));
   }
-  void TearDown() override {
-    host::Application::instance().closeDocument();
-  }
+  void TearDown() override { host::Application::instance().closeDocument(); }
   int select(hostSelectionSetPtr& set, HostEdSSetTracker* tracker, std::u16string answer, int options = 0x3000) {
     Answer(answer);
     return document->selectionInput()->select(set, 0, u"Select trajectory", 0, options, 0, 0, 0, tracker);

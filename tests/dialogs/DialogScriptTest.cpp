@@ -19,23 +19,24 @@ TEST(RecordingOptionsInPchost, ShownFilledAndCancelledByScriptLines) {
       "START_VIDEO_RECORDING\ndialog press 502\ndialog set 1148 " + dir.str("take") +
       "\ndialog press 1\ndialog select 503 Motion JPEG\ndialog set 506 0\ndialog press 1\nwait 1500\n"
       "END_VIDEO_RECORDING\n"
-      "START_VIDEO_RECORDING\ndialog show " + dir.str("d.png") + "\ndialog press 2\nEND_VIDEO_RECORDING\necho done\n"
+      "START_VIDEO_RECORDING\ndialog show " +
+      dir.str("d.png") +
+      "\ndialog press 2\nEND_VIDEO_RECORDING\necho done\n"
       "START_VIDEO_RECORDING\ndialog set 501 /typed/is/ignored.avi\ndialog press 502\ndialog set 1148 " +
-      dir.str("chosen") + "\ndialog press 1\ndialog show\ndialog press 2\n"
+      dir.str("chosen") +
+      "\ndialog press 1\ndialog show\ndialog press 2\n"
       "CLOSE\nSTART_VIDEO_RECORDING\ndialog show\ndialog press 2\n"
       "START_VIDEO_RECORDING\nVIEWINFO\ndialog press 999\ndialog select 503 no such codec\ndialog set 506 5\n");
   EXPECT_EQ(run.exitCode, 0) << run.output;
-  for (const std::string& line : std::vector<std::string>{"Video recording completed successfuly.", " Video stream: " + dir.str("take.avi"),
-        "Dialog 500 \"Video recording options\" opened",
-        "  504 COMBOBOX \"Current document\" [Entire programm, *Current document]",
-        "  506 EDIT \"3\"", "  105 STATIC \"Start delay:\"",
-        "Dialog 500 closed: Cancel", "Dialog image saved: " + dir.str("d.png"),
-        "Dialog 500: cannot set control 501 \"/typed/is/ignored.avi\"",
-        "Save dialog closed: OK", "  501 EDIT \"" + dir.str("chosen.avi") + "\"",
-        "  504 COMBOBOX \"Entire programm\" [*Entire programm]",
-        "Dialog 500 is open; line skipped: VIEWINFO", "Dialog 500: cannot press control 999",
-        "Dialog 500: cannot select control 503 \"no such codec\"",
-        "Dialog 500: *End of script*"}) {
+  for (const std::string& line : std::vector<std::string>{
+           "Video recording completed successfuly.", " Video stream: " + dir.str("take.avi"),
+           "Dialog 500 \"Video recording options\" opened",
+           "  504 COMBOBOX \"Current document\" [Entire programm, *Current document]", "  506 EDIT \"3\"",
+           "  105 STATIC \"Start delay:\"", "Dialog 500 closed: Cancel", "Dialog image saved: " + dir.str("d.png"),
+           "Dialog 500: cannot set control 501 \"/typed/is/ignored.avi\"", "Save dialog closed: OK",
+           "  501 EDIT \"" + dir.str("chosen.avi") + "\"", "  504 COMBOBOX \"Entire programm\" [*Entire programm]",
+           "Dialog 500 is open; line skipped: VIEWINFO", "Dialog 500: cannot press control 999",
+           "Dialog 500: cannot select control 503 \"no such codec\"", "Dialog 500: *End of script*"}) {
     EXPECT_TRUE(run.hasLine(line)) << line << "\n" << run.output;
   }
   EXPECT_FALSE(run.hasLine("Video recording is in progress")) << run.output;
@@ -56,34 +57,6 @@ TEST(RecordingOptionsInPchost, ShownFilledAndCancelledByScriptLines) {
   EXPECT_GT(probe.decodedFrames, 0);
 }
 
-// The save dialog writes where the script said: a second recording into an
-// existing file (with spaces and quotes in its folder) replaces it, a
-// relative name is taken from the current folder, and a file of the same
-// name there is left alone.
-TEST(RecordingOptionsInPchost, TheFileIsThePathTheScriptGave) {
-  const pcvr_test::TempDir dir("dialog-paths-");
-  const auto quoted = dir.path() / "q \"x\" y";
-  std::filesystem::create_directories(quoted);
-  std::filesystem::create_directories(dir / "cwd/sub");
-  std::ofstream(dir / "cwd/flight.avi") << "unrelated";
-  const auto record = [](const std::string& path, const std::string& codec) {
-    return "START_VIDEO_RECORDING\ndialog press 502\ndialog set 1148 " + path + "\ndialog press 1\ndialog select 503 " +
-           codec + "\ndialog set 506 0\ndialog press 1\nwait 700\nEND_VIDEO_RECORDING\n";
-  };
-  const std::string chosen = (quoted / "flight.avi").string();
-  pcvr_test::PchostOptions options;
-  options.workingDirectory = dir / "cwd";
-  const auto run = pcvr_test::RunPchost(record(chosen, "Motion JPEG") + record(chosen, "HuffYUV lossless") +
-                                            record("sub/flight.avi", "Motion JPEG"),
-                                        options);
-  EXPECT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_EQ(run.count(" Video stream: " + chosen), 2) << run.output;
-  EXPECT_TRUE(run.hasLine(" Video stream: " + dir.str("cwd/sub/flight.avi"))) << run.output;
-  EXPECT_EQ(pcvr_test::Probe(chosen).codecName, "huffyuv");
-  EXPECT_GT(pcvr_test::Probe(dir.str("cwd/sub/flight.avi")).decodedFrames, 0);
-  EXPECT_EQ(pcvr_test::ReadFile(dir / "cwd/flight.avi"), "unrelated");
-}
-
 TEST(DialogPreview, BothDialogsAreFilledPressedAndHandBackTheirParameters) {
   const pcvr_test::TempDir dir("dialog-preview-");
   const std::pair<std::string, std::vector<std::string>> table[] = {
@@ -97,11 +70,12 @@ TEST(DialogPreview, BothDialogsAreFilledPressedAndHandBackTheirParameters) {
     std::ofstream(dir / "script.txt") << script.substr(4);
     pcvr_test::ProcessOptions options;
     options.workingDirectory = dir.path();
-    const auto run = pcvr_test::RunProcess(
-        {(pcvr_test::BinDir() / "pcvr_dialog_preview").string(), script.substr(0, 3), "--script", dir.str("script.txt")},
-        options);
+    const auto run = pcvr_test::RunProcess({(pcvr_test::BinDir() / "pcvr_dialog_preview").string(), script.substr(0, 3),
+                                            "--script", dir.str("script.txt")},
+                                           options);
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    for (const auto& line : lines) EXPECT_NE(run.output.find(line + "\n"), std::string::npos) << line << "\n" << run.output;
+    for (const auto& line : lines)
+      EXPECT_NE(run.output.find(line + "\n"), std::string::npos) << line << "\n" << run.output;
   }
 }
 

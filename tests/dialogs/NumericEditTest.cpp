@@ -24,17 +24,29 @@ struct Key {
 };
 // Keys by name; a digit alone is the main row's, "K" and a character the
 // keypad's.
-const std::map<std::string, Key> kKeys = {
-    {"K.", {Qt::Key_Period, ".", Qt::KeypadModifier}}, {"K,", {Qt::Key_Period, ",", Qt::KeypadModifier}},
-    {"K-", {Qt::Key_Minus, "-", Qt::KeypadModifier}},  {"K+", {Qt::Key_Plus, "+", Qt::KeypadModifier}},
-    {"K*", {Qt::Key_Asterisk, "*", Qt::KeypadModifier}}, {"a", {Qt::Key_A, "a"}}, {"-", {Qt::Key_Minus, "-"}},
-    {".", {Qt::Key_Period, "."}}, {",", {Qt::Key_Comma, ","}}, {"space", {Qt::Key_Space, " "}},
-    {"e-acute", {Qt::Key_Eacute, "\u00e9"}}, {"shift+1", {Qt::Key_Exclam, "!", Qt::ShiftModifier}},
-    {"shift+9", {Qt::Key_ParenLeft, "(", Qt::ShiftModifier}}, {"backspace", {Qt::Key_Backspace, ""}},
-    {"home", {Qt::Key_Home, ""}}, {"end", {Qt::Key_End, ""}}, {"delete", {Qt::Key_Delete, ""}},
-    {"ctrl+C", {Qt::Key_C, "", Qt::ControlModifier}}, {"ctrl+X", {Qt::Key_X, "", Qt::ControlModifier}},
-    {"ctrl+V", {Qt::Key_V, "", Qt::ControlModifier}}, {"ctrl+A", {Qt::Key_A, "", Qt::ControlModifier}},
-    {"ctrl+Z", {Qt::Key_Z, "", Qt::ControlModifier}}, {"shift+insert", {Qt::Key_Insert, "", Qt::ShiftModifier}}};
+const std::map<std::string, Key> kKeys = {{"K.", {Qt::Key_Period, ".", Qt::KeypadModifier}},
+                                          {"K,", {Qt::Key_Period, ",", Qt::KeypadModifier}},
+                                          {"K-", {Qt::Key_Minus, "-", Qt::KeypadModifier}},
+                                          {"K+", {Qt::Key_Plus, "+", Qt::KeypadModifier}},
+                                          {"K*", {Qt::Key_Asterisk, "*", Qt::KeypadModifier}},
+                                          {"a", {Qt::Key_A, "a"}},
+                                          {"-", {Qt::Key_Minus, "-"}},
+                                          {".", {Qt::Key_Period, "."}},
+                                          {",", {Qt::Key_Comma, ","}},
+                                          {"space", {Qt::Key_Space, " "}},
+                                          {"e-acute", {Qt::Key_Eacute, "\u00e9"}},
+                                          {"shift+1", {Qt::Key_Exclam, "!", Qt::ShiftModifier}},
+                                          {"shift+9", {Qt::Key_ParenLeft, "(", Qt::ShiftModifier}},
+                                          {"backspace", {Qt::Key_Backspace, ""}},
+                                          {"home", {Qt::Key_Home, ""}},
+                                          {"end", {Qt::Key_End, ""}},
+                                          {"delete", {Qt::Key_Delete, ""}},
+                                          {"ctrl+C", {Qt::Key_C, "", Qt::ControlModifier}},
+                                          {"ctrl+X", {Qt::Key_X, "", Qt::ControlModifier}},
+                                          {"ctrl+V", {Qt::Key_V, "", Qt::ControlModifier}},
+                                          {"ctrl+A", {Qt::Key_A, "", Qt::ControlModifier}},
+                                          {"ctrl+Z", {Qt::Key_Z, "", Qt::ControlModifier}},
+                                          {"shift+insert", {Qt::Key_Insert, "", Qt::ShiftModifier}}};
 
 // Steps: a key name, a digit ("7" main row, "K7" keypad), "sel A B" (a
 // selection; B -1 to the end), "clip TEXT" (the clipboard) or "paste TEXT"
@@ -92,12 +104,8 @@ class NumericEdit : public ::testing::Test {
         EXPECT_EQ(win32::BeepCount() - before, row.beeps);
         int start = 0, end = 0;
         field.GetSel(start, end);
-        if (row.selection.first >= 0) {
-          EXPECT_EQ(std::make_pair(start, end), row.selection);
-        }
-        if (row.clipboard != nullptr) {
-          EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), row.clipboard);
-        }
+        if (row.selection.first >= 0) { EXPECT_EQ(std::make_pair(start, end), row.selection); }
+        if (row.clipboard != nullptr) { EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), row.clipboard); }
         driver.press(IDCANCEL);
       });
     }

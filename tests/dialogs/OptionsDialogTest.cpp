@@ -27,9 +27,12 @@ namespace {
 std::vector<ScriptedCodec> StandardCodecs() {
   ScriptedCodec mute = Codec("MMMM", u"Mute codec", 0, 0);
   mute.answersKeyFrameRate = mute.answersQuality = false;
-  return {Codec("ZZZZ", u"zeta codec", 15, 7500), Codec("AAAA", u"Alpha codec", 12, 5000),
-          Codec("aaaa", u"alpha codec", 30, 4000), Codec("DDDD", u"zeta codec", 20, 1),
-          mute, Codec("0000", u"Zero codec", 0, 2500)};
+  return {Codec("ZZZZ", u"zeta codec", 15, 7500),
+          Codec("AAAA", u"Alpha codec", 12, 5000),
+          Codec("aaaa", u"alpha codec", 30, 4000),
+          Codec("DDDD", u"zeta codec", 20, 1),
+          mute,
+          Codec("0000", u"Zero codec", 0, 2500)};
 }
 
 std::string Utf8(const std::u16string& text) { return OdString(text.c_str()).toUtf8(); }
@@ -70,9 +73,7 @@ void Drive(mfc::ModalDriver& driver, const std::vector<std::string>& steps) {
       dialogs_test::WithNestedDialog(
           [&](mfc::ModalDriver& save) {
             EXPECT_EQ(ControlOf(save, 1148).text, u"Untitled.avi");
-            if (!path.empty()) {
-              EXPECT_TRUE(save.setText(1148, path));
-            }
+            if (!path.empty()) { EXPECT_TRUE(save.setText(1148, path)); }
             save.press(path.empty() ? IDCANCEL : IDOK);
           },
           [&] { driver.press(IDC_BUTTON_BROWSE); });
@@ -85,8 +86,14 @@ void Drive(mfc::ModalDriver& driver, const std::vector<std::string>& steps) {
 // quality, frames per second, start delay and file.
 using Outcome = std::tuple<INT_PTR, std::uintptr_t, LONG, DWORD, int, int, int, std::string>;
 Outcome Of(INT_PTR result, const VideoRecordingParams& p) {
-  return {result, reinterpret_cast<std::uintptr_t>(p.window), p.frameFormat.biWidth, p.codecInfo.fccHandler,
-          p.quality, p.fps, p.startDelay, p.filePath.toUtf8()};
+  return {result,
+          reinterpret_cast<std::uintptr_t>(p.window),
+          p.frameFormat.biWidth,
+          p.codecInfo.fccHandler,
+          p.quality,
+          p.fps,
+          p.startDelay,
+          p.filePath.toUtf8()};
 }
 
 CaptureTarget Target(const char16_t* name, std::uintptr_t window, LONG width, LONG height) {
@@ -99,8 +106,9 @@ CaptureTarget Target(const char16_t* name, std::uintptr_t window, LONG width, LO
 // The commands' two windows, as their targets carry them.
 const CaptureTarget kProgram = Target(u"Entire programm", 0x100, 1024, 768);
 const CaptureTarget kDocument = Target(u"Current document", 0x200, 800, 600);
-const DWORD AAAA = dialogs_test::Fourcc("AAAA"), aaaa = dialogs_test::Fourcc("aaaa"), ZZZZ = dialogs_test::Fourcc("ZZZZ"),
-            MMMM = dialogs_test::Fourcc("MMMM"), ZERO = dialogs_test::Fourcc("0000");
+const DWORD AAAA = dialogs_test::Fourcc("AAAA"), aaaa = dialogs_test::Fourcc("aaaa"),
+            ZZZZ = dialogs_test::Fourcc("ZZZZ"), MMMM = dialogs_test::Fourcc("MMMM"),
+            ZERO = dialogs_test::Fourcc("0000");
 
 struct Session {
   std::vector<CaptureTarget> targets;
@@ -112,7 +120,8 @@ struct Session {
 
 TEST(RecordingDialog, ChoicesOfWindowCompressorRateDelayAndPathReachTheParameters) {
   dialogs_test::EnsureApplication();
-  const std::vector<CaptureTarget> both{kProgram, kDocument}, twins{kProgram, Target(u"Entire programm", 0x200, 800, 600)};
+  const std::vector<CaptureTarget> both{kProgram, kDocument},
+      twins{kProgram, Target(u"Entire programm", 0x200, 800, 600)};
   const std::string path = DefaultPath(), chosen = (std::filesystem::temp_directory_path() / "chosen").string();
   const auto picture = dialogs_test::ImageDir() / "dialog500.png";
   const Session table[] = {
@@ -121,18 +130,34 @@ TEST(RecordingDialog, ChoicesOfWindowCompressorRateDelayAndPathReachTheParameter
       // A silent compressor inherits the answer before it (quality 4000) as its rate: all rates offered.
       {both, true, {"select 503 Mute codec"}, "1|3|5|7|10|15|20=1", {IDOK, 0x200, 800, MMMM, 4000, 1, 3, path}},
       {both, true, {"select 503 zeta codec"}, "1|3|5|7|10|15=15", {IDOK, 0x200, 800, ZZZZ, 7500, 15, 3, path}},
-      {both, true, {"select 503 zeta codec", "select 503 alpha codec", "select 505 20"}, "1|3|5|7|10|15|20=20",
+      {both,
+       true,
+       {"select 503 zeta codec", "select 503 alpha codec", "select 505 20"},
+       "1|3|5|7|10|15|20=20",
        {IDOK, 0x200, 800, aaaa, 4000, 20, 3, path}},
       {both, true, {"select 503 Zero codec"}, "=", {IDOK, 0x200, 800, ZERO, 2500, 0, 3, path}},
       // Another window refills the compressors from the first.
-      {both, true, {"select 503 zeta codec", "select 504 Entire programm"}, "1|3|5|7|10=1",
+      {both,
+       true,
+       {"select 503 zeta codec", "select 504 Entire programm"},
+       "1|3|5|7|10=1",
        {IDOK, 0x100, 1024, AAAA, 5000, 1, 3, path}},
       {{kProgram}, true, {}, "1|3|5|7|10=1", {IDOK, 0x100, 1024, AAAA, 5000, 1, 3, path}},
       {twins, true, {}, "1|3|5|7|10=1", {IDOK, 0x200, 800, AAAA, 5000, 1, 3, path}},  // the later of two names
-      {both, true, {"set 506 ", "refuse 501 /typed/over.avi"}, "1|3|5|7|10=1", {IDOK, 0x200, 800, AAAA, 5000, 1, 0, path}},
-      {both, true, {"set 506 12", "browse ", "browse " + chosen}, "1|3|5|7|10=1",
+      {both,
+       true,
+       {"set 506 ", "refuse 501 /typed/over.avi"},
+       "1|3|5|7|10=1",
+       {IDOK, 0x200, 800, AAAA, 5000, 1, 0, path}},
+      {both,
+       true,
+       {"set 506 12", "browse ", "browse " + chosen},
+       "1|3|5|7|10=1",
        {IDOK, 0x200, 800, AAAA, 5000, 1, 12, chosen + ".avi"}},
-      {both, true, {"select 503 zeta codec", "set 506 9", "press 2"}, "1|3|5|7|10|15=15",
+      {both,
+       true,
+       {"select 503 zeta codec", "set 506 9", "press 2"},
+       "1|3|5|7|10|15=15",
        {IDCANCEL, 0, 0, 0, -1, 30, 3, path}},
       {both, true, {"close"}, "1|3|5|7|10=1", {IDCANCEL, 0, 0, 0, -1, 30, 3, path}},
       // Without windows or compressors their fields keep the starting values.
@@ -151,7 +176,8 @@ TEST(RecordingDialog, ChoicesOfWindowCompressorRateDelayAndPathReachTheParameter
       if (&row == table) {  // as it opens: template 500, the compressors sorted without regard to case
         EXPECT_EQ(driver.templateId(), 500u);
         EXPECT_EQ(driver.caption(), u"Video recording options");
-        EXPECT_EQ(Combo(driver, IDC_COMBO_CODEC), "Alpha codec|alpha codec|Mute codec|Zero codec|zeta codec=Alpha codec");
+        EXPECT_EQ(Combo(driver, IDC_COMBO_CODEC),
+                  "Alpha codec|alpha codec|Mute codec|Zero codec|zeta codec=Alpha codec");
         EXPECT_TRUE(driver.saveImage(picture.u16string()));
       }
       Drive(driver, row.steps);
@@ -192,8 +218,9 @@ TEST(FromTrackDialog, StepSpeedCompressorRateAndPathReachTheParameters) {
   };
   for (const Row& row : table) {
     SCOPED_TRACE(row.steps.front());
-    ScriptedCompressors script(row.compressors ? std::vector{Codec("ZZZZ", u"Zulu", 30, 9000), Codec("KKKK", u"kilo", 15, 6000)}
-                                               : std::vector<ScriptedCodec>{});
+    ScriptedCompressors script(row.compressors
+                                   ? std::vector{Codec("ZZZZ", u"Zulu", 30, 9000), Codec("KKKK", u"kilo", 15, 6000)}
+                                   : std::vector<ScriptedCodec>{});
     CDlgVideoFromTrackParams dialog(document);
     const INT_PTR result = dialogs_test::RunModal(dialog, [&](mfc::ModalDriver& driver) {
       EXPECT_EQ(driver.templateId(), 507u);
@@ -239,8 +266,8 @@ TEST(RecordingParams, TheDefaultFileIsUntitledInTheCurrentFolderHoweverLongOrGon
   const fs::path gone = root / "gone";
   fs::create_directories(gone);
   const auto previous = fs::current_path();
-  for (const auto& [folder, expected] : {std::pair{deep, deep.string() + "\\Untitled.avi"},
-                                         std::pair{gone, std::string(".\\Untitled.avi")}}) {
+  for (const auto& [folder, expected] :
+       {std::pair{deep, deep.string() + "\\Untitled.avi"}, std::pair{gone, std::string(".\\Untitled.avi")}}) {
     fs::current_path(folder);
     if (folder == gone) fs::remove(gone);  // a removed current folder gives a path relative to it
     EXPECT_EQ(VideoRecordingParams().filePath.toUtf8(), expected);
@@ -256,7 +283,8 @@ TEST(CaptureTargets, TheClientSizeMadeEvenAt32BitsPerPixelOrNothingWithoutAWindo
   const struct {
     std::uintptr_t window;
     LONG width, height;
-  } table[] = {{x.create(0, 0, 0, 801, 601), 800, 600}, {x.create(0, 0, 0, 640, 480), 640, 480}, {0, 0, 0}, {gone, 0, 0}};
+  } table[] = {
+      {x.create(0, 0, 0, 801, 601), 800, 600}, {x.create(0, 0, 0, 640, 480), 640, 480}, {0, 0, 0}, {gone, 0, 0}};
   for (const auto& row : table) {
     const CaptureTarget target(OdString(u"Current document"), reinterpret_cast<HWND>(row.window));
     EXPECT_EQ(target.name.toUtf8(), "Current document");
@@ -266,8 +294,9 @@ TEST(CaptureTargets, TheClientSizeMadeEvenAt32BitsPerPixelOrNothingWithoutAWindo
       EXPECT_TRUE(AllZero(f)) << row.window;
       continue;
     }
-    EXPECT_EQ(std::make_tuple(f.biSize, f.biWidth, f.biHeight, f.biPlanes, f.biBitCount, f.biCompression, f.biSizeImage),
-              std::make_tuple(40u, row.width, row.height, WORD{1}, WORD{32}, DWORD{0}, DWORD(row.width * row.height * 4)));
+    EXPECT_EQ(
+        std::make_tuple(f.biSize, f.biWidth, f.biHeight, f.biPlanes, f.biBitCount, f.biCompression, f.biSizeImage),
+        std::make_tuple(40u, row.width, row.height, WORD{1}, WORD{32}, DWORD{0}, DWORD(row.width * row.height * 4)));
     EXPECT_EQ(std::make_tuple(f.biXPelsPerMeter, f.biYPelsPerMeter, f.biClrUsed, f.biClrImportant),
               std::make_tuple(0, 0, 0u, 0u));
   }

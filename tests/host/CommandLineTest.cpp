@@ -83,8 +83,9 @@ TEST(CommandLine, FilesThatCannotBeOpenedSayWhyWhateverTheirKind) {
   const struct {
     const char* file;
     const char* reason;
-  } cases[] = {{"missing.dxf", "no such file"}, {"missing.ply", "no such file"},     {"missing.obj", "no such file"},
-               {"folder.dxf", "it is a folder"}, {"folder.ply", "it is a folder"}, {"fifo.xyz", "not a regular file"},
+  } cases[] = {{"missing.dxf", "no such file"},        {"missing.ply", "no such file"},
+               {"missing.obj", "no such file"},        {"folder.dxf", "it is a folder"},
+               {"folder.ply", "it is a folder"},       {"fifo.xyz", "not a regular file"},
                {"drawing.obj", "no reader for it yet"}};
   pcvr_test::PchostOptions options;
   options.arguments = {"--no-module"};
@@ -116,21 +117,23 @@ TEST(CommandLine, PchostTakesQtsOwnOptions) {
 // the window is mapped.
 TEST(CommandLine, PchostsMainWindowTakesQtsWindowOptions) {
   const auto help = pcvr_test::RunProcess({(pcvr_test::BinDir() / "pchost").string(), "--help"});
-  for (const char* option : {"-platform NAME", "-display DISPLAY", "-geometry WxH+X+Y", "-title TEXT", "-name NAME",
-                             "-style NAME"})
+  for (const char* option :
+       {"-platform NAME", "-display DISPLAY", "-geometry WxH+X+Y", "-title TEXT", "-name NAME", "-style NAME"})
     EXPECT_NE(help.output.find(std::string("\n  ") + option + " "), std::string::npos) << option << help.output;
   pcvr_test::PchostOptions options;
   options.arguments = {"--no-module", "-geometry", "800x600+30+40", "-title", "Options probe", "-name", "optionsprobe"};
   std::string window;
   options.whileRunning = [&](pid_t pid) {
-    pcvr_test::WaitUntil([&] {
-      const std::string tree = pcvr_test::RunProcess({"xwininfo", "-root", "-tree"}, pcvr_test::kQuiet).output;
-      const std::size_t instance = tree.find("(\"optionsprobe\" ");
-      if (instance == std::string::npos) return false;
-      const std::size_t id = tree.rfind("0x", instance);
-      window = pcvr_test::RunProcess({"xwininfo", "-id", tree.substr(id, tree.find(' ', id) - id)}).output;
-      return window.find("IsViewable") != std::string::npos;
-    }, std::chrono::seconds(30));
+    pcvr_test::WaitUntil(
+        [&] {
+          const std::string tree = pcvr_test::RunProcess({"xwininfo", "-root", "-tree"}, pcvr_test::kQuiet).output;
+          const std::size_t instance = tree.find("(\"optionsprobe\" ");
+          if (instance == std::string::npos) return false;
+          const std::size_t id = tree.rfind("0x", instance);
+          window = pcvr_test::RunProcess({"xwininfo", "-id", tree.substr(id, tree.find(' ', id) - id)}).output;
+          return window.find("IsViewable") != std::string::npos;
+        },
+        std::chrono::seconds(30));
     kill(pid, SIGTERM);
   };
   pcvr_test::RunPchost("wait 60000\n", options);

@@ -31,12 +31,13 @@ TEST(HostWindow, MenusInWordsTitleAndStatusLine) {
   static char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
   const pcvr_test::TempDir dir("host-window-");
-  std::ofstream(dir / "city.dxf") << "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n"
-                                     "0\nENDSEC\n0\nEOF\n";
+  std::ofstream(dir / "city.dxf")
+      << "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n"
+         "0\nENDSEC\n0\nEOF\n";
   std::ofstream(dir / "cloud.xyz") << "0 0 0\n1 0 0\n1 1 2\n";
   std::filesystem::create_directory(dir / "folder.dxf");
-  std::istringstream answers(dir.str("missing.dxf") + "\n" + dir.str("folder.dxf") + "\n" + dir.str("city.dxf") +
-                             "\n" + dir.str("cloud.xyz") + "\n");
+  std::istringstream answers(dir.str("missing.dxf") + "\n" + dir.str("folder.dxf") + "\n" + dir.str("city.dxf") + "\n" +
+                             dir.str("cloud.xyz") + "\n");
   host::ScriptInput script(answers);
   host::HostWindow window;
   host::Shell shell(window, &script);
@@ -66,9 +67,8 @@ TEST(HostWindow, MenusInWordsTitleAndStatusLine) {
   window.resize(900, 700);
   for (int i = 0; i < 100 && !window.statusText().startsWith(QString("View %1 ×").arg(window.view()->width())); ++i)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  EXPECT_EQ(window.statusText(), QString("View %1 × %2   |   No point clouds")
-                                     .arg(window.view()->width())
-                                     .arg(window.view()->height()));
+  EXPECT_EQ(window.statusText(),
+            QString("View %1 × %2   |   No point clouds").arg(window.view()->width()).arg(window.view()->height()));
   // A file that cannot be opened changes nothing; then the drawing and a cloud open.
   const auto* pane = window.findChild<QPlainTextEdit*>();
   for (const char* reason : {"missing.dxf: no such file.", "folder.dxf: it is a folder."}) {

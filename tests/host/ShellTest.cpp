@@ -49,7 +49,8 @@ TEST(Shell, ACommandTypedWhileAnotherRunsIsRefusedAndMenusRunCommandsAsTyped) {
   QStringList ran;
   window.setCommandHandler([&](const QString& line) { ran << line; });
   auto& registry = host::CommandRegistry::instance();
-  registry.addHostCommand(u"VIEWTHING", [] {}, u"View");
+  registry.addHostCommand(
+      u"VIEWTHING", [] {}, u"View");
   registry.addHostCommand(u"NOTINAMENU", [] {});
   for (const char16_t* command : {u"START_THING", u"END_THING"}) {
     host::RegisteredCommand registered;

@@ -17,24 +17,33 @@ namespace fs = std::filesystem;
 
 // What a packager expects beside the programs: manual pages, the desktop
 // entry and its icon, the copyright file and the changelog.
-const char* const kPackagingFiles[] = {
-    "share/man/man1/pchost.1.gz",   "share/man/man1/avi_testpattern.1.gz",
-    "share/man/man1/pcvr_dialog_preview.1.gz", "share/applications/pchost.desktop",
-    "share/icons/hicolor/scalable/apps/pchost.svg", "share/doc/pchost-video-recorder/copyright",
-    "share/doc/pchost-video-recorder/changelog.gz"};
-const char* const kBinaries[] = {"bin/pchost",          "bin/avi_testpattern",    "bin/pcvr_dialog_preview",
-                                 "lib/pchost/libLMX_Main.so", "lib/pchost/libwin32.so", "lib/pchost/libmfc.so",
-                                 "lib/pchost/libvfw.so", "lib/pchost/libodsdk.so", "lib/pchost/PC_hostVideoRecorder.so"};
+const char* const kPackagingFiles[] = {"share/man/man1/pchost.1.gz",
+                                       "share/man/man1/avi_testpattern.1.gz",
+                                       "share/man/man1/pcvr_dialog_preview.1.gz",
+                                       "share/applications/pchost.desktop",
+                                       "share/icons/hicolor/scalable/apps/pchost.svg",
+                                       "share/doc/pchost-video-recorder/copyright",
+                                       "share/doc/pchost-video-recorder/changelog.gz"};
+const char* const kBinaries[] = {"bin/pchost",
+                                 "bin/avi_testpattern",
+                                 "bin/pcvr_dialog_preview",
+                                 "lib/pchost/libLMX_Main.so",
+                                 "lib/pchost/libwin32.so",
+                                 "lib/pchost/libmfc.so",
+                                 "lib/pchost/libvfw.so",
+                                 "lib/pchost/libodsdk.so",
+                                 "lib/pchost/PC_hostVideoRecorder.so"};
 
 TEST(Install, InstalledPchostFindsModuleAndSamplesAndTakesAScreenshot) {
   const pcvr_test::TempDir temp("pchost-install-");
   const fs::path& prefix = temp.path();
-  const auto install = pcvr_test::RunProcess({PCVR_CMAKE_COMMAND, "--install", PCVR_BUILD_DIR, "--prefix", prefix.string()});
+  const auto install =
+      pcvr_test::RunProcess({PCVR_CMAKE_COMMAND, "--install", PCVR_BUILD_DIR, "--prefix", prefix.string()});
   ASSERT_EQ(install.exitCode, 0) << install.output;
-  for (const char* file : {"bin/pchost", "lib/pchost/libLMX_Main.so", "lib/pchost/PC_hostVideoRecorder.so",
-                           "lib/pchost/Lumatrix.ini", "share/pchost/samples/sample_scene.dxf",
-                           "share/doc/pchost-video-recorder/README.md",
-                           "share/doc/pchost-video-recorder/docs/pchost-window.png"})
+  for (const char* file :
+       {"bin/pchost", "lib/pchost/libLMX_Main.so", "lib/pchost/PC_hostVideoRecorder.so", "lib/pchost/Lumatrix.ini",
+        "share/pchost/samples/sample_scene.dxf", "share/doc/pchost-video-recorder/README.md",
+        "share/doc/pchost-video-recorder/docs/pchost-window.png"})
     EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
   for (const char* file : kPackagingFiles) EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
   const auto version = pcvr_test::RunProcess({(prefix / "bin/pchost").string(), "--version"});
@@ -77,7 +86,8 @@ TEST(Install, DebianPackageIsStrippedCompleteAndLintianClean) {
   }
   for (const auto& [package, tree] : {std::pair{deb, temp / "root"}, std::pair{ddeb, temp / "dbgsym"}})
     ASSERT_EQ(pcvr_test::RunProcess({"dpkg-deb", "--raw-extract", package.string(), tree.string()}).exitCode, 0)
-        << package << "\n" << cpack.output;
+        << package << "\n"
+        << cpack.output;
 
   const fs::path usr = temp / "root/usr";
   for (const char* file : kPackagingFiles) EXPECT_TRUE(fs::is_regular_file(usr / file)) << file;
@@ -104,7 +114,8 @@ TEST(Install, DebianPackageIsStrippedCompleteAndLintianClean) {
   // Errors and warnings both fail (standard error only says lintian runs as
   // root); the packaging says why of any tag it overrides.
   slow.withStandardError = false;
-  const auto lintian = pcvr_test::RunProcess({"lintian", "--fail-on", "error,warning", deb.string(), ddeb.string()}, slow);
+  const auto lintian =
+      pcvr_test::RunProcess({"lintian", "--fail-on", "error,warning", deb.string(), ddeb.string()}, slow);
   EXPECT_EQ(lintian.exitCode, 0) << lintian.output;
   EXPECT_EQ(lintian.output, "");
 }

@@ -219,7 +219,8 @@ TEST(MfcFileDialog, ASaveDialogWithTheAviFilterAddsTheDefaultExtensionOrCancels)
   const auto [result, path] = Save(dialog, [&](mfc::ModalDriver& driver) {
     QFileDialog* shown = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-      if (auto* candidate = qobject_cast<QFileDialog*>(widget); candidate != nullptr && candidate->isVisible()) shown = candidate;
+      if (auto* candidate = qobject_cast<QFileDialog*>(widget); candidate != nullptr && candidate->isVisible())
+        shown = candidate;
     }
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->acceptMode(), QFileDialog::AcceptSave);
@@ -265,8 +266,8 @@ TEST(MfcFileDialog, AScriptedNameIsThePathItGave) {
       {u"flight.avi", elsewhere / "flight.avi"},
   };
   for (const auto& [typed, expected] : table) {
-    CFileDialog dialog(FALSE, u"*.avi", (shown / "flight.avi").u16string().c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                       u"*.avi|*.avi||");
+    CFileDialog dialog(FALSE, u"*.avi", (shown / "flight.avi").u16string().c_str(),
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, u"*.avi|*.avi||");
     const auto chosen = Save(dialog, [&typed = typed](mfc::ModalDriver& driver) {
       driver.setText(1148, typed);
       driver.press(IDOK);

@@ -7,8 +7,8 @@
 #include "ModuleHarness.h"
 
 using pcvr_test::FakeHostPath;
-using pcvr_test::LoadInChild;
 using pcvr_test::Lines;
+using pcvr_test::LoadInChild;
 
 namespace {
 
@@ -33,9 +33,9 @@ TEST(CommandRegistration, ZuvediGetsTheEightCommandsInTableOrderWithOneDataRecor
   const auto result = LoadInChild({kZuvedi});
   ASSERT_TRUE(result.moduleLoaded);
   const auto commands = Parse(result.commands.at(0));
-  const std::vector<std::string> expected = {
-      "START_VIDEO_RECORDING", "PAUSE_VIDEO_RECORDING", "END_VIDEO_RECORDING",   "VIDEO_FROM_TRACK",
-      "MAKE_SCREENSHOT",       "MAKE_4L_SCREENSHOT",    "PC_MAKE_SCREENSHOT_QT", "PC_MAKE_4L_SCREENSHOT_QT"};
+  const std::vector<std::string> expected = {"START_VIDEO_RECORDING", "PAUSE_VIDEO_RECORDING",   "END_VIDEO_RECORDING",
+                                             "VIDEO_FROM_TRACK",      "MAKE_SCREENSHOT",         "MAKE_4L_SCREENSHOT",
+                                             "PC_MAKE_SCREENSHOT_QT", "PC_MAKE_4L_SCREENSHOT_QT"};
   ASSERT_EQ(commands.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     const auto& c = commands[i];
@@ -45,16 +45,17 @@ TEST(CommandRegistration, ZuvediGetsTheEightCommandsInTableOrderWithOneDataRecor
     EXPECT_NE(c[5], "0");
     EXPECT_EQ(c[5], commands[0][5]);
     // Both screenshot names reach the same handler; the other handlers are distinct.
-    for (std::size_t j = 0; j < i; ++j) EXPECT_EQ(c[4] == commands[j][4], (i == 6 && j == 4) || (i == 7 && j == 5)) << i << j;
+    for (std::size_t j = 0; j < i; ++j)
+      EXPECT_EQ(c[4] == commands[j][4], (i == 6 && j == 4) || (i == 7 && j == 5)) << i << j;
   }
   EXPECT_EQ(result.factoriesAlive.at(0), 0);  // every factory handed out was released again
 }
 
 TEST(CommandRegistration, TheHostIsZuvediOrTheLibraryHxAcAppNamesAndNoOther) {
   const std::pair<std::vector<std::string>, std::vector<std::size_t>> table[] = {
-      {{kFakeMain, kHxAcApp}, {8, 0}},          // FakeMain, named by HxAcApp's GetMainDllInstanceEx
-      {{kZuvedi, kFakeMain, kHxAcApp}, {8, 0, 0}},  // zuvedi wins
-      {{kFakeMain}, {0}},                       // found only through HxAcApp or the executable
+      {{kFakeMain, kHxAcApp}, {8, 0}},               // FakeMain, named by HxAcApp's GetMainDllInstanceEx
+      {{kZuvedi, kFakeMain, kHxAcApp}, {8, 0, 0}},   // zuvedi wins
+      {{kFakeMain}, {0}},                            // found only through HxAcApp or the executable
       {{kZuvediWithoutFactory, kFakeMain}, {0, 0}},  // no factory, and no fallback once the host was found
   };
   for (const auto& [libraries, counts] : table) {

@@ -20,11 +20,11 @@ std::string Utf16Le(const std::u16string& text) {
 }
 
 TEST(HelpTopics, EveryCommandGetsItsTopicInTheConfiguredHelpFile) {
-  const std::vector<std::string> names = {
-      "START_VIDEO_RECORDING", "PAUSE_VIDEO_RECORDING",  "END_VIDEO_RECORDING",      "VIDEO_FROM_TRACK",
-      "LMX_MAKE_SCREENSHOT",   "LMX_MAKE_4L_SCREENSHOT", "LMX_MAKE_4L_SCREENSHOT_QT"};
+  const std::vector<std::string> names = {"START_VIDEO_RECORDING",    "PAUSE_VIDEO_RECORDING", "END_VIDEO_RECORDING",
+                                          "VIDEO_FROM_TRACK",         "LMX_MAKE_SCREENSHOT",   "LMX_MAKE_4L_SCREENSHOT",
+                                          "LMX_MAKE_4L_SCREENSHOT_QT"};
   const std::pair<std::string, std::string> table[] = {
-      {"", ""},  // no configuration: no topics
+      {"", ""},                                            // no configuration: no topics
       {"[Configuration]\nLanguage=en\n", "Lumatrix.chm"},  // without the key: the configuration's namesake
       {"[Other]\nLmxHelpFile=Elsewhere.chm\n", "Lumatrix.chm"},
       {"[Configuration]\nLmxHelpFile=\n", "Lumatrix.chm"},
@@ -62,9 +62,9 @@ TEST(PchostCommands, TheEightCommandsAreListedWhateverTheCaseOfTheirNames) {
   const auto run = RunPchost("NO_SUCH_COMMAND\ncommands\n");
   EXPECT_EQ(run.exitCode, 3);  // an unknown command fails the script, which goes on after it
   EXPECT_TRUE(run.hasLine("Unknown command \"NO_SUCH_COMMAND\".")) << run.output;
-  for (const char* name : {"START_VIDEO_RECORDING", "PAUSE_VIDEO_RECORDING", "END_VIDEO_RECORDING",
-                           "VIDEO_FROM_TRACK", "MAKE_SCREENSHOT", "MAKE_4L_SCREENSHOT", "PC_MAKE_SCREENSHOT_QT",
-                           "PC_MAKE_4L_SCREENSHOT_QT"}) {
+  for (const char* name :
+       {"START_VIDEO_RECORDING", "PAUSE_VIDEO_RECORDING", "END_VIDEO_RECORDING", "VIDEO_FROM_TRACK", "MAKE_SCREENSHOT",
+        "MAKE_4L_SCREENSHOT", "PC_MAKE_SCREENSHOT_QT", "PC_MAKE_4L_SCREENSHOT_QT"}) {
     EXPECT_TRUE(run.hasLine(std::string("  VISUALIZATION ") + name + " " + name + " 4")) << name << "\n" << run.output;
   }
   PchostOptions options;

@@ -7,8 +7,8 @@
 extern "C" __attribute__((visibility("default"))) const char16_t* GetMainDllNameW() { return u"FakeMain.dll"; }
 
 using pcvr_test::FakeHostPath;
-using pcvr_test::LoadInChild;
 using pcvr_test::Lines;
+using pcvr_test::LoadInChild;
 
 namespace {
 

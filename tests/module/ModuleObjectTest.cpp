@@ -58,16 +58,17 @@ TEST(ModuleObject, OneLiveObjectOwnsTheHandleUntilDeletedAndSurvivesReleases) {
 }
 
 TEST(ModuleLibrary, ExportsTheTwoEntryPointsAndItsStringTableAndHandsItselfToTheHost) {
-  const auto nm = pcvr_test::RunProcess({"nm", "-D", "--defined-only", "--format=just-symbols", pcvr_test::ModulePath()},
-                                        pcvr_test::kQuiet);
+  const auto nm = pcvr_test::RunProcess(
+      {"nm", "-D", "--defined-only", "--format=just-symbols", pcvr_test::ModulePath()}, pcvr_test::kQuiet);
   ASSERT_EQ(nm.exitCode, 0);
   EXPECT_EQ(nm.output, "odrxCreateModuleObject\nodrxGetAPIVersion\n");
 
   HMODULE library = LoadLibraryW(win32::FromUtf8(pcvr_test::ModulePath()).c_str());
   ASSERT_NE(library, nullptr);
   WCHAR text[300];
-  const std::pair<unsigned, std::u16string> strings[] = {
-      {IDS_SCREENSHOT_SAVED, u"Screenshot saved:"}, {IDS_UNTITLED_AVI, u"\\Untitled.avi"}, {IDS_TIME_HMS, u"%d:%d:%d h:m:s"}};
+  const std::pair<unsigned, std::u16string> strings[] = {{IDS_SCREENSHOT_SAVED, u"Screenshot saved:"},
+                                                         {IDS_UNTITLED_AVI, u"\\Untitled.avi"},
+                                                         {IDS_TIME_HMS, u"%d:%d:%d h:m:s"}};
   for (const auto& [id, expected] : strings) {
     ASSERT_GT(LoadStringW(library, id, text, 300), 0);
     EXPECT_EQ(std::u16string(text), expected);

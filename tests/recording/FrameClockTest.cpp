@@ -99,26 +99,80 @@ struct ClockCase {
 
 TEST(FrameClock, PacesFramesByItsRules) {
   const std::vector<ClockCase> cases = {
-      {"first frame at once, then one an interval", 100, 0, false, 0, {{450, Event::Stop}}, {-1, -1}, -1,
+      {"first frame at once, then one an interval",
+       100,
+       0,
+       false,
+       0,
+       {{450, Event::Stop}},
+       {-1, -1},
+       -1,
        {0, 100, 200, 300, 400}},
-      {"first frame when the delay has passed", 100, 300, false, 0, {{650, Event::Stop}}, {-1, -1}, -1,
+      {"first frame when the delay has passed",
+       100,
+       300,
+       false,
+       0,
+       {{650, Event::Stop}},
+       {-1, -1},
+       -1,
        {300, 400, 500, 600}},
       {"no-delay flag ignores the delay", 100, 5000, true, 0, {{150, Event::Stop}}, {-1, -1}, -1, {0, 100}},
-      {"a negative delay starts at once, as no delay does", 100, -3000, false, 0, {{150, Event::Stop}}, {-1, -1}, -1,
+      {"a negative delay starts at once, as no delay does",
+       100,
+       -3000,
+       false,
+       0,
+       {{150, Event::Stop}},
+       {-1, -1},
+       -1,
        {0, 100}},
-      {"a late frame is not made up: the next is due an interval after it was taken", 100, 0, false, 130,
-       {{700, Event::Stop}}, {-1, -1}, -1, {0, 130, 260, 390, 520, 650}},
-      {"paused time gives no frames; the first after it is due at once", 100, 0, false, 0,
-       {{250, Event::Pause}, {1010, Event::Resume}, {1250, Event::Stop}}, {-1, -1}, -1,
+      {"a late frame is not made up: the next is due an interval after it was taken",
+       100,
+       0,
+       false,
+       130,
+       {{700, Event::Stop}},
+       {-1, -1},
+       -1,
+       {0, 130, 260, 390, 520, 650}},
+      {"paused time gives no frames; the first after it is due at once",
+       100,
+       0,
+       false,
+       0,
+       {{250, Event::Pause}, {1010, Event::Resume}, {1250, Event::Stop}},
+       {-1, -1},
+       -1,
        {0, 100, 200, 1010, 1110, 1210}},
-      {"a pause shorter than the interval delays nothing", 100, 0, false, 0,
-       {{120, Event::Pause}, {150, Event::Resume}, {250, Event::Stop}}, {-1, -1}, -1, {0, 100, 200}},
-      {"suspended frames are skipped, not made up", 100, 0, false, 0, {{750, Event::Stop}}, {150, 520}, -1,
-       {0, 100, 600, 700}},
-      {"a stop during the delay ends the clock before any frame", 100, 3000, false, 0, {{10, Event::Stop}},
-       {-1, -1}, -1, {}},
-      {"a finished target ends the clock when the next frame is due", 100, 0, false, 0, {}, {-1, -1}, 3,
+      {"a pause shorter than the interval delays nothing",
+       100,
+       0,
+       false,
+       0,
+       {{120, Event::Pause}, {150, Event::Resume}, {250, Event::Stop}},
+       {-1, -1},
+       -1,
        {0, 100, 200}},
+      {"suspended frames are skipped, not made up",
+       100,
+       0,
+       false,
+       0,
+       {{750, Event::Stop}},
+       {150, 520},
+       -1,
+       {0, 100, 600, 700}},
+      {"a stop during the delay ends the clock before any frame",
+       100,
+       3000,
+       false,
+       0,
+       {{10, Event::Stop}},
+       {-1, -1},
+       -1,
+       {}},
+      {"a finished target ends the clock when the next frame is due", 100, 0, false, 0, {}, {-1, -1}, 3, {0, 100, 200}},
       {"a stop set before the clock runs gives no frame", 100, 0, false, 0, {{-1, Event::Stop}}, {-1, -1}, -1, {}},
   };
   for (const ClockCase& c : cases) {
@@ -215,8 +269,7 @@ TEST(FramePipeline, WritesEveryFrameInOrderAndStopsAtAFailedWrite) {
       pipeline.push(frame);
     }
     pipeline.finish();
-    // The bitmaps are freed with the end of the writing, and nothing more is handed out.
-    DIBSECTION gone{};
+    DIBSECTION gone{};  // the bitmaps go with the writing's end
     EXPECT_EQ(GetObjectW(first, sizeof gone, &gone), 0);
     EXPECT_EQ(pipeline.acquire(), nullptr);
     std::vector<std::uint32_t> expected;
@@ -246,9 +299,10 @@ struct SlowExit {
 };
 
 TEST(Threads, HandlesWaitsAndExitCodes) {
-  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID argument) -> DWORD {
-    return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(argument));
-  }, reinterpret_cast<LPVOID>(42), 0, nullptr);
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](LPVOID argument) -> DWORD { return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(argument)); },
+      reinterpret_cast<LPVOID>(42), 0, nullptr);
   ASSERT_NE(thread, nullptr);
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
   DWORD code = 0;
@@ -268,12 +322,15 @@ TEST(Threads, AHandleIsSignalledOnlyWhenTheThreadHasNothingLeftToRun) {
   std::promise<void> goOn, returned;
   g_goOn = goOn.get_future().share();
   g_returned = &returned;
-  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
-    thread_local SlowExit slow;
-    (void)slow;
-    g_returned->set_value();
-    return 0;
-  }, nullptr, 0, nullptr);
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](LPVOID) -> DWORD {
+        thread_local SlowExit slow;
+        (void)slow;
+        g_returned->set_value();
+        return 0;
+      },
+      nullptr, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   returned.get_future().wait();
   EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_TIMEOUT);
@@ -288,16 +345,19 @@ TEST(Threads, AHandleIsSignalledOnlyWhenTheThreadHasNothingLeftToRun) {
 TEST(Threads, AThreadThatClosesItsOwnHandleLeavesTheDuplicateUsable) {
   std::promise<void> goOn;
   g_goOn = goOn.get_future().share();
-  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
-    g_goOn.wait();
-    CloseHandle(g_selfClosing.exchange(nullptr));
-    return 7;
-  }, nullptr, CREATE_SUSPENDED, nullptr);
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](LPVOID) -> DWORD {
+        g_goOn.wait();
+        CloseHandle(g_selfClosing.exchange(nullptr));
+        return 7;
+      },
+      nullptr, CREATE_SUSPENDED, nullptr);
   ASSERT_NE(thread, nullptr);
   g_selfClosing = thread;
   HANDLE duplicate = nullptr;
-  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &duplicate, 0, FALSE,
-                              DUPLICATE_SAME_ACCESS));
+  ASSERT_TRUE(
+      DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS));
   EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_TIMEOUT);
   EXPECT_EQ(ResumeThread(thread), 1u);
   DWORD code = 0;
@@ -326,8 +386,7 @@ TEST(PerformanceCounter, IsMonotonicAtItsFrequency) {
   EXPECT_EQ(frequency.QuadPart, 10'000'000);
   ASSERT_TRUE(QueryPerformanceCounter(&first));
   for (const auto start = std::chrono::steady_clock::now();
-       std::chrono::steady_clock::now() - start < std::chrono::milliseconds(15);) {
-  }
+       std::chrono::steady_clock::now() - start < std::chrono::milliseconds(15);) {}
   ASSERT_TRUE(QueryPerformanceCounter(&second));
   EXPECT_GE(second.QuadPart - first.QuadPart, 15 * frequency.QuadPart / 1000);
   EXPECT_FALSE(QueryPerformanceCounter(nullptr));

@@ -24,13 +24,14 @@ struct Summary {
 // Every recording summary, six lines each, as the command line shows them.
 std::vector<Summary> ReadSummaries(const pcvr_test::PchostRun& run) {
   const std::string& text = run.output;
-  static const std::regex pattern(R"(Video recording completed successfuly\.\n Video stream: (.*)\n Length: ([0-9.e+]+))"
-                                  R"( Mb\n Frames: (\d+)\n Time: (\d+):(\d+):(\d+) h:m:s\n Real FPS: (\d+)\n)");
+  static const std::regex pattern(
+      R"(Video recording completed successfuly\.\n Video stream: (.*)\n Length: ([0-9.e+]+))"
+      R"( Mb\n Frames: (\d+)\n Time: (\d+):(\d+):(\d+) h:m:s\n Real FPS: (\d+)\n)");
   std::vector<Summary> summaries;
   for (std::sregex_iterator it(text.begin(), text.end(), pattern), end; it != end; ++it) {
     const std::smatch& m = *it;
-    summaries.push_back({m[1], std::stod(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5]), std::stoi(m[6]),
-                         std::stoi(m[7])});
+    summaries.push_back(
+        {m[1], std::stod(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5]), std::stoi(m[6]), std::stoi(m[7])});
   }
   return summaries;
 }
@@ -47,9 +48,8 @@ std::vector<std::string> Said(const pcvr_test::PchostRun& run) {
 std::string StartRecording(const std::string& file, const std::string& codec, int fps, int delay,
                            const std::string& window = "Current document") {
   return "START_VIDEO_RECORDING\ndialog press 502\ndialog set 1148 " + file + "\ndialog press 1\ndialog select 504 " +
-         window + "\ndialog select 503 " + codec +
-         "\ndialog select 505 " + std::to_string(fps) + "\ndialog set 506 " + std::to_string(delay) +
-         "\ndialog press 1\n";
+         window + "\ndialog select 503 " + codec + "\ndialog select 505 " + std::to_string(fps) + "\ndialog set 506 " +
+         std::to_string(delay) + "\ndialog press 1\n";
 }
 
 class LiveRecording : public ::testing::Test {
@@ -65,7 +65,8 @@ TEST_F(LiveRecording, RecordsTheViewPausesResumesAndReports) {
   const std::string file = File("view.avi");
   const auto run = pcvr_test::RunPchost(
       "PAUSE_VIDEO_RECORDING\nEND_VIDEO_RECORDING\nSTART_VIDEO_RECORDING\ndialog press 2\nEND_VIDEO_RECORDING\n"
-      "VIEWINFO\nVIEWCOLOR\n255,0,0\n" + StartRecording(file, "HuffYUV lossless", 15, 0) +
+      "VIEWINFO\nVIEWCOLOR\n255,0,0\n" +
+      StartRecording(file, "HuffYUV lossless", 15, 0) +
       "wait 1200\nFOCUSOTHER\nVIEWCOLOR\n0,255,0\nwait 800\nVIEWCOLOR\n0,0,255\nFOCUSMAIN\nwait 1200\n"
       "PAUSE_VIDEO_RECORDING\nPAUSE_VIDEO_RECORDING\nwait 400\n"
       "START_VIDEO_RECORDING\nwait 600\nSTART_VIDEO_RECORDING\nEND_VIDEO_RECORDING\nEND_VIDEO_RECORDING\n");
@@ -92,7 +93,8 @@ TEST_F(LiveRecording, RecordsTheViewPausesResumesAndReports) {
   ASSERT_EQ(static_cast<int>(frames.size()), summary.frames);
   EXPECT_EQ(pcvr_test::Rgb(frames.front(), probe.width, probe.width / 2, probe.height / 2), 0xFF0000u);
   EXPECT_EQ(pcvr_test::Rgb(frames.front(), probe.width, 3, 3), 0xFF0000u);
-  for (const auto& frame : frames) EXPECT_NE(pcvr_test::Rgb(frame, probe.width, probe.width / 2, probe.height / 2), 0x00FF00u);
+  for (const auto& frame : frames)
+    EXPECT_NE(pcvr_test::Rgb(frame, probe.width, probe.width / 2, probe.height / 2), 0x00FF00u);
   EXPECT_EQ(pcvr_test::Rgb(frames.back(), probe.width, probe.width / 2, probe.height / 2), 0x0000FFu);
   EXPECT_EQ(pcvr_test::Rgb(frames.back(), probe.width, probe.width - 4, probe.height - 4), 0x0000FFu);
 }
@@ -150,10 +152,12 @@ TEST_F(LiveRecording, LeavingTheHostOrASignalCompletesTheFileAndKillLosesAtMostA
     if (signal != 0) {
       options.whileRunning = [&](pid_t pid) {
         // The signal once the header counts frames (for KILL, with more after).
-        pcvr_test::WaitUntil([&] {
-          const pcvr_test::AviLayout avi = pcvr_test::WalkAvi(file);
-          return avi.strhLength >= 3 && (signal != SIGKILL || avi.framesPastTree >= 3);
-        }, std::chrono::seconds(30));
+        pcvr_test::WaitUntil(
+            [&] {
+              const pcvr_test::AviLayout avi = pcvr_test::WalkAvi(file);
+              return avi.strhLength >= 3 && (signal != SIGKILL || avi.framesPastTree >= 3);
+            },
+            std::chrono::seconds(30));
         kill(pid, signal);
       };
     }

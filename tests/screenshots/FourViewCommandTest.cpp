@@ -59,7 +59,8 @@ TEST(FourViewCommand, EarlyEndingsSaveNothingAndTheSnowmanIsSeenFromFourSides) {
   const auto snowman = std::find(lines.begin(), lines.end(), "snowman");
   ASSERT_NE(snowman, lines.end()) << run.output;
   const auto has = [&](auto from, auto to, const std::string& start, const std::string& part) {
-    return std::count_if(from, to, [&](const std::string& l) { return l.rfind(start, 0) == 0 && l.find(part) != std::string::npos; });
+    return std::count_if(
+        from, to, [&](const std::string& l) { return l.rfind(start, 0) == 0 && l.find(part) != std::string::npos; });
   };
   EXPECT_TRUE(run.hasLine("Need to compute normals before")) << run.output;
   EXPECT_EQ(has(lines.begin(), snowman, "Point cloud C02:", "point size 5, coloured by its colours"), 2) << run.output;

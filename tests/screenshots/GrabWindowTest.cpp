@@ -36,7 +36,8 @@ TEST(WindowGrab, PictureIsTheViewWindowsPixelsWithWhateverCoversIt) {
   for (const bool child : {false, true}) {
     SCOPED_TRACE(child ? "child view" : "top-level view");
     const auto frame = x.create(0, 300, 260, 260, 180, 0, 0x0000FF);
-    const auto view = child ? x.create(frame, 17, 11, 200, 120, 0, 0xFFFFFF) : x.create(0, 40, 30, 200, 120, 0, 0xFFFFFF);
+    const auto view =
+        child ? x.create(frame, 17, 11, 200, 120, 0, 0xFFFFFF) : x.create(0, 40, 30, 200, 120, 0, 0xFFFFFF);
     x.create(view, 1, 1, 198, 118, 0, 0x00FF00);
     document->setViewWindow(H(view));
     const int left = child ? 317 : 40, top = child ? 271 : 30;
@@ -120,9 +121,7 @@ TEST(WindowRects, GoneWindowsFailLikeWindowsOnEveryThreadsOwnConnection) {
     EXPECT_FALSE(GetWindowRect(gone, &rect));
     EXPECT_FALSE(GetClientRect(gone, &rect));
     EXPECT_EQ(rect.left, 1);  // untouched
-    if (gone != nullptr) {
-      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
-    }
+    if (gone != nullptr) { EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE)); }
   }
 }
 

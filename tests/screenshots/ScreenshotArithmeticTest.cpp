@@ -17,8 +17,8 @@ namespace {
 TEST(FourViewGrid, CellsRoundHalvesUpAndOffsetsTruncate) {
   const std::tuple<int, int, double, std::array<int, 6>> table[] = {
       {1501, 900, 1.5, {1001, 600, 1000, 600, 2002, 1200}},  // 1000.67 x 600
-      {3, 5, 2.0, {2, 3, 1, 2, 4, 6}},                      // 1.5 x 2.5
-      {640, 480, 0.0, {640, 480, 640, 480, 1280, 960}}};    // no usable ratio: 1
+      {3, 5, 2.0, {2, 3, 1, 2, 4, 6}},                       // 1.5 x 2.5
+      {640, 480, 0.0, {640, 480, 640, 480, 1280, 960}}};     // no usable ratio: 1
   for (const auto& [width, height, ratio, expected] : table) {
     const FourViewGrid g = FourViewGridFor(width, height, ratio);
     EXPECT_EQ((std::array<int, 6>{g.cellWidth, g.cellHeight, g.offsetX, g.offsetY, g.canvasWidth(), g.canvasHeight()}),
@@ -44,8 +44,9 @@ TEST(FourViewArrangement, ClockwiseFromTopLeftOnBlackThenStretched) {
   const QImage scaled = ArrangeFourViews(views, 1.0, 1920, 1080).toImage();
   ASSERT_EQ(scaled.size(), QSize(1920, 1080));
   // The third view bottom right, the fourth bottom left.
-  EXPECT_EQ((std::array<QRgb, 4>{at(scaled, 480, 270), at(scaled, 1440, 270), at(scaled, 1440, 810), at(scaled, 480, 810)}),
-            (std::array<QRgb, 4>{0xFF0000u, 0x00FF00u, 0x0000FFu, 0xFFFF00u}));
+  EXPECT_EQ(
+      (std::array<QRgb, 4>{at(scaled, 480, 270), at(scaled, 1440, 270), at(scaled, 1440, 810), at(scaled, 480, 810)}),
+      (std::array<QRgb, 4>{0xFF0000u, 0x00FF00u, 0x0000FFu, 0xFFFF00u}));
   EXPECT_EQ(ArrangeFourViews(views, 1.0, 1920, 0).size(), QSize(200, 120));
   EXPECT_TRUE(ArrangeFourViews(views, 1.0, -1920, 1080).isNull());
   EXPECT_TRUE(ArrangeFourViews({}, 1.0, 1920, 1080).isNull());
@@ -57,7 +58,8 @@ TEST(FourViewArrangement, ClockwiseFromTopLeftOnBlackThenStretched) {
   const QImage image = ArrangeFourViews(shrunk, 1.0, 0, 0).toImage();
   ASSERT_EQ(image.size(), QSize(100, 60));
   EXPECT_EQ(at(image, 52, 2), 0x00FF00u);
-  for (const auto& [x, y] : {std::pair{80, 20}, std::pair{99, 59}, std::pair{30, 50}}) EXPECT_EQ(at(image, x, y), 0u) << x << "," << y;
+  for (const auto& [x, y] : {std::pair{80, 20}, std::pair{99, 59}, std::pair{30, 50}})
+    EXPECT_EQ(at(image, x, y), 0u) << x << "," << y;
 }
 
 TEST(FourViewResolution, WidthColonHeight) {

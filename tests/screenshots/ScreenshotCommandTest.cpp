@@ -45,8 +45,8 @@ TEST(ScreenshotCommand, SavesTheViewAsItIsOnScreenUnderTheAnsweredName) {
       options);
   // An empty answer line takes the default that the prompt offers.
   std::smatch prompt, view;
-  ASSERT_TRUE(std::regex_search(run.output, prompt,
-                                std::regex(R"(Enter screenshot name <(\d{4}-\d{2}-\d{2}_\d{6})>: (\S+))")))
+  ASSERT_TRUE(
+      std::regex_search(run.output, prompt, std::regex(R"(Enter screenshot name <(\d{4}-\d{2}-\d{2}_\d{6})>: (\S+))")))
       << run.output;
   EXPECT_EQ(prompt[1], prompt[2]);
   const auto first = DecodePicture(folder / (prompt[1].str() + ".png"));
@@ -68,9 +68,14 @@ TEST(ScreenshotCommand, SavesTheViewAsItIsOnScreenUnderTheAnsweredName) {
   const auto png = DecodePicture(folder / "twice.png");
   ASSERT_TRUE(png.ok);
   EXPECT_EQ(std::make_pair(png.width, png.height), std::make_pair(w, h));
-  const std::tuple<int, int, std::uint32_t> expected[] = {
-      {0, 0, 0xFFFFFF}, {w - 1, h - 1, 0xFFFFFF}, {1, 1, 0xFF0000},         {w - 2, 1, 0x00FF00},
-      {1, h - 2, 0x0000FF}, {w - 2, h - 2, 0xFFFF00}, {w / 2 - 1, h / 2 - 1, 0xFF0000}, {w / 2, h / 2, 0xFFFF00}};
+  const std::tuple<int, int, std::uint32_t> expected[] = {{0, 0, 0xFFFFFF},
+                                                          {w - 1, h - 1, 0xFFFFFF},
+                                                          {1, 1, 0xFF0000},
+                                                          {w - 2, 1, 0x00FF00},
+                                                          {1, h - 2, 0x0000FF},
+                                                          {w - 2, h - 2, 0xFFFF00},
+                                                          {w / 2 - 1, h / 2 - 1, 0xFF0000},
+                                                          {w / 2, h / 2, 0xFFFF00}};
   for (const auto& [x, y, rgb] : expected) EXPECT_EQ(png.pixel(x, y), rgb) << x << "," << y;
 
   // A save of the name that cannot be written whole (the file-size limit is

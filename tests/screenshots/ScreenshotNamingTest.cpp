@@ -38,8 +38,8 @@ class ScreenshotNaming : public ::testing::Test {
 TEST_F(ScreenshotNaming, TheDefaultNameIsTheLocalTimeOfTheClock) {
   const std::tuple<const char*, std::time_t, const char16_t*> table[] = {
       {"UTC0", kJan5, u"2026-01-05_070809"},
-      {"EAST-2", kJan5, u"2026-01-05_090809"},  // two hours ahead of UTC, no daylight time
-      {"EAST-2", 1796421416, u"2026-12-04_235656"},  // 21:56:56 UTC
+      {"EAST-2", kJan5, u"2026-01-05_090809"},        // two hours ahead of UTC, no daylight time
+      {"EAST-2", 1796421416, u"2026-12-04_235656"},   // 21:56:56 UTC
       {"WEST11", 1790823845, u"2026-09-30_160405"}};  // 2026-10-01 03:04:05 UTC
   for (const auto& [zone, when, name] : table) {
     ScopedEnv tz("TZ", zone);
@@ -87,9 +87,7 @@ TEST_F(ScreenshotNaming, TheFileIsTheAnswerAsTypedInTheProfilesFolder) {
       EXPECT_EQ(console.prompts[i], u"Enter screenshot name");
       EXPECT_EQ(console.defaults[i], u"2026-01-05_070809");
     }
-    if (!row.path.empty()) {
-      EXPECT_TRUE(fs::is_directory(row.path.substr(0, row.path.find("/Orvanta/") + 8)));
-    }
+    if (!row.path.empty()) { EXPECT_TRUE(fs::is_directory(row.path.substr(0, row.path.find("/Orvanta/") + 8))); }
   }
   EXPECT_FALSE(fs::exists(fs::path(folder) / "a"));
   EXPECT_FALSE(fs::exists(m_root / "\xff\xfe"));
@@ -109,9 +107,12 @@ TEST_F(ScreenshotNaming, FoldersAreMadeWithTheirParentsButNotOverFiles) {
   fs::create_directories(root / "p/Pictures/Screenshots");
   std::ofstream(root / "p/Pictures/Screenshots/Orvanta") << "not a folder";
   const std::pair<std::string, bool> table[] = {
-      {(root / "x/y/z").string(), true},        {(root / "x/y/z").string(), true},  // made, then already there
-      {(root / "plain").string(), false},       {(root / "plain/below").string(), false},
-      {"", false},                              {"rel/a/b", true},  // climbs to its first component
+      {(root / "x/y/z").string(), true},
+      {(root / "x/y/z").string(), true},  // made, then already there
+      {(root / "plain").string(), false},
+      {(root / "plain/below").string(), false},
+      {"", false},
+      {"rel/a/b", true},  // climbs to its first component
       {"/proc/no/such/folder", false},
   };
   const fs::path cwd = fs::current_path();

@@ -79,7 +79,6 @@ OdDbCurvePtr Fit(std::vector<OdGePoint3d> points) {
   return spline;
 }
 
-
 std::string Pairs(std::initializer_list<std::pair<int, std::string>> pairs) {
   std::string out;
   for (const auto& [code, value] : pairs) out += std::to_string(code) + "\n" + value + "\n";
@@ -120,9 +119,19 @@ OdSmartPtr<T> Only(const OdDbDatabasePtr& db) {
   return OdSmartPtr<T>(cast);
 }
 
-const std::string kLwPolyline = Pairs({{0, "LWPOLYLINE"}, {5, "2A"}, {62, "1"}, {90, "3"}, {70, "0"}, {38, "2.5"},
-                                       {10, "0"}, {20, "0"}, {42, "1"}, {10, "2"}, {20, "0"}, {10, "2"}, {20, "3"}});
-
+const std::string kLwPolyline = Pairs({{0, "LWPOLYLINE"},
+                                       {5, "2A"},
+                                       {62, "1"},
+                                       {90, "3"},
+                                       {70, "0"},
+                                       {38, "2.5"},
+                                       {10, "0"},
+                                       {20, "0"},
+                                       {42, "1"},
+                                       {10, "2"},
+                                       {20, "0"},
+                                       {10, "2"},
+                                       {20, "3"}});
 
 TEST(DxfReader, EveryCurveKindWithItsLength) {
   const struct {
@@ -131,21 +140,35 @@ TEST(DxfReader, EveryCurveKindWithItsLength) {
     double length;
   } table[] = {
       // A closed 2D polyline at elevation 4; a frame control vertex is not a vertex.
-      {Pairs({{0, "POLYLINE"}, {66, "1"}, {10, "0"}, {20, "0"}, {30, "4"}, {70, "1"}, {0, "VERTEX"}, {10, "0"},
-              {20, "0"}, {0, "VERTEX"}, {10, "3"}, {20, "0"}, {0, "VERTEX"}, {70, "16"}, {10, "99"}, {20, "99"},
-              {0, "VERTEX"}, {10, "3"}, {20, "4"}, {0, "SEQEND"}}),
+      {Pairs({{0, "POLYLINE"}, {66, "1"},  {10, "0"},     {20, "0"}, {30, "4"}, {70, "1"},     {0, "VERTEX"},
+              {10, "0"},       {20, "0"},  {0, "VERTEX"}, {10, "3"}, {20, "0"}, {0, "VERTEX"}, {70, "16"},
+              {10, "99"},      {20, "99"}, {0, "VERTEX"}, {10, "3"}, {20, "4"}, {0, "SEQEND"}}),
        OdDb2dPolyline::desc(), 12.0},
-      {Pairs({{0, "POLYLINE"}, {66, "1"}, {70, "8"}, {0, "VERTEX"}, {70, "32"}, {10, "0"}, {20, "0"}, {30, "0"},
-              {0, "VERTEX"}, {70, "32"}, {10, "0"}, {20, "0"}, {30, "7"}, {0, "SEQEND"}}),
+      {Pairs({{0, "POLYLINE"},
+              {66, "1"},
+              {70, "8"},
+              {0, "VERTEX"},
+              {70, "32"},
+              {10, "0"},
+              {20, "0"},
+              {30, "0"},
+              {0, "VERTEX"},
+              {70, "32"},
+              {10, "0"},
+              {20, "0"},
+              {30, "7"},
+              {0, "SEQEND"}}),
        OdDb3dPolyline::desc(), 7.0},
       {Pairs({{0, "LINE"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "6"}, {31, "3"}}), OdDbLine::desc(), 5.0},
       {Pairs({{0, "ARC"}, {10, "1"}, {20, "1"}, {30, "0"}, {40, "2"}, {50, "90"}, {51, "180"}}), OdDbArc::desc(), kPi},
       {Pairs({{0, "CIRCLE"}, {10, "5"}, {20, "0"}, {30, "1"}, {40, "0.5"}, {210, "0"}, {220, "0"}, {230, "-1"}}),
        OdDbCircle::desc(), kPi},
       // A rational quarter circle of radius 3 from control points and weights.
-      {Pairs({{0, "SPLINE"}, {70, "12"}, {71, "2"}, {72, "6"}, {73, "3"}, {74, "0"}, {40, "0"}, {40, "0"}, {40, "0"},
-              {40, "1"}, {40, "1"}, {40, "1"}, {10, "3"}, {20, "0"}, {30, "0"}, {41, "1"}, {10, "3"}, {20, "3"},
-              {30, "0"}, {41, "0.70710678118654752"}, {10, "0"}, {20, "3"}, {30, "0"}, {41, "1"}}),
+      {Pairs({{0, "SPLINE"}, {70, "12"}, {71, "2"}, {72, "6"}, {73, "3"},
+              {74, "0"},     {40, "0"},  {40, "0"}, {40, "0"}, {40, "1"},
+              {40, "1"},     {40, "1"},  {10, "3"}, {20, "0"}, {30, "0"},
+              {41, "1"},     {10, "3"},  {20, "3"}, {30, "0"}, {41, "0.70710678118654752"},
+              {10, "0"},     {20, "3"},  {30, "0"}, {41, "1"}}),
        OdDbSpline::desc(), 1.5 * kPi},
   };
   for (const auto& row : table) {
@@ -157,9 +180,24 @@ TEST(DxfReader, EveryCurveKindWithItsLength) {
   // The circle's extrusion points down: its centre is given where X points the other way.
   EXPECT_NEAR(Only<OdDbCircle>(Read(Dxf(table[4].pairs)))->center().x, -5.0, 1e-12);
   // A spline through fit points passes through them.
-  auto through = Only<OdDbSpline>(Read(Dxf(Pairs({{0, "SPLINE"}, {70, "8"}, {71, "3"}, {72, "0"}, {73, "0"}, {74, "4"},
-                                                  {11, "0"}, {21, "0"}, {31, "0"}, {11, "1"}, {21, "2"}, {31, "0"},
-                                                  {11, "2"}, {21, "0"}, {31, "1"}, {11, "3"}, {21, "2"}, {31, "0"}}))));
+  auto through = Only<OdDbSpline>(Read(Dxf(Pairs({{0, "SPLINE"},
+                                                  {70, "8"},
+                                                  {71, "3"},
+                                                  {72, "0"},
+                                                  {73, "0"},
+                                                  {74, "4"},
+                                                  {11, "0"},
+                                                  {21, "0"},
+                                                  {31, "0"},
+                                                  {11, "1"},
+                                                  {21, "2"},
+                                                  {31, "0"},
+                                                  {11, "2"},
+                                                  {21, "0"},
+                                                  {31, "1"},
+                                                  {11, "3"},
+                                                  {21, "2"},
+                                                  {31, "0"}}))));
   ASSERT_TRUE(through);
   ASSERT_EQ(through->numFitPoints(), 4);
   OdGePoint3d p;
@@ -169,12 +207,11 @@ TEST(DxfReader, EveryCurveKindWithItsLength) {
 
 TEST(DxfReader, LightweightPolylineViewportRecordsAndTheActiveOne) {
   const std::string vports =
-      Pairs({{0, "TABLE"}, {2, "VPORT"}, {70, "2"},
-             {0, "VPORT"}, {2, "*ACTIVE"}, {5, "8A"}, {70, "0"}, {10, "0"}, {20, "0"}, {11, "0.5"}, {21, "1"},
-             {12, "3"}, {22, "4"}, {16, "1"}, {26, "1"}, {36, "1"}, {17, "5"}, {27, "5"}, {37, "0"},
-             {40, "20"}, {41, "1.5"}, {42, "35"}, {51, "0"}, {71, "1"},
-             {0, "VPORT"}, {2, "*ACTIVE"}, {70, "0"}, {10, "0.5"}, {20, "0"}, {11, "1"}, {21, "1"}, {40, "7"},
-             {0, "ENDTAB"}});
+      Pairs({{0, "TABLE"}, {2, "VPORT"}, {70, "2"},   {0, "VPORT"}, {2, "*ACTIVE"}, {5, "8A"},  {70, "0"},
+             {10, "0"},    {20, "0"},    {11, "0.5"}, {21, "1"},    {12, "3"},      {22, "4"},  {16, "1"},
+             {26, "1"},    {36, "1"},    {17, "5"},   {27, "5"},    {37, "0"},      {40, "20"}, {41, "1.5"},
+             {42, "35"},   {51, "0"},    {71, "1"},   {0, "VPORT"}, {2, "*ACTIVE"}, {70, "0"},  {10, "0.5"},
+             {20, "0"},    {11, "1"},    {21, "1"},   {40, "7"},    {0, "ENDTAB"}});
   auto db = Read(Dxf(kLwPolyline, vports));
   auto pl = Only<OdDbPolyline>(db);
   ASSERT_TRUE(pl);
@@ -216,8 +253,18 @@ TEST(DxfReader, MalformedTruncatedOrMissingFilesLoadNothing) {
       {Dxf(Pairs({{0, "LWPOLYLINE"}, {90, "1000000000"}, {10, "0"}, {20, "0"}})), "vertex count"},
       {Dxf(Pairs({{0, "SPLINE"}, {71, "3"}, {72, "8"}, {73, "4"}, {40, "0"}})), ""},
       // Knots that go down; a spline of degree 0; a negative radius.
-      {Dxf(Pairs({{0, "SPLINE"}, {71, "1"}, {72, "4"}, {73, "2"}, {40, "0"}, {40, "1"}, {40, "0"}, {40, "1"}, {10, "0"},
-                  {20, "0"}, {10, "1"}, {20, "0"}})),
+      {Dxf(Pairs({{0, "SPLINE"},
+                  {71, "1"},
+                  {72, "4"},
+                  {73, "2"},
+                  {40, "0"},
+                  {40, "1"},
+                  {40, "0"},
+                  {40, "1"},
+                  {10, "0"},
+                  {20, "0"},
+                  {10, "1"},
+                  {20, "0"}})),
        ""},
       {Dxf(Pairs({{0, "SPLINE"}, {71, "0"}, {72, "0"}, {73, "0"}})), ""},
       {Dxf(Pairs({{0, "CIRCLE"}, {5, "FF"}, {10, "0"}, {20, "0"}, {40, "-2"}})), "handle FF"},
@@ -250,34 +297,49 @@ TEST(Curve, LengthAndPointsAtDistances) {
     double length;
     std::vector<std::pair<double, OdGePoint3d>> atDistance;
   } table[] = {
-      {"straight, elevated", Lightweight({{{0, 0}, 0}, {{0.25, 0}, 0}, {{1, 0}, 0}}, false, 2.5), 1.0,
+      {"straight, elevated",
+       Lightweight({{{0, 0}, 0}, {{0.25, 0}, 0}, {{1, 0}, 0}}, false, 2.5),
+       1.0,
        {{0.625, {0.625, 0, 2.5}}, {0.975, {0.975, 0, 2.5}}}},
       // A semicircle counter-clockwise from (0,0) about (1,0) passes below;
       // closed, the segment back counts.
-      {"semicircle bulge, closed", Lightweight({{{0, 0}, 1.0}, {{2, 0}, 0}}, true), kPi + 2.0,
+      {"semicircle bulge, closed",
+       Lightweight({{{0, 0}, 1.0}, {{2, 0}, 0}}, true),
+       kPi + 2.0,
        {{kPi / 2, {1, -1, 0}}, {kPi + 1, {1, 0, 0}}}},
       // A quarter-circle bulge, tan(pi/8), then a negative one turning clockwise about (0, 2).
       {"quarter bulges both ways",
-       Lightweight({{{1, 0}, std::tan(kPi / 8)}, {{0, 1}, -std::tan(kPi / 8)}, {{-1, 2}, 0}}), kPi,
+       Lightweight({{{1, 0}, std::tan(kPi / 8)}, {{0, 1}, -std::tan(kPi / 8)}, {{-1, 2}, 0}}),
+       kPi,
        {{kPi / 4, {kW, kW, 0}}, {3 * kPi / 4, {-kW, 2 - kW, 0}}}},
       // A mirrored plane: X becomes -X, elevation -Z.
-      {"normal down", Lightweight({{{0, 0}, 0}, {{1, 0}, 0}}, false, 3.0, OdGeVector3d(0, 0, -1)), 1.0,
+      {"normal down",
+       Lightweight({{{0, 0}, 0}, {{1, 0}, 0}}, false, 3.0, OdGeVector3d(0, 0, -1)),
+       1.0,
        {{1.0, {-1, 0, -3}}}},
       {"2D polyline", p2, kPi + 5.0, {{kPi + 5.0, {2, 5, 1}}}},
       // A rational quarter circle of radius 3: the middle by length is at 45 degrees.
-      {"rational spline", Spline(2, {{3, 0, 0}, {3, 3, 0}, {0, 3, 0}}, {0, 0, 0, 1, 1, 1}, {1, kW, 1}), 1.5 * kPi,
+      {"rational spline",
+       Spline(2, {{3, 0, 0}, {3, 3, 0}, {0, 3, 0}}, {0, 0, 0, 1, 1, 1}, {1, kW, 1}),
+       1.5 * kPi,
        {{0.75 * kPi, {3 * kW, 3 * kW, 0}}, {0.3 * kPi, {3 * std::cos(0.1 * kPi), 3 * std::sin(0.1 * kPi), 0}}}},
       // Fit points on a straight line give the line; two give a line of degree 1.
-      {"fit points in line", Fit({{0, 0, 0}, {1, 1, 1}, {3, 3, 3}, {4, 4, 4}}), 4 * std::sqrt(3.0),
+      {"fit points in line",
+       Fit({{0, 0, 0}, {1, 1, 1}, {3, 3, 3}, {4, 4, 4}}),
+       4 * std::sqrt(3.0),
        {{2 * std::sqrt(3.0), {2, 2, 2}}}},
       {"two fit points", Fit({{0, 0, 0}, {0, 2, 0}}), 2.0, {{0.5, {0, 0.5, 0}}}},
       // A degree-2 curve whose middle control points coincide: speed zero in the middle.
-      {"cusp", Spline(2, {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {0, 0, 0, 0.5, 1, 1, 1}), 2.0,
+      {"cusp",
+       Spline(2, {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {0, 0, 0, 0.5, 1, 1, 1}),
+       2.0,
        {{1.0, {1, 0, 0}}}},
       // A clamped cubic with two interior knots.
       {"cubic, interior knots",
-       Spline(3, {{0, 0, 0}, {1, 2, 0}, {2, -1, 1}, {4, 3, 0}, {5, 0, 0}, {7, 1, 2}}, {0, 0, 0, 0, 0.3, 0.7, 1, 1, 1, 1}),
-       -1, {}},
+       Spline(3, {{0, 0, 0}, {1, 2, 0}, {2, -1, 1}, {4, 3, 0}, {5, 0, 0}, {7, 1, 2}},
+              {0, 0, 0, 0, 0.3, 0.7, 1, 1, 1, 1}),
+       -1,
+       {}},
   };
   for (const auto& row : table) {
     SCOPED_TRACE(row.name);

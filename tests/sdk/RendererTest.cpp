@@ -199,7 +199,8 @@ TEST(Device, SnapshotDrawsTheVisibleEntitiesOfItsView) {
   OdGiRasterImagePtr image;
   device->getSnapShot(image, snap);
   ASSERT_TRUE(image);
-  EXPECT_EQ(std::make_tuple(image->pixelWidth(), image->pixelHeight(), image->colorDepth()), std::make_tuple(101u, 51u, 32u));
+  EXPECT_EQ(std::make_tuple(image->pixelWidth(), image->pixelHeight(), image->colorDepth()),
+            std::make_tuple(101u, 51u, 32u));
   // The field's height fills the 51 rows: the line at the centre lies on row
   // 25, the one 5 units up 12.75 rows above it.
   EXPECT_EQ(image->pixelAt(50, 25), 0xFFFF0000u);

@@ -124,7 +124,8 @@ struct Walker {
         if (text(at).compare(0, 2, "ix") != 0 || text(at + 16) != text(data + 8))
           fail("indx names " + text(data + 8) + " chunks, its ix chunk at " + std::to_string(at) + " " + text(at + 16));
       }
-      if (k != ix.size()) fail("indx lists " + std::to_string(k) + " of the " + std::to_string(ix.size()) + " ix chunks");
+      if (k != ix.size())
+        fail("indx lists " + std::to_string(k) + " of the " + std::to_string(ix.size()) + " ix chunks");
     }
     return out;
   }
@@ -150,11 +151,14 @@ std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate,
   const int firstPart = avi.framesPerPart.empty() ? 0 : avi.framesPerPart[0];
   const bool odml = avi.framesPerPart.size() > 1;
   expect(avi.frames.size() == n, "movi holds " + std::to_string(avi.frames.size()) + " frames");
-  expect(avi.avihTotalFrames == static_cast<std::uint32_t>(firstPart), "avih.dwTotalFrames " + std::to_string(avi.avihTotalFrames));
+  expect(avi.avihTotalFrames == static_cast<std::uint32_t>(firstPart),
+         "avih.dwTotalFrames " + std::to_string(avi.avihTotalFrames));
   expect(avi.strhLength == n, "strh.dwLength " + std::to_string(avi.strhLength));
   expect(!odml || avi.dmlhTotalFrames == frames, "dmlh.dwTotalFrames " + std::to_string(avi.dmlhTotalFrames));
-  expect(avi.strhScale == 1 && avi.strhRate == rate, "strh rate " + std::to_string(avi.strhRate) + "/" + std::to_string(avi.strhScale));
-  expect(avi.avihMicroSecPerFrame == (1000000 + rate / 2) / rate, "avih.dwMicroSecPerFrame " + std::to_string(avi.avihMicroSecPerFrame));
+  expect(avi.strhScale == 1 && avi.strhRate == rate,
+         "strh rate " + std::to_string(avi.strhRate) + "/" + std::to_string(avi.strhScale));
+  expect(avi.avihMicroSecPerFrame == (1000000 + rate / 2) / rate,
+         "avih.dwMicroSecPerFrame " + std::to_string(avi.avihMicroSecPerFrame));
   expect((avi.avihFlags & 0x800) == 0, "AVIF_TRUSTCKTYPE set");
   const std::int64_t rowBytes = (std::int64_t{avi.biWidth} * avi.biBitCount + 31) / 32 * 4;
   expect(avi.biSizeImage == rowBytes * std::abs(avi.biHeight), "biSizeImage " + std::to_string(avi.biSizeImage));
@@ -163,14 +167,18 @@ std::string CheckAviAgrees(const AviLayout& avi, int frames, std::uint32_t rate,
     largest = std::max(largest, f.size);
     expect(f.id == (uncompressed ? "00db" : "00dc"), "a chunk named " + f.id);
   }
-  expect(avi.avihSuggestedBuffer >= largest && avi.strhSuggestedBuffer >= largest, "suggested buffer below the largest chunk");
+  expect(avi.avihSuggestedBuffer >= largest && avi.strhSuggestedBuffer >= largest,
+         "suggested buffer below the largest chunk");
   // AVIF_HASINDEX only where there is an index to trust: idx1 covering the
   // first part, ix## chunks every part.
-  expect(((avi.avihFlags & 0x10) != 0) == completed, completed ? "AVIF_HASINDEX missing" : "AVIF_HASINDEX without an index");
+  expect(((avi.avihFlags & 0x10) != 0) == completed,
+         completed ? "AVIF_HASINDEX missing" : "AVIF_HASINDEX without an index");
   if (!completed) return problems;
   expect(avi.idx1Present && avi.idx1Key.size() == static_cast<size_t>(firstPart), "idx1 entries");
   expect(!odml || avi.ixKey.size() == n, "ix entries");
-  expect(std::count(avi.idx1Key.begin(), avi.idx1Key.end(), false) + std::count(avi.ixKey.begin(), avi.ixKey.end(), false) == 0,
+  expect(std::count(avi.idx1Key.begin(), avi.idx1Key.end(), false) +
+                 std::count(avi.ixKey.begin(), avi.ixKey.end(), false) ==
+             0,
          "an index entry that is not a key frame");
   return problems;
 }

@@ -26,9 +26,12 @@ std::vector<std::string> ProbeLines(const std::string& path, std::vector<std::st
 StreamProbe Probe(const std::string& path) {
   StreamProbe p;
   int status = 0;
-  for (const std::string& line : ProbeLines(path, {"-count_frames", "-show_entries",
-                                                    "stream=codec_name,codec_tag_string,width,height,r_frame_rate,"
-                                                    "nb_read_frames", "-of", "default=noprint_wrappers=1"}, &status)) {
+  for (const std::string& line : ProbeLines(path,
+                                            {"-count_frames", "-show_entries",
+                                             "stream=codec_name,codec_tag_string,width,height,r_frame_rate,"
+                                             "nb_read_frames",
+                                             "-of", "default=noprint_wrappers=1"},
+                                            &status)) {
     const auto eq = line.find('=');
     const std::string key = line.substr(0, eq), value = eq == std::string::npos ? "" : line.substr(eq + 1);
     if (key == "codec_name") p.codecName = value;
@@ -55,12 +58,12 @@ std::vector<int> PacketSizes(const std::string& path) {
 
 std::vector<std::vector<std::uint8_t>> DecodeBgr(const std::string& path, int width, int height) {
   const std::string raw =
-      RunProcess({"ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "bgr24", "-"}, kQuiet)
-          .output;
+      RunProcess({"ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "bgr24", "-"}, kQuiet).output;
   const size_t frameSize = static_cast<size_t>(width) * height * 3;
   std::vector<std::vector<std::uint8_t>> frames;
   for (size_t at = 0; frameSize && at + frameSize <= raw.size(); at += frameSize)
-    frames.emplace_back(raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + frameSize));
+    frames.emplace_back(raw.begin() + static_cast<std::ptrdiff_t>(at),
+                        raw.begin() + static_cast<std::ptrdiff_t>(at + frameSize));
   return frames;
 }
 

@@ -16,8 +16,9 @@ std::vector<std::string> PchostRun::lines() const {
 }
 
 std::vector<std::string> PchostRun::messages() const {
-  static const char* const kEcho[] = {"Command: ",   "Dialog ",           "Save dialog ",    "Module loaded",
-                                      "Drawing opened", "Point cloud opened", "QStandardPaths", "pchost finished."};
+  static const char* const kEcho[] = {"Command: ",      "Dialog ",         "Save dialog ",
+                                      "Module loaded",  "Drawing opened",  "Point cloud opened",
+                                      "QStandardPaths", "pchost finished."};
   std::vector<std::string> out;
   for (const auto& line : lines()) {
     if (std::none_of(std::begin(kEcho), std::end(kEcho), [&](const char* echo) { return line.rfind(echo, 0) == 0; })) {
@@ -34,7 +35,8 @@ bool PchostRun::hasLine(const std::string& line) const {
 
 int PchostRun::count(const std::string& prefix) const {
   const auto all = lines();
-  return static_cast<int>(std::count_if(all.begin(), all.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+  return static_cast<int>(
+      std::count_if(all.begin(), all.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
 std::string PchostRun::evenViewSize() const {

@@ -45,9 +45,9 @@ void Drive(const std::vector<std::string>& argv, const ProcessOptions& options, 
     process.waitForFinished(-1);
   }
   run.output = process.readAll().toStdString();
-  run.exitCode = timedOut                                         ? 124
+  run.exitCode = timedOut                                      ? 124
                  : process.exitStatus() == QProcess::CrashExit ? 128 + process.exitCode()  // the signal
-                                                                  : process.exitCode();
+                                                               : process.exitCode();
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ struct ProcessOptions {
   std::vector<std::string> environment;  // NAME=value, added to the test's own
   std::vector<std::string> unset;        // variables removed
   std::filesystem::path workingDirectory;
-  int timeoutSeconds = 60;  // from the start; the program is then killed
+  int timeoutSeconds = 60;        // from the start; the program is then killed
   bool withStandardError = true;  // false: standard error goes to the test's own
   // Runs in the test while the program does, given its process id (to send
   // it a signal, for instance). The output is drained meanwhile, so a program

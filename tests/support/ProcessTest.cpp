@@ -22,7 +22,9 @@ TEST(RunProcess, ExitCodesTimeLimitSignalsAndOutputDrainedWhileRunning) {
       {{"sh", "-c", "trap '' ALRM; exec sleep 600"}, 1, 124, ""},
       // 1 MB, then a file made: only a drained pipe lets it get that far;
       // the test then ends it.
-      {{"sh", "-c", "head -c 1000000 /dev/zero; touch " + done + "; exec sleep 600"}, 600, 128 + SIGTERM,
+      {{"sh", "-c", "head -c 1000000 /dev/zero; touch " + done + "; exec sleep 600"},
+       600,
+       128 + SIGTERM,
        std::string(1000000, '\0')},
   };
   for (const Case& c : cases) {

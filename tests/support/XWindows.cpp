@@ -24,7 +24,8 @@ int XWindows::screenWidth() const { return DisplayWidth(D(m_display), DefaultScr
 XWindows::Id XWindows::create(Id parent, int x, int y, unsigned width, unsigned height, unsigned border,
                               unsigned long rgb) {
   Display* display = D(m_display);
-  const Window window = XCreateSimpleWindow(display, parent != 0 ? parent : root(), x, y, width, height, border, 0, rgb);
+  const Window window =
+      XCreateSimpleWindow(display, parent != 0 ? parent : root(), x, y, width, height, border, 0, rgb);
   XSetWindowAttributes attributes{};
   attributes.override_redirect = True;
   if (parent == 0) XChangeWindowAttributes(display, window, CWOverrideRedirect, &attributes);

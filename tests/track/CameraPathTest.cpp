@@ -88,11 +88,14 @@ TEST(CameraPath, TheUpVectorFollowsWorldZNeverPointsDownAndSurvivesAVerticalPiec
   }
   // Climbing at 45 degrees in X, up leans back; descending it is still up.
   const double h = std::sqrt(0.5);
-  EXPECT_LT(Distance(Fly(*Through({{0, 0, 0}, {1, 0, 1}, {2, 0, 2}}), 1.5, 10).front().up, OdGeVector3d(-h, 0, h)), 1e-9);
-  for (const TrackCamera& camera : Fly(*Through({{0, 0, 2}, {1, 0, 1}, {2, 0, 0}}), 1.5, 10)) EXPECT_GT(camera.up.z, 0.7);
+  EXPECT_LT(Distance(Fly(*Through({{0, 0, 0}, {1, 0, 1}, {2, 0, 2}}), 1.5, 10).front().up, OdGeVector3d(-h, 0, h)),
+            1e-9);
+  for (const TrackCamera& camera : Fly(*Through({{0, 0, 2}, {1, 0, 1}, {2, 0, 0}}), 1.5, 10))
+    EXPECT_GT(camera.up.z, 0.7);
   // Along X, then straight up: looking up, Z gives no up vector and the one before serves.
   auto bend = OdDbSpline::createObject();
-  ASSERT_EQ(bend->setNurbsData(1, {OdGePoint3d(0, 0, 0), OdGePoint3d(1, 0, 0), OdGePoint3d(1, 0, 5)}, {0, 0, 1, 2, 2}), eOk);
+  ASSERT_EQ(bend->setNurbsData(1, {OdGePoint3d(0, 0, 0), OdGePoint3d(1, 0, 0), OdGePoint3d(1, 0, 5)}, {0, 0, 1, 2, 2}),
+            eOk);
   for (const TrackCamera& camera : Fly(*bend, 3.0, 10)) {
     EXPECT_NEAR(camera.up.length(), 1.0, 1e-9);
     EXPECT_FALSE(std::isnan(camera.up.x));
@@ -111,8 +114,8 @@ TEST(CameraPath, UnusableStepsAndShortCurves) {
     int fps;
     OdResult started;
   } flights[] = {
-      {1.0, 1e-300, 30, eInvalidInput},       {10.0, 1e-12, 30, eInvalidInput}, {1e300, 1.5, 30, eInvalidInput},
-      {INT32_MAX + 1.0, 2.0, 1, eInvalidInput}, {INT32_MAX, 2.0, 1, eOk},          {1.0, 1e-6, 30, eOk},
+      {1.0, 1e-300, 30, eInvalidInput},         {10.0, 1e-12, 30, eInvalidInput}, {1e300, 1.5, 30, eInvalidInput},
+      {INT32_MAX + 1.0, 2.0, 1, eInvalidInput}, {INT32_MAX, 2.0, 1, eOk},         {1.0, 1e-6, 30, eOk},
   };
   for (const auto& flight : flights) {
     const auto curve = StraightAlongX(flight.length);
@@ -156,13 +159,13 @@ TEST(TrajectoryFilter, OnlyTwoDPolylinesLightweightPolylinesAndSplines) {
 
 // The recording summary's megabytes and hours, minutes and seconds.
 TEST(RecordingSummary, MegabytesAreUnitsOf1048576BytesAndTimeSplitsIntoHoursMinutesSeconds) {
-  const std::pair<std::int64_t, double> sizes[] = {{1048576, 1.0},  {1572864, 1.5},         {5242880, 5.0},
-                                                   {3000000, 2.8610229}, {524288000, 500.0}, {0, 0.0}, {-1, 0.0}};
+  const std::pair<std::int64_t, double> sizes[] = {
+      {1048576, 1.0}, {1572864, 1.5}, {5242880, 5.0}, {3000000, 2.8610229}, {524288000, 500.0}, {0, 0.0}, {-1, 0.0}};
   for (const auto& [bytes, megabytes] : sizes) EXPECT_NEAR(SummaryMegabytes(bytes), megabytes, 1e-6) << bytes;
   const std::pair<std::uint32_t, const char*> times[] = {
-      {0, "0:0:0 h:m:s"},     {59, "0:0:59 h:m:s"},      {61, "0:1:1 h:m:s"},       {125, "0:2:5 h:m:s"},
-      {3600, "1:0:0 h:m:s"},  {3661, "1:1:1 h:m:s"},     {7322, "2:2:2 h:m:s"},     {86399, "23:59:59 h:m:s"},
-      {90061, "25:1:1 h:m:s"}};
+      {0, "0:0:0 h:m:s"},    {59, "0:0:59 h:m:s"},      {61, "0:1:1 h:m:s"},
+      {125, "0:2:5 h:m:s"},  {3600, "1:0:0 h:m:s"},     {3661, "1:1:1 h:m:s"},
+      {7322, "2:2:2 h:m:s"}, {86399, "23:59:59 h:m:s"}, {90061, "25:1:1 h:m:s"}};
   for (const auto& [seconds, text] : times) EXPECT_EQ(SummaryTime(seconds).toUtf8(), text) << seconds;
 }
 

@@ -30,7 +30,15 @@ std::string Pairs(std::initializer_list<std::pair<int, std::string>> pairs) {
 // is no trajectory (B1), and red boxes on both sides to fly past.
 std::string Street() {
   std::string entities =
-      Pairs({{0, "LWPOLYLINE"}, {5, "A1"}, {90, "2"}, {70, "0"}, {38, "0.5"}, {10, "0"}, {20, "0"}, {10, "10"}, {20, "0"}}) +
+      Pairs({{0, "LWPOLYLINE"},
+             {5, "A1"},
+             {90, "2"},
+             {70, "0"},
+             {38, "0.5"},
+             {10, "0"},
+             {20, "0"},
+             {10, "10"},
+             {20, "0"}}) +
       Pairs({{0, "LWPOLYLINE"}, {5, "A2"}, {90, "2"}, {70, "0"}, {10, "0"}, {20, "3"}, {10, "10"}, {20, "3"}}) +
       Pairs({{0, "LINE"}, {5, "B1"}, {10, "0"}, {20, "-3"}, {11, "10"}, {21, "-3"}}) +
       // Trajectories of no length: two equal vertices, one vertex, a spline
@@ -38,16 +46,25 @@ std::string Street() {
       Pairs({{0, "LWPOLYLINE"}, {5, "A3"}, {90, "2"}, {70, "0"}, {10, "4"}, {20, "0"}, {10, "4"}, {20, "0"}}) +
       Pairs({{0, "LWPOLYLINE"}, {5, "A4"}, {90, "1"}, {70, "0"}, {10, "4"}, {20, "0"}}) +
       Pairs({{0, "SPLINE"}, {5, "A5"}, {70, "8"}, {71, "3"}, {72, "8"}, {73, "4"}, {40, "0"}, {40, "0"}, {40, "0"},
-             {40, "0"}, {40, "1"}, {40, "1"}, {40, "1"}, {40, "1"}, {10, "4"}, {20, "1"}, {30, "0"}, {10, "4"},
-             {20, "1"}, {30, "0"}, {10, "4"}, {20, "1"}, {30, "0"}, {10, "4"}, {20, "1"}, {30, "0"}});
+             {40, "0"},     {40, "1"}, {40, "1"}, {40, "1"}, {40, "1"}, {10, "4"}, {20, "1"}, {30, "0"}, {10, "4"},
+             {20, "1"},     {30, "0"}, {10, "4"}, {20, "1"}, {30, "0"}, {10, "4"}, {20, "1"}, {30, "0"}});
   for (int i = 0; i < 6; ++i) {
     for (const double y : {-1.5, 1.5}) {
       const double x = 1.0 + 2.0 * i, z0 = 0.0, z1 = 1.5;
       for (const double z : {z0, z1}) {
-        entities += Pairs({{0, "LWPOLYLINE"}, {62, "1"}, {90, "4"}, {70, "1"}, {38, std::to_string(z)},
-                           {10, std::to_string(x)}, {20, std::to_string(y - 0.4)}, {10, std::to_string(x + 0.8)},
-                           {20, std::to_string(y - 0.4)}, {10, std::to_string(x + 0.8)}, {20, std::to_string(y + 0.4)},
-                           {10, std::to_string(x)}, {20, std::to_string(y + 0.4)}});
+        entities += Pairs({{0, "LWPOLYLINE"},
+                           {62, "1"},
+                           {90, "4"},
+                           {70, "1"},
+                           {38, std::to_string(z)},
+                           {10, std::to_string(x)},
+                           {20, std::to_string(y - 0.4)},
+                           {10, std::to_string(x + 0.8)},
+                           {20, std::to_string(y - 0.4)},
+                           {10, std::to_string(x + 0.8)},
+                           {20, std::to_string(y + 0.4)},
+                           {10, std::to_string(x)},
+                           {20, std::to_string(y + 0.4)}});
       }
     }
   }
@@ -58,11 +75,19 @@ std::string Street() {
 // The script lines that answer the options dialog.
 std::string Options(const std::string& file, const std::string& codec, int fps, const std::string& stepSpeed) {
   return "dialog press 502\n"
-         "dialog set 1148 " + file + "\n"
+         "dialog set 1148 " +
+         file +
+         "\n"
          "dialog press 1\n"
-         "dialog select 503 " + codec + "\n"
-         "dialog select 505 " + std::to_string(fps) + "\n"
-         "dialog set 508 " + stepSpeed + "\n"
+         "dialog select 503 " +
+         codec +
+         "\n"
+         "dialog select 505 " +
+         std::to_string(fps) +
+         "\n"
+         "dialog set 508 " +
+         stepSpeed +
+         "\n"
          "dialog press 1\n";
 }
 
@@ -80,8 +105,9 @@ class VideoFromTrack : public ::testing::Test {
 TEST_F(VideoFromTrack, FliesAlongTheTrajectoryAndLeavesTheViewAsItWas) {
   const std::string file = File("street.avi");
   // 20 fps at a step speed of 15: 0.375 units a frame, 27 frames for 10 units.
-  const auto run = Run("VIEWSAVEPNG\n" + File("before.png") + "\nVIDEO_FROM_TRACK\nhandle A1\n" +
-                       Options(file, "HuffYUV lossless", 20, "15") + "VIEWINFO\nVIEWSAVEPNG\n" + File("after.png") + "\n");
+  const auto run =
+      Run("VIEWSAVEPNG\n" + File("before.png") + "\nVIDEO_FROM_TRACK\nhandle A1\n" +
+          Options(file, "HuffYUV lossless", 20, "15") + "VIEWINFO\nVIEWSAVEPNG\n" + File("after.png") + "\n");
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const std::vector<std::string> summary = {"Video recording completed successfuly.", " Video stream: " + file};
   const auto messages = run.messages();
@@ -113,12 +139,13 @@ TEST_F(VideoFromTrack, FliesAlongTheTrajectoryAndLeavesTheViewAsItWas) {
 
 TEST_F(VideoFromTrack, EndingsBeforeTheRecordingSayNothingAndWriteNothing) {
   // With A2 selected before the command, the pick still takes A1 alone.
-  const auto run = Run("VIDEO_FROM_TRACK\n^C\n"                       // pick cancelled
-                       "VIDEO_FROM_TRACK\nhandle B1\n"                 // a line: refused
-                       "VIDEO_FROM_TRACK\nhandle A1 A2\n"              // two trajectories
-                       "VIDEO_FROM_TRACK\nhandle A1\ndialog press 2\n"  // options cancelled
-                       "SELECT\nhandle A2\n"
-                       "VIDEO_FROM_TRACK\nhandle A1\ndialog close\n");
+  const auto run =
+      Run("VIDEO_FROM_TRACK\n^C\n"                         // pick cancelled
+          "VIDEO_FROM_TRACK\nhandle B1\n"                  // a line: refused
+          "VIDEO_FROM_TRACK\nhandle A1 A2\n"               // two trajectories
+          "VIDEO_FROM_TRACK\nhandle A1\ndialog press 2\n"  // options cancelled
+          "SELECT\nhandle A2\n"
+          "VIDEO_FROM_TRACK\nhandle A1\ndialog close\n");
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(run.hasLine("0 found, 1 cannot be picked here.")) << run.output;
   EXPECT_EQ(run.count("Dialog 507 \"Video recording options\" opened"), 2) << run.output;
@@ -130,8 +157,7 @@ TEST_F(VideoFromTrack, EndingsBeforeTheRecordingSayNothingAndWriteNothing) {
   for (const auto& entry : fs::directory_iterator(m_dir.path())) EXPECT_NE(entry.path().extension(), ".avi");
 }
 
-// A second flight into an existing file replaces it; a relative name is taken
-// from the current folder.
+// A second flight replaces the file; a relative name is from the current folder.
 TEST_F(VideoFromTrack, AFlightGoesToThePathTheScriptGave) {
   const std::string file = File("again.avi");
   fs::create_directories(m_dir / "cwd");
@@ -160,13 +186,16 @@ TEST_F(VideoFromTrack, TermSignalEndsTheFlightWithACompleteFileAndTheHost) {
   const std::string file = File("signalled.avi");
   pcvr_test::PchostOptions options;
   options.whileRunning = [&](pid_t pid) {
-    pcvr_test::WaitUntil([&] {
-      const auto avi = pcvr_test::WalkAvi(file);
-      return avi.frames.size() + avi.framesPastTree >= 3;
-    }, std::chrono::seconds(60));
+    pcvr_test::WaitUntil(
+        [&] {
+          const auto avi = pcvr_test::WalkAvi(file);
+          return avi.frames.size() + avi.framesPastTree >= 3;
+        },
+        std::chrono::seconds(60));
     kill(pid, SIGTERM);
   };
-  const auto run = Run("VIDEO_FROM_TRACK\nhandle A1\n" + Options(file, "Motion JPEG", 10, "0.05") + "echo not reached\n", options);
+  const auto run =
+      Run("VIDEO_FROM_TRACK\nhandle A1\n" + Options(file, "Motion JPEG", 10, "0.05") + "echo not reached\n", options);
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_TRUE(run.hasLine("pchost: SIGTERM received, finishing.")) << run.output;
   EXPECT_FALSE(run.hasLine("not reached")) << run.output;
@@ -180,15 +209,16 @@ TEST_F(VideoFromTrack, TermSignalEndsTheFlightWithACompleteFileAndTheHost) {
 TEST_F(VideoFromTrack, WhatCannotBeRecordedIsAnErrorAndNoSummary) {
   // A folder that does not exist, step speeds of 0 or too small to end, a
   // trajectory shorter than one step, and trajectories of no length.
-  std::string script = "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("missing/folder/x.avi"), "Motion JPEG", 10, "1.5") +
+  std::string script = "VIDEO_FROM_TRACK\nhandle A1\n" +
+                       Options(File("missing/folder/x.avi"), "Motion JPEG", 10, "1.5") +
                        "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("zero.avi"), "Motion JPEG", 10, "0") +
                        "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("far.avi"), "Motion JPEG", 1, "50");
-  // Steps the camera would take for ever (more frames than a recording can
-  // count, or no move at all in double precision).
+  // Steps that would never end: refused before the first frame.
   for (const char* speed : {"1e-300", "1e-12"})
     script += "VIDEO_FROM_TRACK\nhandle A1\n" + Options(File("zero.avi"), "Motion JPEG", 10, speed);
   for (const char* handle : {"A3", "A4", "A5"}) {
-    script += "VIDEO_FROM_TRACK\nhandle " + std::string(handle) + "\n" + Options(File("zero.avi"), "Motion JPEG", 10, "1");
+    script +=
+        "VIDEO_FROM_TRACK\nhandle " + std::string(handle) + "\n" + Options(File("zero.avi"), "Motion JPEG", 10, "1");
   }
   const auto run = Run(script);
   ASSERT_EQ(run.exitCode, 0) << run.output;

@@ -7,10 +7,8 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "MediaProbe.h"
 #include "PchostRunner.h"
@@ -22,22 +20,16 @@ namespace {
 
 struct Desktop {
   const char* compositor;
-  // Whether the host's window gets the keyboard focus there. Weston's
-  // headless backend has no seat: no window has it, so a live recording
-  // skips the frames as when another program is in front. (Only for a moment
-  // while the options dialog closes may one come through, showing what the
-  // screen showed then: the dialog's frame, which weston takes down a
-  // little after the dialog.)
+  // Whether the host's window gets the focus there. Weston's headless backend
+  // has no seat: frames are skipped as when another program is in front (but
+  // one, showing the options dialog's frame, as that dialog closes).
   bool focusesWindows;
 };
 
 void PrintTo(const Desktop& desktop, std::ostream* out) { *out << desktop.compositor; }
 
-bool Installed(const char* program) {
-  std::istringstream path(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
-  for (std::string dir; std::getline(path, dir, ':');)
-    if (access((fs::path(dir) / program).c_str(), X_OK) == 0) return true;
-  return false;
+bool Installed(const std::string& program) {
+  return pcvr_test::RunProcess({"sh", "-c", "command -v " + program}).exitCode == 0;
 }
 
 class WaylandDesktop : public ::testing::TestWithParam<Desktop> {
@@ -49,8 +41,8 @@ class WaylandDesktop : public ::testing::TestWithParam<Desktop> {
     if (getuid() == 0 && std::string(GetParam().compositor) == "sway") {
       const passwd* nobody = getpwnam("nobody");
       ASSERT_NE(nobody, nullptr);
-      m_asUser = {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid),
-                  "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups", "--"};
+      m_asUser = {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid), "--regid=" + std::to_string(nobody->pw_gid),
+                  "--clear-groups", "--"};
       std::vector<std::string> reach = m_asUser;
       reach.insert(reach.end(), {"test", "-x", (pcvr_test::BinDir() / "pchost").string()});
       if (pcvr_test::RunProcess(reach).exitCode != 0)
@@ -80,8 +72,8 @@ class WaylandDesktop : public ::testing::TestWithParam<Desktop> {
                                  {"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"});
     } else {
       displayFile = m_dir / "weston.log";
-      argv.insert(argv.end(), {"weston", "--backend=headless-backend.so", "--width=1920", "--height=1080",
-                               "--xwayland", "--socket=pcvr-wayland", "--idle-time=0", "--log=" + displayFile.string()});
+      argv.insert(argv.end(), {"weston", "--backend=headless-backend.so", "--width=1920", "--height=1080", "--xwayland",
+                               "--socket=pcvr-wayland", "--idle-time=0", "--log=" + displayFile.string()});
     }
     pcvr_test::PchostRun run;
     options.whileRunning = [&](pid_t compositor) {
@@ -126,11 +118,11 @@ void ExpectTestPattern(int width, int height, Pixel pixel, const std::string& wh
 // A live recording of the view at 20 frames a second, then a screenshot of it.
 TEST_P(WaylandDesktop, RecordingAndScreenshotHoldTheViewsPixels) {
   const std::string avi = m_dir.str("view.avi");
-  const auto run = RunOnDesktop("TESTPATTERN\nVIEWINFO\nSTART_VIDEO_RECORDING\ndialog press 502\ndialog set 1148 " +
-                                avi +
-                                "\ndialog press 1\ndialog select 504 Current document\ndialog select 503 HuffYUV "
-                                "lossless\ndialog select 505 20\ndialog set 506 0\ndialog press 1\nwait 3000\n"
-                                "END_VIDEO_RECORDING\nMAKE_SCREENSHOT\nview\n");
+  const auto run =
+      RunOnDesktop("TESTPATTERN\nVIEWINFO\nSTART_VIDEO_RECORDING\ndialog press 502\ndialog set 1148 " + avi +
+                   "\ndialog press 1\ndialog select 504 Current document\ndialog select 503 HuffYUV "
+                   "lossless\ndialog select 505 20\ndialog set 506 0\ndialog press 1\nwait 3000\n"
+                   "END_VIDEO_RECORDING\nMAKE_SCREENSHOT\nview\n");
   ASSERT_EQ(run.exitCode, 0) << run.output;
   static const std::regex summary(R"(Frames: (\d+)\n Time: 0:0:(\d+) h:m:s)");
   std::smatch found;
@@ -146,19 +138,21 @@ TEST_P(WaylandDesktop, RecordingAndScreenshotHoldTheViewsPixels) {
     const auto decoded = pcvr_test::DecodeBgr(avi, probe.width, probe.height);
     ASSERT_EQ(static_cast<int>(decoded.size()), frames);
     for (std::size_t i = 0; i < decoded.size() && !HasFailure(); ++i)
-      ExpectTestPattern(probe.width, probe.height,
-                        [&](int x, int y) { return pcvr_test::Rgb(decoded[i], probe.width, x, y); },
-                        "frame " + std::to_string(i));
+      ExpectTestPattern(
+          probe.width, probe.height, [&](int x, int y) { return pcvr_test::Rgb(decoded[i], probe.width, x, y); },
+          "frame " + std::to_string(i));
   }
   const fs::path png = m_dir / "Pictures/Screenshots/Orvanta/view.png";
   ASSERT_TRUE(run.hasLine("Screenshot saved:" + png.string())) << run.output;
   const auto picture = pcvr_test::DecodePicture(png);
   ASSERT_TRUE(picture.ok);
   EXPECT_EQ(std::to_string(picture.width & ~1) + "x" + std::to_string(picture.height & ~1), run.evenViewSize());
-  ExpectTestPattern(picture.width, picture.height, [&](int x, int y) { return picture.pixel(x, y); }, "screenshot");
+  ExpectTestPattern(
+      picture.width, picture.height, [&](int x, int y) { return picture.pixel(x, y); }, "screenshot");
 }
 
-INSTANTIATE_TEST_SUITE_P(Compositors, WaylandDesktop, ::testing::Values(Desktop{"sway", true}, Desktop{"weston", false}),
+INSTANTIATE_TEST_SUITE_P(Compositors, WaylandDesktop,
+                         ::testing::Values(Desktop{"sway", true}, Desktop{"weston", false}),
                          [](const auto& info) { return std::string(info.param.compositor); });
 
 }  // namespace

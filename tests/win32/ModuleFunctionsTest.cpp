@@ -105,8 +105,8 @@ TEST(Utf16Text, RoundTripsAndRepairsBrokenInput) {
   const std::string text = "Orvanta \xD0\x9E\xD0\xB1 \xF0\x9F\x8E\xA5 100%";
   EXPECT_EQ(win32::FromUtf8(text), u"Orvanta Об \U0001F3A5 100%");
   EXPECT_EQ(win32::ToUtf8(win32::FromUtf8(text)), text);
-  EXPECT_EQ(win32::FromUtf8("a\xC3"), u"a\uFFFD");           // cut sequence
-  EXPECT_EQ(win32::FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");   // overlong
+  EXPECT_EQ(win32::FromUtf8("a\xC3"), u"a\uFFFD");                         // cut sequence
+  EXPECT_EQ(win32::FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");                 // overlong
   EXPECT_EQ(win32::ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");  // lone surrogate
   WCHAR small[4];
   EXPECT_EQ(win32::CopyWide(u"abcdef", small, 4), 3u);
@@ -118,7 +118,8 @@ TEST(Utf16Text, RoundTripsAndRepairsBrokenInput) {
 TEST(WidePrintf, FollowsTheWindowsRules) {
   const std::pair<std::u16string, std::u16string> table[] = {
       // %s and %ls are wide, %hs and %S narrow; a null string is shown as such.
-      {FormatWideV(u"%s|%ls|%hs|%S", u"wide", u"also wide", "narrow", "narrow too"), u"wide|also wide|narrow|narrow too"},
+      {FormatWideV(u"%s|%ls|%hs|%S", u"wide", u"also wide", "narrow", "narrow too"),
+       u"wide|also wide|narrow|narrow too"},
       {FormatWideV(u"[%s]", static_cast<const char16_t*>(nullptr)), u"[(null)]"},
       // The recording summary's conversions.
       {FormatWideV(u" Length: %.2g Mb\n Frames: %d\n Time: %s", 12.345678, 150, u"0:0:10 h:m:s"),

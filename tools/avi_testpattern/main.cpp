@@ -41,7 +41,8 @@ int List() {
     if (!ic) continue;
     ICGetInfo(ic, &info, sizeof info);
     DWORD quality = 0, keyRate = 0;
-    const bool hasQuality = ICSendMessage(ic, ICM_GETDEFAULTQUALITY, reinterpret_cast<DWORD_PTR>(&quality), 4) == ICERR_OK;
+    const bool hasQuality =
+        ICSendMessage(ic, ICM_GETDEFAULTQUALITY, reinterpret_cast<DWORD_PTR>(&quality), 4) == ICERR_OK;
     const bool hasKeyRate =
         ICSendMessage(ic, ICM_GETDEFAULTKEYFRAMERATE, reinterpret_cast<DWORD_PTR>(&keyRate), 4) == ICERR_OK;
     std::printf("%s  %-14s %-28s %-22s quality %-6s key-frame rate %s\n", FourccText(info.fccHandler).c_str(),

@@ -33,10 +33,10 @@ std::string Fourcc(DWORD code) {
 }
 
 void Print(const VideoRecordingParams& params, HWND mainWindow, HWND documentWindow) {
-  const char* window = params.window == nullptr           ? "none"
-                       : params.window == mainWindow      ? "main"
-                       : params.window == documentWindow  ? "document"
-                                                          : "other";
+  const char* window = params.window == nullptr          ? "none"
+                       : params.window == mainWindow     ? "main"
+                       : params.window == documentWindow ? "document"
+                                                         : "other";
   std::printf("filePath: %s\n", params.filePath.toUtf8().c_str());
   std::printf("window: %s\n", window);
   std::printf("frame: %dx%d %d bits\n", params.frameFormat.biWidth, params.frameFormat.biHeight,

@@ -113,7 +113,8 @@ std::vector<Point> Snowman(Lcg& rng) {
   }
   // Coal: eyes and buttons, small black spheres on the surface.
   std::vector<Sphere> coal;
-  for (double side_ : {-1.0, 1.0}) coal.push_back({head.c + front * 2.75 + side * (side_ * 1.0) + Vec{0, 0, 0.9}, 0.35});
+  for (double side_ : {-1.0, 1.0})
+    coal.push_back({head.c + front * 2.75 + side * (side_ * 1.0) + Vec{0, 0, 0.9}, 0.35});
   for (double z : {13.5, 15.5, 17.5}) {
     const double dz = z - chest.c.z, reach = std::sqrt(chest.r * chest.r - dz * dz);
     coal.push_back({Vec{chest.c.x, chest.c.y, z} + front * reach, 0.45});
@@ -190,16 +191,16 @@ std::vector<Point> Tree(Lcg& rng) {
   // Three stacked cones of needles.
   for (int tier = 0; tier < 3; ++tier) {
     const double z0 = 5 + tier * 6.0, h = 11 - tier * 2.0, r = 7 - tier * 1.8;
-    parts.push_back({kPi * r * std::sqrt(h * h + r * r), [=](Lcg& g, Point& p) {
-                       const double t = 1 - std::sqrt(g.next()), a = 2 * kPi * g.next();
-                       const double jitter = (g.next() - 0.5) * 0.6;
-                       p.p = base + Vec{(1 - t) * r * std::cos(a) + jitter, (1 - t) * r * std::sin(a) - jitter,
-                                        z0 + t * h};
-                       p.r = Shade(40, 30, g);
-                       p.g = Shade(120 + 40 * tier, 50, g);
-                       p.b = Shade(45, 30, g);
-                       return true;
-                     }});
+    parts.push_back(
+        {kPi * r * std::sqrt(h * h + r * r), [=](Lcg& g, Point& p) {
+           const double t = 1 - std::sqrt(g.next()), a = 2 * kPi * g.next();
+           const double jitter = (g.next() - 0.5) * 0.6;
+           p.p = base + Vec{(1 - t) * r * std::cos(a) + jitter, (1 - t) * r * std::sin(a) - jitter, z0 + t * h};
+           p.r = Shade(40, 30, g);
+           p.g = Shade(120 + 40 * tier, 50, g);
+           p.b = Shade(45, 30, g);
+           return true;
+         }});
   }
   return Sample(parts, 60000, rng);
 }

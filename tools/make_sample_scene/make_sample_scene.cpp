@@ -39,19 +39,27 @@ class DxfWriter {
   }
   void line(double x1, double y1, double z1, double x2, double y2, double z2, int rgb) {
     entity("LINE", rgb);
-    pair(10, x1); pair(20, y1); pair(30, z1);
-    pair(11, x2); pair(21, y2); pair(31, z2);
+    pair(10, x1);
+    pair(20, y1);
+    pair(30, z1);
+    pair(11, x2);
+    pair(21, y2);
+    pair(31, z2);
   }
   void polyline3d(const std::vector<std::array<double, 3>>& points, bool closed, int rgb) {
     entity("POLYLINE", rgb);
     pair(66, 1);
-    pair(10, 0.0); pair(20, 0.0); pair(30, 0.0);
+    pair(10, 0.0);
+    pair(20, 0.0);
+    pair(30, 0.0);
     pair(70, 8 | (closed ? 1 : 0));
     for (const auto& p : points) {
       pair(0, "VERTEX");
       pair(5, handle());
       pair(8, "0");
-      pair(10, p[0]); pair(20, p[1]); pair(30, p[2]);
+      pair(10, p[0]);
+      pair(20, p[1]);
+      pair(30, p[2]);
       pair(70, 32);
     }
     pair(0, "SEQEND");
@@ -102,52 +110,93 @@ int main(int argc, char** argv) {
     return 2;
   }
   DxfWriter dxf;
-  dxf.pair(0, "SECTION"); dxf.pair(2, "HEADER");
-  dxf.pair(9, "$ACADVER"); dxf.pair(1, "AC1015");
+  dxf.pair(0, "SECTION");
+  dxf.pair(2, "HEADER");
+  dxf.pair(9, "$ACADVER");
+  dxf.pair(1, "AC1015");
   dxf.pair(0, "ENDSEC");
 
   // The active viewport: looking at the city from the south-west, above.
-  dxf.pair(0, "SECTION"); dxf.pair(2, "TABLES");
-  dxf.pair(0, "TABLE"); dxf.pair(2, "VPORT"); dxf.pair(5, "8"); dxf.pair(70, 1);
-  dxf.pair(0, "VPORT"); dxf.pair(5, "29"); dxf.pair(2, "*ACTIVE"); dxf.pair(70, 0);
-  dxf.pair(10, 0.0); dxf.pair(20, 0.0); dxf.pair(11, 1.0); dxf.pair(21, 1.0);
-  dxf.pair(12, 0.0); dxf.pair(22, 0.0);
-  dxf.pair(16, -1.0); dxf.pair(26, -1.4); dxf.pair(36, 1.1);
-  dxf.pair(17, 50.0); dxf.pair(27, 50.0); dxf.pair(37, 8.0);
-  dxf.pair(40, 130.0); dxf.pair(41, 1.8); dxf.pair(42, 50.0); dxf.pair(51, 0.0); dxf.pair(71, 0);
+  dxf.pair(0, "SECTION");
+  dxf.pair(2, "TABLES");
+  dxf.pair(0, "TABLE");
+  dxf.pair(2, "VPORT");
+  dxf.pair(5, "8");
+  dxf.pair(70, 1);
+  dxf.pair(0, "VPORT");
+  dxf.pair(5, "29");
+  dxf.pair(2, "*ACTIVE");
+  dxf.pair(70, 0);
+  dxf.pair(10, 0.0);
+  dxf.pair(20, 0.0);
+  dxf.pair(11, 1.0);
+  dxf.pair(21, 1.0);
+  dxf.pair(12, 0.0);
+  dxf.pair(22, 0.0);
+  dxf.pair(16, -1.0);
+  dxf.pair(26, -1.4);
+  dxf.pair(36, 1.1);
+  dxf.pair(17, 50.0);
+  dxf.pair(27, 50.0);
+  dxf.pair(37, 8.0);
+  dxf.pair(40, 130.0);
+  dxf.pair(41, 1.8);
+  dxf.pair(42, 50.0);
+  dxf.pair(51, 0.0);
+  dxf.pair(71, 0);
   dxf.pair(0, "ENDTAB");
   dxf.pair(0, "ENDSEC");
 
-  dxf.pair(0, "SECTION"); dxf.pair(2, "ENTITIES");
+  dxf.pair(0, "SECTION");
+  dxf.pair(2, "ENTITIES");
 
   // The trajectories first, with handles a script can name.
   {
     // A spline through fit points, weaving between the buildings.
-    const double fit[][3] = {{-10, -10, 4}, {12, 8, 6}, {28, 30, 9}, {45, 38, 12}, {62, 30, 10},
-                             {78, 48, 8}, {70, 72, 14}, {48, 82, 10}, {25, 70, 6}, {10, 92, 5}};
+    const double fit[][3] = {{-10, -10, 4}, {12, 8, 6},   {28, 30, 9},  {45, 38, 12}, {62, 30, 10},
+                             {78, 48, 8},   {70, 72, 14}, {48, 82, 10}, {25, 70, 6},  {10, 92, 5}};
     dxf.entity("SPLINE", Rgb(255, 220, 0), "A00");
-    dxf.pair(70, 8); dxf.pair(71, 3); dxf.pair(72, 0); dxf.pair(73, 0); dxf.pair(74, 10);
+    dxf.pair(70, 8);
+    dxf.pair(71, 3);
+    dxf.pair(72, 0);
+    dxf.pair(73, 0);
+    dxf.pair(74, 10);
     for (const auto& p : fit) {
-      dxf.pair(11, p[0]); dxf.pair(21, p[1]); dxf.pair(31, p[2]);
+      dxf.pair(11, p[0]);
+      dxf.pair(21, p[1]);
+      dxf.pair(31, p[2]);
     }
     // A lightweight polyline at elevation 5 with two arcs: round the central tower.
     dxf.entity("LWPOLYLINE", Rgb(0, 255, 255), "B00");
-    dxf.pair(90, 5); dxf.pair(70, 0); dxf.pair(38, 5.0);
+    dxf.pair(90, 5);
+    dxf.pair(70, 0);
+    dxf.pair(38, 5.0);
     const double lw[][3] = {{0, 50, 0}, {35, 50, 1.0}, {65, 50, 0}, {90, 50, -0.5}, {100, 20, 0}};
     for (const auto& p : lw) {
-      dxf.pair(10, p[0]); dxf.pair(20, p[1]);
+      dxf.pair(10, p[0]);
+      dxf.pair(20, p[1]);
       if (p[2] != 0.0) dxf.pair(42, p[2]);
     }
     // A 2D polyline loop at elevation 2.
     dxf.entity("POLYLINE", Rgb(255, 100, 200), "C00");
-    dxf.pair(66, 1); dxf.pair(10, 0.0); dxf.pair(20, 0.0); dxf.pair(30, 2.0); dxf.pair(70, 1);
+    dxf.pair(66, 1);
+    dxf.pair(10, 0.0);
+    dxf.pair(20, 0.0);
+    dxf.pair(30, 2.0);
+    dxf.pair(70, 1);
     const double p2[][3] = {{-5, -5, 0}, {105, -5, 0.2}, {105, 105, 0}, {-5, 105, 0.2}};
     for (const auto& p : p2) {
-      dxf.pair(0, "VERTEX"); dxf.pair(5, dxf.handle()); dxf.pair(8, "0");
-      dxf.pair(10, p[0]); dxf.pair(20, p[1]); dxf.pair(30, 2.0);
+      dxf.pair(0, "VERTEX");
+      dxf.pair(5, dxf.handle());
+      dxf.pair(8, "0");
+      dxf.pair(10, p[0]);
+      dxf.pair(20, p[1]);
+      dxf.pair(30, 2.0);
       if (p[2] != 0.0) dxf.pair(42, p[2]);
     }
-    dxf.pair(0, "SEQEND"); dxf.pair(5, dxf.handle()); dxf.pair(8, "0");
+    dxf.pair(0, "SEQEND");
+    dxf.pair(5, dxf.handle());
+    dxf.pair(8, "0");
   }
 
   // Ground grid.
@@ -173,7 +222,10 @@ int main(int argc, char** argv) {
   // The central tower: stacked circles, and a helix around it (3D polyline).
   for (int k = 0; k <= 12; ++k) {
     dxf.entity("CIRCLE", Rgb(255, 140, 60));
-    dxf.pair(10, 50.0); dxf.pair(20, 50.0); dxf.pair(30, k * 3.0); dxf.pair(40, 6.0 - k * 0.25);
+    dxf.pair(10, 50.0);
+    dxf.pair(20, 50.0);
+    dxf.pair(30, k * 3.0);
+    dxf.pair(40, 6.0 - k * 0.25);
   }
   {
     std::vector<std::array<double, 3>> helix;
@@ -190,9 +242,15 @@ int main(int argc, char** argv) {
   const double arches[] = {8, 20, 32, 72, 84};
   for (double x : arches) {
     dxf.entity("ARC", Rgb(140, 255, 140));
-    dxf.pair(10, x); dxf.pair(20, 0.0); dxf.pair(30, -50.0);
-    dxf.pair(40, 7.0); dxf.pair(50, 0.0); dxf.pair(51, 180.0);
-    dxf.pair(210, 0.0); dxf.pair(220, -1.0); dxf.pair(230, 0.0);
+    dxf.pair(10, x);
+    dxf.pair(20, 0.0);
+    dxf.pair(30, -50.0);
+    dxf.pair(40, 7.0);
+    dxf.pair(50, 0.0);
+    dxf.pair(51, 180.0);
+    dxf.pair(210, 0.0);
+    dxf.pair(220, -1.0);
+    dxf.pair(230, 0.0);
   }
 
   dxf.pair(0, "ENDSEC");

@@ -29,8 +29,7 @@ class HostCommandOutput {
   // Operation 2: asks for a line of text. flags is a bit set of prompt
   // options (7: any text, spaces allowed, default offered); the last argument
   // is unused and 0. Returns a HostPromptStatus.
-  virtual int getString(const OdChar* prompt, const OdChar* defaultText, int flags, OdString& answer,
-                        int reserved) = 0;
+  virtual int getString(const OdChar* prompt, const OdChar* defaultText, int flags, OdString& answer, int reserved) = 0;
   virtual void unused3() {}
   // Operation 4: prints one message, formatted by the Windows wide-printf
   // rules (%s a wide string, %d an int, %.2g a double, %% a percent sign).

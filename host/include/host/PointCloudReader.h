@@ -19,9 +19,9 @@ namespace host {
 // Points of a cloud in world coordinates. normals and colors are either
 // empty or hold one entry per point.
 struct HOST_EXPORT PointCloudData {
-  std::vector<float> xyz;              // x, y, z per point
-  std::vector<float> normals;          // nx, ny, nz per point (unit length, or zero where unknown)
-  std::vector<std::uint32_t> colors;   // 0x00RRGGBB per point
+  std::vector<float> xyz;             // x, y, z per point
+  std::vector<float> normals;         // nx, ny, nz per point (unit length, or zero where unknown)
+  std::vector<std::uint32_t> colors;  // 0x00RRGGBB per point
 
   std::size_t size() const { return xyz.size() / 3; }
   bool hasNormals() const { return !normals.empty() && normals.size() == xyz.size(); }

@@ -103,6 +103,6 @@ HOST_EXPORT void ShowDrawing(Document& document, ViewWidget* widget, OdDbDatabas
 // cannot be read); every outcome is reported on console. Returns how many of
 // the files were not opened.
 HOST_EXPORT int OpenDrawingFiles(Document& document, ViewWidget* widget, const std::vector<std::string>& files,
-                                  Console& console);
+                                 Console& console);
 
 }  // namespace host

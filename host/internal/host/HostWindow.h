@@ -74,7 +74,7 @@ class HOST_EXPORT HostWindow : public QMainWindow {
   QPlainTextEdit* m_messages = nullptr;
   QLabel* m_promptLabel = nullptr;
   QLabel* m_status = nullptr;
-  QString m_lastTitle;       // the title the window was last given here
+  QString m_lastTitle;        // the title the window was last given here
   bool m_titleGiven = false;  // a -title option's title is shown
   QLineEdit* m_commandLine = nullptr;
   std::function<void(const QString&)> m_onCommand;

@@ -48,11 +48,11 @@ bool ParsePlyType(std::string_view name, PlyType& type) {
   static const struct {
     const char* name;
     PlyType type;
-  } kTypes[] = {{"char", PlyType::kInt8},     {"int8", PlyType::kInt8},       {"uchar", PlyType::kUInt8},
-                {"uint8", PlyType::kUInt8},   {"short", PlyType::kInt16},     {"int16", PlyType::kInt16},
-                {"ushort", PlyType::kUInt16}, {"uint16", PlyType::kUInt16},   {"int", PlyType::kInt32},
-                {"int32", PlyType::kInt32},   {"uint", PlyType::kUInt32},     {"uint32", PlyType::kUInt32},
-                {"float", PlyType::kFloat32}, {"float32", PlyType::kFloat32}, {"double", PlyType::kFloat64},
+  } kTypes[] = {{"char", PlyType::kInt8},      {"int8", PlyType::kInt8},       {"uchar", PlyType::kUInt8},
+                {"uint8", PlyType::kUInt8},    {"short", PlyType::kInt16},     {"int16", PlyType::kInt16},
+                {"ushort", PlyType::kUInt16},  {"uint16", PlyType::kUInt16},   {"int", PlyType::kInt32},
+                {"int32", PlyType::kInt32},    {"uint", PlyType::kUInt32},     {"uint32", PlyType::kUInt32},
+                {"float", PlyType::kFloat32},  {"float32", PlyType::kFloat32}, {"double", PlyType::kFloat64},
                 {"float64", PlyType::kFloat64}};
   for (const auto& t : kTypes) {
     if (name == t.name) {
@@ -429,11 +429,13 @@ bool ReadBinaryVertices(BinaryCursor& cursor, const PlyElement& vertex, CloudSin
         point[kY] = xyz[1];
         point[kZ] = xyz[2];
         for (int k = kNx; k < kPointValues; ++k) {
-          if (wanted[k] >= 0) point[k] = LoadValue(record + offsets[wanted[k]], vertex.properties[wanted[k]].type, false);
+          if (wanted[k] >= 0)
+            point[k] = LoadValue(record + offsets[wanted[k]], vertex.properties[wanted[k]].type, false);
         }
       } else {
         for (int k = kX; k < kPointValues; ++k) {
-          if (wanted[k] >= 0) point[k] = LoadValue(record + offsets[wanted[k]], vertex.properties[wanted[k]].type, swap);
+          if (wanted[k] >= 0)
+            point[k] = LoadValue(record + offsets[wanted[k]], vertex.properties[wanted[k]].type, swap);
         }
       }
       if (!sink.add(point, error)) return false;
@@ -501,8 +503,7 @@ bool ReadAsciiRecord(TextCursor& text, const PlyElement& element, const int* val
   }
   if (fault == nullptr && numbers.more()) fault = "has too many values";
   // Text that is not a number is told before any other fault of its line.
-  while (numbers.more() && numbers.parse(v)) {
-  }
+  while (numbers.more() && numbers.parse(v)) {}
   if (numbers.more()) fault = "holds text that is not a number";
   if (fault != nullptr) error = "line " + Number(text.lineNumber()) + " " + fault;
   return fault == nullptr;

@@ -121,9 +121,11 @@ int OpenPointCloudFiles(Document& document, const std::vector<std::string>& file
     const std::size_t count = data->size();
     const bool normals = data->hasNormals();
     const auto slash = file.rfind('/');
-    const OdDbObjectId id = AttachPointCloud(document, std::move(data), win32::FromUtf8(slash == std::string::npos ? file : file.substr(slash + 1)));
+    const OdDbObjectId id = AttachPointCloud(
+        document, std::move(data), win32::FromUtf8(slash == std::string::npos ? file : file.substr(slash + 1)));
     console.write(u"Point cloud opened: " + win32::FromUtf8(file) + u" (" + win32::FromUtf8(std::to_string(count)) +
-                  u" points" + (normals ? u", with normals" : u"") + u"), handle " + id.getHandle().ascii().str() + u".");
+                  u" points" + (normals ? u", with normals" : u"") + u"), handle " + id.getHandle().ascii().str() +
+                  u".");
     added = true;
   }
   Drawing* drawing = DrawingOf(&document);

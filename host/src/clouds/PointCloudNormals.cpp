@@ -75,11 +75,13 @@ bool ComputeNormals(const PointCloudData& cloud, std::vector<float>& normals, un
         const std::size_t found = tree.knnSearch(p, k, indices.data(), distances.data());
         if (found < 3) continue;
         Eigen::Vector3d mean = Eigen::Vector3d::Zero();
-        for (std::size_t j = 0; j < found; ++j) mean += Eigen::Map<const Eigen::Vector3f>(&cloud.xyz[3 * std::size_t{indices[j]}]).cast<double>();
+        for (std::size_t j = 0; j < found; ++j)
+          mean += Eigen::Map<const Eigen::Vector3f>(&cloud.xyz[3 * std::size_t{indices[j]}]).cast<double>();
         mean /= static_cast<double>(found);
         Eigen::Matrix3d covariance = Eigen::Matrix3d::Zero();
         for (std::size_t j = 0; j < found; ++j) {
-          const Eigen::Vector3d d = Eigen::Map<const Eigen::Vector3f>(&cloud.xyz[3 * std::size_t{indices[j]}]).cast<double>() - mean;
+          const Eigen::Vector3d d =
+              Eigen::Map<const Eigen::Vector3f>(&cloud.xyz[3 * std::size_t{indices[j]}]).cast<double>() - mean;
           covariance += d * d.transpose();
         }
         Eigen::Vector3d v;

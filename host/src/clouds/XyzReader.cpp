@@ -51,7 +51,8 @@ bool ReadXyzCloud(const char* data, std::size_t size, PointCloudData& cloud, std
         return false;
       }
       if (!Finite3(point[0], point[1], point[2])) {
-        error = "line " + Number(text.lineNumber()) + " has a coordinate that is not a finite number in single precision";
+        error =
+            "line " + Number(text.lineNumber()) + " has a coordinate that is not a finite number in single precision";
         cloud.clear();
         return false;
       }

@@ -40,9 +40,7 @@ bool SplitId(const std::string& arguments, int& id, std::string& rest) {
   std::size_t used = 0;
   try {
     id = std::stoi(arguments, &used);
-  } catch (const std::exception&) {
-    return false;
-  }
+  } catch (const std::exception&) { return false; }
   rest = used < arguments.size() && arguments[used] == ' ' ? arguments.substr(used + 1) : arguments.substr(used);
   return true;
 }
@@ -121,7 +119,9 @@ void Drive(Console& console, ScriptInput& script, mfc::ModalDriver& driver) {
       console.write(name + u": unknown action: " + win32::FromUtf8(text));
       continue;
     }
-    if (!done) console.write(name + u": cannot " + win32::FromUtf8(verb) + u" control " + Number(id) + (value.empty() ? u"" : u" " + Quoted(value)));
+    if (!done)
+      console.write(name + u": cannot " + win32::FromUtf8(verb) + u" control " + Number(id) +
+                    (value.empty() ? u"" : u" " + Quoted(value)));
   }
   console.write(name + u" closed: " + ResultName(driver.result()));
 }

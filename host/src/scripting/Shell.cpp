@@ -131,9 +131,7 @@ bool Shell::execute(const std::u16string& line) {
     }
   } catch (const std::exception& error) {
     write(u"Command " + name + u" failed: " + win32::FromUtf8(error.what()) + u".");
-  } catch (...) {
-    write(u"Command " + name + u" failed.");
-  }
+  } catch (...) { write(u"Command " + name + u" failed."); }
   m_running.clear();
   m_window.refreshStatus();
   return true;
@@ -157,8 +155,7 @@ int Shell::runScript() {
   // Commands read the screen: let the window appear first.
   QElapsedTimer shown;
   shown.start();
-  while (shown.elapsed() < 5000 &&
-         (m_window.windowHandle() == nullptr || !m_window.windowHandle()->isExposed())) {
+  while (shown.elapsed() < 5000 && (m_window.windowHandle() == nullptr || !m_window.windowHandle()->isExposed())) {
     waitFor(10);
   }
   waitFor(50);

@@ -100,9 +100,8 @@ struct TestCommands {
         return;
       }
       const QColor colour(rgb[0], rgb[1], rgb[2]);
-      window->view()->setPainter([colour](QPainter& painter, const QSize& size) {
-        painter.fillRect(QRect(QPoint(0, 0), size), colour);
-      });
+      window->view()->setPainter(
+          [colour](QPainter& painter, const QSize& size) { painter.fillRect(QRect(QPoint(0, 0), size), colour); });
       window->view()->repaint();
       Settle();
     });

@@ -9,9 +9,7 @@ namespace host {
 
 namespace {
 
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  return win32::ToLowerAscii(a) == win32::ToLowerAscii(b);
-}
+bool SameName(std::u16string_view a, std::u16string_view b) { return win32::ToLowerAscii(a) == win32::ToLowerAscii(b); }
 
 }  // namespace
 
@@ -53,8 +51,9 @@ std::vector<CommandMenu> CommandRegistry::menus() const {
   for (const char16_t* title : {u"File", u"Edit", u"View", u"Point clouds"}) menuOf(title);
   for (const auto& command : m_commands) {
     if (!command.builtin)
-      menuOf(command.group).entries.push_back(
-          {command.globalName, command.localName.empty() ? command.globalName : command.localName, {}});
+      menuOf(command.group)
+          .entries.push_back(
+              {command.globalName, command.localName.empty() ? command.globalName : command.localName, {}});
   }
   menuOf(u"Help");
   for (const auto& command : m_commands) {
@@ -74,8 +73,7 @@ const RegisteredCommand* CommandRegistry::find(std::u16string_view name) const {
 
 void CommandRegistry::removeCommandsOf(HMODULE module) {
   const auto inside = [&](const RegisteredCommand& command) {
-    return command.function != nullptr &&
-           ModuleFromAddress(reinterpret_cast<const void*>(command.function)) == module;
+    return command.function != nullptr && ModuleFromAddress(reinterpret_cast<const void*>(command.function)) == module;
   };
   m_commands.erase(std::remove_if(m_commands.begin(), m_commands.end(), inside), m_commands.end());
   if (m_changed) m_changed();

@@ -58,38 +58,47 @@ std::u16string Handles(const hostSelectionSet& set) {
 
 struct EditCommands {
   EditCommands() {
-    Add(u"SELECT", [] {
-      hostSelectionSetPtr set = PickEntities(u"Select objects");
-      if (set.get() == nullptr) return;
-      Application::instance().document()->selectionInput()->replaceCurrentSelectionSet(set.get());
-      Out().write(U16(std::to_string(set->numEntities())) + u" selected:" + Handles(*set));
-    }, u"Select objects…");
+    Add(
+        u"SELECT",
+        [] {
+          hostSelectionSetPtr set = PickEntities(u"Select objects");
+          if (set.get() == nullptr) return;
+          Application::instance().document()->selectionInput()->replaceCurrentSelectionSet(set.get());
+          Out().write(U16(std::to_string(set->numEntities())) + u" selected:" + Handles(*set));
+        },
+        u"Select objects…");
 
-    Add(u"HIDE", [] {
-      hostSelectionSetPtr set = PickEntities(u"Select objects to hide");
-      if (set.get() == nullptr) return;
-      int hidden = 0;
-      for (const OdDbObjectId& id : set->objectIdArray()) {
-        auto* entity = OdDbEntity::cast(id.openObject(OdDb::kForRead).get());
-        if (entity != nullptr && setEntityInvisibleByIsolation(entity, nullptr)) ++hidden;
-      }
-      Out().write(U16(std::to_string(hidden)) + u" hidden.");
-    }, u"Hide objects…");
+    Add(
+        u"HIDE",
+        [] {
+          hostSelectionSetPtr set = PickEntities(u"Select objects to hide");
+          if (set.get() == nullptr) return;
+          int hidden = 0;
+          for (const OdDbObjectId& id : set->objectIdArray()) {
+            auto* entity = OdDbEntity::cast(id.openObject(OdDb::kForRead).get());
+            if (entity != nullptr && setEntityInvisibleByIsolation(entity, nullptr)) ++hidden;
+          }
+          Out().write(U16(std::to_string(hidden)) + u" hidden.");
+        },
+        u"Hide objects…");
 
-    Add(u"UNHIDE", [] {
-      Document* document = Application::instance().document();
-      if (document == nullptr || document->database() == nullptr) {
-        Out().write(u"No drawing is open.");
-        return;
-      }
-      int shown = 0;
-      for (const OdDbObjectId& id : document->database()->modelSpaceIds()) {
-        if (!isEntityHiddenByIsolation(id)) continue;
-        auto* entity = OdDbEntity::cast(id.openObject(OdDb::kForRead).get());
-        if (entity != nullptr && setEntityVisibleByIsolation(entity, nullptr)) ++shown;
-      }
-      Out().write(U16(std::to_string(shown)) + u" shown again.");
-    }, u"Show hidden objects");
+    Add(
+        u"UNHIDE",
+        [] {
+          Document* document = Application::instance().document();
+          if (document == nullptr || document->database() == nullptr) {
+            Out().write(u"No drawing is open.");
+            return;
+          }
+          int shown = 0;
+          for (const OdDbObjectId& id : document->database()->modelSpaceIds()) {
+            if (!isEntityHiddenByIsolation(id)) continue;
+            auto* entity = OdDbEntity::cast(id.openObject(OdDb::kForRead).get());
+            if (entity != nullptr && setEntityVisibleByIsolation(entity, nullptr)) ++shown;
+          }
+          Out().write(U16(std::to_string(shown)) + u" shown again.");
+        },
+        u"Show hidden objects");
   }
 } g_editCommands;
 

@@ -50,8 +50,8 @@ bool HostDIBRasterImage::attachBitmap(HBITMAP bitmap, bool select) {
   if (bitmap == nullptr) return false;
   if (bitmap == m_bitmap) return true;
   DIBSECTION section{};
-  if (GetObjectW(bitmap, sizeof section, &section) != static_cast<int>(sizeof section) || section.dsBm.bmBits == nullptr ||
-      (section.dsBm.bmBitsPixel != 24 && section.dsBm.bmBitsPixel != 32))
+  if (GetObjectW(bitmap, sizeof section, &section) != static_cast<int>(sizeof section) ||
+      section.dsBm.bmBits == nullptr || (section.dsBm.bmBitsPixel != 24 && section.dsBm.bmBitsPixel != 32))
     return false;
   if (select) {
     if (m_dc == nullptr) return false;

@@ -22,7 +22,7 @@ int StdoutConsole::readLine(const std::u16string&, const std::u16string&, std::u
 int CommandLine::getString(const OdChar* prompt, const OdChar* defaultText, int, OdString& answer, int) {
   std::u16string typed;
   const int status = Application::instance().console().readLine(prompt != nullptr ? prompt : u"",
-                                                                 defaultText != nullptr ? defaultText : u"", typed);
+                                                                defaultText != nullptr ? defaultText : u"", typed);
   if (status == kHostPromptOk) answer = OdString(typed);
   return status;
 }

@@ -35,7 +35,8 @@ void RedrawViews() {
 
 bool setEntityInvisibleByIsolation(OdDbEntity* entity, iDocManageIsolationState* state) {
   if (entity == nullptr || entity->objectId().isNull()) return false;
-  const auto key = std::make_pair(static_cast<const OdDbDatabase*>(entity->database()), entity->objectId().getHandle().value());
+  const auto key =
+      std::make_pair(static_cast<const OdDbDatabase*>(entity->database()), entity->objectId().getHandle().value());
   if (Hidden().count(key) != 0) return true;
   if (entity->visibility() != OdDb::kVisible) return false;  // the user's own choice: not ours to undo later
   SetVisibilityKeepingUndo(*entity, OdDb::kInvisible);
@@ -47,7 +48,8 @@ bool setEntityInvisibleByIsolation(OdDbEntity* entity, iDocManageIsolationState*
 
 bool setEntityVisibleByIsolation(OdDbEntity* entity, iDocManageIsolationState* state) {
   if (entity == nullptr || entity->objectId().isNull()) return false;
-  const auto key = std::make_pair(static_cast<const OdDbDatabase*>(entity->database()), entity->objectId().getHandle().value());
+  const auto key =
+      std::make_pair(static_cast<const OdDbDatabase*>(entity->database()), entity->objectId().getHandle().value());
   if (Hidden().erase(key) == 0) return false;
   SetVisibilityKeepingUndo(*entity, OdDb::kVisible);
   if (state != nullptr) state->onIsolationChanged(entity->objectId(), false);

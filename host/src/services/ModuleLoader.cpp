@@ -58,8 +58,8 @@ void ModuleLoader::unload() {
 }
 
 std::string ModuleLoader::version() const {
-  return std::to_string(m_version[0]) + "." + std::to_string(m_version[1]) + "." + std::to_string(m_version[2]) +
-         "." + std::to_string(m_version[3]);
+  return std::to_string(m_version[0]) + "." + std::to_string(m_version[1]) + "." + std::to_string(m_version[2]) + "." +
+         std::to_string(m_version[3]);
 }
 
 }  // namespace host

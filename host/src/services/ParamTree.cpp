@@ -76,11 +76,13 @@ bool ParamNode::loadIniFile(const std::string& path) {
   // wide texts. Anything else is read as UTF-8 (or ASCII) with narrow values.
   bool wide = false;
   std::string text;
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
     wide = true;
     std::u16string utf16;
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      utf16 += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+      utf16 +=
+          static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
     }
     text = win32::ToUtf8(utf16);
   } else {
@@ -104,7 +106,8 @@ bool ParamNode::loadIniFile(const std::string& path) {
     if (equals == std::string::npos) continue;
     HostParamValue value;
     std::string content = Trim(std::string_view(trimmed).substr(equals + 1));
-    if (content.size() >= 2 && content.front() == '"' && content.back() == '"') content = content.substr(1, content.size() - 2);
+    if (content.size() >= 2 && content.front() == '"' && content.back() == '"')
+      content = content.substr(1, content.size() - 2);
     if (wide) {
       value.type = HostParamValue::kWideText;
       value.wide = OdString(win32::FromUtf8(content));

@@ -109,9 +109,7 @@ void ProgressBar::StartStepIteration(const OdChar* text, unsigned range, unsigne
   m->done = 0;
   m->type = type;
   m->checks = 0;
-  if (g_cancelAfterChecks != 0) {
-    m->cancelAtCheck = std::exchange(g_cancelAfterChecks, 0u);
-  }
+  if (g_cancelAfterChecks != 0) { m->cancelAtCheck = std::exchange(g_cancelAfterChecks, 0u); }
   m->show(win32::ToQString(text));
 }
 

@@ -52,10 +52,14 @@ struct Kind {
 
 // Most derived first, so that a class test finds the closest kind.
 const Kind kKinds[] = {
-    {"POINTCLOUD", &hostDbPointCloudInsertion::desc}, {"LINE", &OdDbLine::desc},
-    {"ARC", &OdDbArc::desc},                          {"CIRCLE", &OdDbCircle::desc},
-    {"LWPOLYLINE", &OdDbPolyline::desc},              {"POLYLINE", &OdDb2dPolyline::desc},
-    {"POLYLINE3D", &OdDb3dPolyline::desc},            {"SPLINE", &OdDbSpline::desc},
+    {"POINTCLOUD", &hostDbPointCloudInsertion::desc},
+    {"LINE", &OdDbLine::desc},
+    {"ARC", &OdDbArc::desc},
+    {"CIRCLE", &OdDbCircle::desc},
+    {"LWPOLYLINE", &OdDbPolyline::desc},
+    {"POLYLINE", &OdDb2dPolyline::desc},
+    {"POLYLINE3D", &OdDb3dPolyline::desc},
+    {"SPLINE", &OdDbSpline::desc},
 };
 
 std::map<const Document*, std::unique_ptr<DocumentSelectionInput>>& Inputs() {

@@ -53,7 +53,8 @@ class ViewMouse : public QObject {
         m_dragging = false;
         break;
       case QEvent::MouseButtonDblClick:
-        if (m_views.device()->database() != nullptr) view->zoomExtents(m_views.device()->database()->modelSpaceExtents());
+        if (m_views.device()->database() != nullptr)
+          view->zoomExtents(m_views.device()->database()->modelSpaceExtents());
         m_views.refreshView(view, 0);
         return true;
       case QEvent::Wheel: {
@@ -139,7 +140,8 @@ void DrawingViewManager::syncWithViewportTable() {
     m_activeRecord = active;
     view->setFromViewport(*record);
     // A record that was never given a view (a new drawing) shows everything.
-    if (first && record->height() == 10.0 && record->target() == OdGePoint3d() && record->centerPoint() == OdGePoint2d())
+    if (first && record->height() == 10.0 && record->target() == OdGePoint3d() &&
+        record->centerPoint() == OdGePoint2d())
       view->zoomExtents(m_database->modelSpaceExtents());
   }
   m_writtenRevision = view->revision();

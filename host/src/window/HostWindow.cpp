@@ -133,9 +133,8 @@ void HostWindow::addHelpEntries(QMenu* menu) {
                   name = win32::ToQString(topic.topic);
     connect(topics->addAction(command), &QAction::triggered, this, [this, command, file, name] {
       const bool there = QFileInfo(file).isFile();
-      appendMessage(QStringLiteral("Help on %1: topic %2 in %3%4").arg(command, name, file,
-                                                                        there ? QStringLiteral(".")
-                                                                              : QStringLiteral(" (no such file).")));
+      appendMessage(QStringLiteral("Help on %1: topic %2 in %3%4")
+                        .arg(command, name, file, there ? QStringLiteral(".") : QStringLiteral(" (no such file).")));
       if (there) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
     });
   }
@@ -173,8 +172,7 @@ void HostWindow::refreshStatus() {
   QString title = QStringLiteral("pchost");
   if (drawing != nullptr && !drawing->file().empty())
     title += QStringLiteral(" — ") + QFileInfo(QString::fromStdString(drawing->file())).fileName();
-  else if (document != nullptr)
-    title += QStringLiteral(" — ") + win32::ToQString(document->name());
+  else if (document != nullptr) title += QStringLiteral(" — ") + win32::ToQString(document->name());
   // A title given with Qt's -title option, which Qt puts on the window when
   // it first shows it, is kept.
   const QString shown = windowHandle() != nullptr ? windowHandle()->title() : windowTitle();
@@ -195,7 +193,8 @@ void HostWindow::refreshStatus() {
       auto* cloud = hostDbPointCloudInsertion::cast(id.openObject(OdDb::kForRead).get());
       if (cloud == nullptr) continue;
       clouds << QStringLiteral("%1: %2 points")
-                    .arg(win32::ToQString(cloud->name()), QLocale(QLocale::English).toString(qulonglong(cloud->pointCount())));
+                    .arg(win32::ToQString(cloud->name()),
+                         QLocale(QLocale::English).toString(qulonglong(cloud->pointCount())));
     }
     parts << (clouds.isEmpty() ? QStringLiteral("No point clouds") : clouds.join(QStringLiteral(", ")));
   }

@@ -20,8 +20,8 @@ std::string Upper(const std::string& text) { return win32::ToUpperAscii(text); }
 
 }  // namespace
 
-int DocumentSelectionInput::select(hostSelectionSetPtr& set, int, const OdChar* prompt, int, int options, int, int,
-                                   int, HostEdSSetTracker* tracker) {
+int DocumentSelectionInput::select(hostSelectionSetPtr& set, int, const OdChar* prompt, int, int options, int, int, int,
+                                   HostEdSSetTracker* tracker) {
   OdDbDatabase* database = m_document.database();
   Console& console = Application::instance().console();
   if (set.isNull()) set = hostSelectionSet::createObject(database);

@@ -95,7 +95,8 @@ class DistanceSink final : public OdGiDrawSink {
     const double half = pointSize * 0.5;
     for (std::size_t i = 0; i < count; ++i, xyz += 3) {
       double sx, sy;
-      if (m_proj.project(xyz[0], xyz[1], xyz[2], sx, sy)) consider(std::max(0.0, std::hypot(sx - m_x, sy - m_y) - half));
+      if (m_proj.project(xyz[0], xyz[1], xyz[2], sx, sy))
+        consider(std::max(0.0, std::hypot(sx - m_x, sy - m_y) - half));
     }
   }
   double distance() const { return m_best; }
@@ -131,8 +132,8 @@ class ClickPicker : public QObject {
     if (mouse->button() != Qt::LeftButton) return QObject::eventFilter(watched, event);
     Console& console = Application::instance().console();
     bool refused = false;
-    const OdDbObjectId id = PickEntityAt(m_document, mouse->pos().x(), mouse->pos().y(), 6.0,
-                                         [&](const OdDbObjectId&) { return true; });
+    const OdDbObjectId id =
+        PickEntityAt(m_document, mouse->pos().x(), mouse->pos().y(), 6.0, [&](const OdDbObjectId&) { return true; });
     if (id.isNull()) {
       console.write(u"Nothing there.");
       return true;

@@ -20,8 +20,8 @@ class MFC_EXPORT CFileDialog : public CDialog {
   DECLARE_DYNAMIC(CFileDialog)
  public:
   CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension = nullptr, LPCWSTR fileName = nullptr,
-              DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCWSTR filter = nullptr,
-              CWnd* parent = nullptr, DWORD size = 0, BOOL vistaStyle = TRUE);
+              DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCWSTR filter = nullptr, CWnd* parent = nullptr,
+              DWORD size = 0, BOOL vistaStyle = TRUE);
   ~CFileDialog() override;
 
   INT_PTR DoModal() override;

@@ -142,9 +142,9 @@ using LPCTSTR = LPCWSTR;
 
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define MAKELONG(a, b) \
+  ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
-
 
 // ---------------------------------------------------------------- CString
 
@@ -200,17 +200,17 @@ struct MFC_EXPORT CRuntimeClass {
 
 #define RUNTIME_CLASS(class_name) (class_name::GetThisClass())
 
-#define DECLARE_DYNAMIC(class_name) \
- public:                            \
+#define DECLARE_DYNAMIC(class_name)            \
+ public:                                       \
   static CRuntimeClass* PASCAL GetThisClass(); \
   CRuntimeClass* GetRuntimeClass() const override;
 
-#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                              \
-  CRuntimeClass* PASCAL class_name::GetThisClass() {                                                \
-    static CRuntimeClass record = {#class_name, sizeof(class class_name), 0xFFFF, nullptr,         \
-                                   &base_class_name::GetThisClass};                                \
-    return &record;                                                                                 \
-  }                                                                                                 \
+#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                     \
+  CRuntimeClass* PASCAL class_name::GetThisClass() {                                       \
+    static CRuntimeClass record = {#class_name, sizeof(class class_name), 0xFFFF, nullptr, \
+                                   &base_class_name::GetThisClass};                        \
+    return &record;                                                                        \
+  }                                                                                        \
   CRuntimeClass* class_name::GetRuntimeClass() const { return class_name::GetThisClass(); }
 
 class MFC_EXPORT CObject {
@@ -323,25 +323,28 @@ struct AFX_MSGMAP {
   const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                   \
- protected:                                     \
+#define DECLARE_MESSAGE_MAP()                          \
+ protected:                                            \
   static const AFX_MSGMAP* PASCAL GetThisMessageMap(); \
   const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                  \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                      \
   const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-  const AFX_MSGMAP* PASCAL theClass::GetThisMessageMap() {                     \
-    using ThisClass = theClass;                                                \
-    using TheBaseClass = baseClass;                                            \
+  const AFX_MSGMAP* PASCAL theClass::GetThisMessageMap() {                          \
+    using ThisClass = theClass;                                                     \
+    using TheBaseClass = baseClass;                                                 \
     static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-#define END_MESSAGE_MAP()                                                        \
-  {0, 0, 0, 0, AfxSig_end, nullptr, nullptr}};                                   \
+#define END_MESSAGE_MAP()                                                                       \
+  { 0, 0, 0, 0, AfxSig_end, nullptr, nullptr }                                                  \
+  }                                                                                             \
+  ;                                                                                             \
   static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-  return &messageMap;                                                            \
+  return &messageMap;                                                                           \
   }
 
-#define ON_CONTROL(wNotifyCode, id, memberFxn) \
-  {WM_COMMAND, (UINT)(wNotifyCode), (UINT)(id), (UINT)(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::memberFxn), nullptr},
+#define ON_CONTROL(wNotifyCode, id, memberFxn)                                                                       \
+  {WM_COMMAND, (UINT)(wNotifyCode), (UINT)(id), (UINT)(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::memberFxn), \
+   nullptr},
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_CBN_SELCHANGE(id, memberFxn) ON_CONTROL(CBN_SELCHANGE, id, memberFxn)
 #define ON_EN_CHANGE(id, memberFxn) ON_CONTROL(EN_CHANGE, id, memberFxn)

@@ -113,9 +113,7 @@ void AfxThrowInvalidArgException() { throw new CInvalidArgException(); }
 
 namespace mfc {
 
-CatchScope::CatchScope(CException* caught) : m_caught(caught), m_outer(t_innermostScope) {
-  t_innermostScope = this;
-}
+CatchScope::CatchScope(CException* caught) : m_caught(caught), m_outer(t_innermostScope) { t_innermostScope = this; }
 
 CatchScope::~CatchScope() {
   t_innermostScope = m_outer;

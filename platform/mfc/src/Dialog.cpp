@@ -40,7 +40,7 @@ struct ModalState {
   QDialog* window = nullptr;
   const DialogTemplate* dialogTemplate = nullptr;
   std::vector<std::unique_ptr<CWnd>> defaultWindows;  // controls no member attached to
-  std::vector<QWidget*> controls;                      // in template order
+  std::vector<QWidget*> controls;                     // in template order
   bool looping = false;
   std::exception_ptr pending;
 };
@@ -52,9 +52,7 @@ template <typename Body>
 void Guarded(CDialog& dialog, Body&& body) {
   try {
     body();
-  } catch (CException* e) {
-    e->Delete();
-  } catch (...) {
+  } catch (CException* e) { e->Delete(); } catch (...) {
     auto* state = static_cast<ModalState*>(WindowBinding::Modal(dialog));
     if (state == nullptr) throw;
     if (!state->pending) state->pending = std::current_exception();
@@ -169,10 +167,10 @@ class InputFilter final : public QObject {
 
 QFont DialogFont(const DialogTemplate& dialogTemplate) {
   static const bool substituted = [] {
-    QFont::insertSubstitutions(QStringLiteral("MS Shell Dlg"),
-                               {QStringLiteral("Tahoma"), QStringLiteral("Microsoft Sans Serif"),
-                                QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(
+        QStringLiteral("MS Shell Dlg"),
+        {QStringLiteral("Tahoma"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+         QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("MS Shell Dlg 2"), {QStringLiteral("MS Shell Dlg")});
     return true;
   }();
@@ -232,7 +230,8 @@ QWidget* CreateControl(CDialog& owner, QDialog& window, const DialogItemTemplate
     button->setAutoDefault(true);
     button->setDefault((item.style & 0xF) == BS_DEFPUSHBUTTON);
     button->setGeometry(rect);
-    QObject::connect(button, &QPushButton::clicked, &window, [&owner, button] { NotifyParent(owner, button, BN_CLICKED); });
+    QObject::connect(button, &QPushButton::clicked, &window,
+                     [&owner, button] { NotifyParent(owner, button, BN_CLICKED); });
     widget = button;
     kind = Kind::Button;
   } else if (className == u"combobox") {

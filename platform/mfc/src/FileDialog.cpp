@@ -116,8 +116,8 @@ class FileDialogDriver final : public mfc::ModalDriver {
 
 IMPLEMENT_DYNAMIC(CFileDialog, CDialog)
 
-CFileDialog::CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension, LPCWSTR fileName, DWORD flags,
-                         LPCWSTR filter, CWnd* parent, DWORD /*size*/, BOOL /*vistaStyle*/)
+CFileDialog::CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension, LPCWSTR fileName, DWORD flags, LPCWSTR filter,
+                         CWnd* parent, DWORD /*size*/, BOOL /*vistaStyle*/)
     : CDialog(0, parent),
       m_openFileDialog(openFileDialog),
       m_defaultExtension(defaultExtension),

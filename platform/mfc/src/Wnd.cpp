@@ -238,10 +238,10 @@ int ControlId(const QWidget* widget) {
 
 }  // namespace mfc
 
-using win32::FromQString;
 using mfc::Kind;
-using win32::ToQString;
 using mfc::WindowBinding;
+using win32::FromQString;
+using win32::ToQString;
 
 // ------------------------------------------------------------------- CWnd
 
@@ -359,12 +359,14 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return WindowProc(message, wParam, lParam);
 }
 
-void CWnd::SetWindowText(LPCWSTR text) { SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : u"")); }
+void CWnd::SetWindowText(LPCWSTR text) {
+  SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : u""));
+}
 
 int CWnd::GetWindowText(LPWSTR text, int maxCount) const {
   if (maxCount <= 0 || text == nullptr) return 0;
-  return static_cast<int>(const_cast<CWnd*>(this)->SendMessage(WM_GETTEXT, static_cast<WPARAM>(maxCount),
-                                                                reinterpret_cast<LPARAM>(text)));
+  return static_cast<int>(
+      const_cast<CWnd*>(this)->SendMessage(WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(text)));
 }
 
 void CWnd::GetWindowText(CString& text) const {
@@ -454,9 +456,7 @@ void CEdit::GetSel(int& start, int& end) const {
   end = static_cast<int>(last);
 }
 
-DWORD CEdit::GetSel() const {
-  return static_cast<DWORD>(const_cast<CEdit*>(this)->SendMessage(EM_GETSEL));
-}
+DWORD CEdit::GetSel() const { return static_cast<DWORD>(const_cast<CEdit*>(this)->SendMessage(EM_GETSEL)); }
 
 void CEdit::SetSel(int start, int end, BOOL noScroll) {
   SendMessage(EM_SETSEL, static_cast<WPARAM>(static_cast<LONG_PTR>(start)), end);
@@ -471,10 +471,14 @@ void CEdit::ReplaceSel(LPCWSTR text, BOOL canUndo) {
 
 IMPLEMENT_DYNAMIC(CComboBox, CWnd)
 
-int CComboBox::AddString(LPCWSTR text) { return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text))); }
+int CComboBox::AddString(LPCWSTR text) {
+  return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+}
 int CComboBox::GetCount() const { return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(CB_GETCOUNT)); }
 int CComboBox::GetCurSel() const { return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(CB_GETCURSEL)); }
-int CComboBox::SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(static_cast<LONG_PTR>(index)))); }
+int CComboBox::SetCurSel(int index) {
+  return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(static_cast<LONG_PTR>(index))));
+}
 void CComboBox::ResetContent() { SendMessage(CB_RESETCONTENT); }
 
 int CComboBox::GetLBText(int index, CString& text) const {
@@ -485,7 +489,8 @@ int CComboBox::GetLBText(int index, CString& text) const {
     return CB_ERR;
   }
   std::u16string buffer(static_cast<std::size_t>(length) + 1, u'\0');
-  self->SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(static_cast<LONG_PTR>(index)), reinterpret_cast<LPARAM>(buffer.data()));
+  self->SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(static_cast<LONG_PTR>(index)),
+                    reinterpret_cast<LPARAM>(buffer.data()));
   buffer.resize(static_cast<std::size_t>(length));
   text = CString(std::move(buffer));
   return static_cast<int>(length);

@@ -18,7 +18,7 @@ namespace {
 
 struct Bitmap {
   LONG width = 0;
-  LONG height = 0;  // always positive
+  LONG height = 0;       // always positive
   bool bottomUp = true;  // as the header says
   WORD bitsPerPixel = 0;
   LONG stride = 0;
@@ -38,8 +38,8 @@ struct Bitmap {
   ~Bitmap();
   // Address of the row at DC coordinate y (0 = top).
   BYTE* row(LONG y) const {
-    return bits + static_cast<std::ptrdiff_t>(memoryTopDown.load(std::memory_order_relaxed) ? y : height - 1 - y) *
-                      stride;
+    return bits +
+           static_cast<std::ptrdiff_t>(memoryTopDown.load(std::memory_order_relaxed) ? y : height - 1 - y) * stride;
   }
   // Distance in memory from a row to the one below it.
   std::ptrdiff_t step() const { return memoryTopDown.load(std::memory_order_relaxed) ? stride : -stride; }
@@ -164,7 +164,7 @@ constexpr std::uint64_t kSharedBitsFrom = 256 * 1024;
 // A readable rectangle of 24- or 32-bit pixels in some DC's coordinates.
 struct PixelView {
   const BYTE* top = nullptr;  // pixel (left, topY)
-  std::ptrdiff_t step = 0;     // bytes from one row to the one below it
+  std::ptrdiff_t step = 0;    // bytes from one row to the one below it
   int bytesPerPixel = 4;
   LONG left = 0, topY = 0, width = 0, height = 0;
   const BYTE* at(LONG x, LONG y) const { return top + (y - topY) * step + (x - left) * bytesPerPixel; }
@@ -181,7 +181,8 @@ inline void CopyPixel(BYTE* dst, int dstBpp, const BYTE* src, int srcBpp) {
 // pixels by nearest sample (the centre of each destination pixel), reversed
 // when mirrored.
 inline LONG SourceIndex(LONG i, LONG destCount, LONG srcCount, bool mirrored) {
-  LONG u = static_cast<LONG>((2 * static_cast<std::int64_t>(i) + 1) * srcCount / (2 * static_cast<std::int64_t>(destCount)));
+  LONG u =
+      static_cast<LONG>((2 * static_cast<std::int64_t>(i) + 1) * srcCount / (2 * static_cast<std::int64_t>(destCount)));
   return mirrored ? srcCount - 1 - u : u;
 }
 
@@ -195,8 +196,7 @@ inline void Normalise(int& origin, int& extent) {
   }
 }
 
-BOOL Blit(DeviceContext* dst, int xd, int yd, int wd, int hd, DeviceContext* src, int xs, int ys, int ws,
-          int hs) {
+BOOL Blit(DeviceContext* dst, int xd, int yd, int wd, int hd, DeviceContext* src, int xs, int ys, int ws, int hs) {
   Bitmap* target = dst->selected;
   if (dst->kind != win32::DcKind::Memory || !target || target->stock ||
       (target->bitsPerPixel != 24 && target->bitsPerPixel != 32)) {
@@ -308,7 +308,6 @@ BOOL Blit(DeviceContext* dst, int xd, int yd, int wd, int hd, DeviceContext* src
   return TRUE;
 }
 
-
 }  // namespace
 
 extern "C" {
@@ -351,7 +350,8 @@ int GetDeviceCaps(HDC hdc, int index) {
   if (!dc) return 0;
   switch (index) {
     case BITSPIXEL:
-      return dc->kind == win32::DcKind::Memory && dc->selected && !dc->selected->stock ? dc->selected->bitsPerPixel : 32;
+      return dc->kind == win32::DcKind::Memory && dc->selected && !dc->selected->stock ? dc->selected->bitsPerPixel
+                                                                                       : 32;
     case PLANES:
       return 1;
     case HORZRES:
@@ -508,8 +508,8 @@ int GetDIBits(HDC hdc, HBITMAP handle, UINT start, UINT lines, LPVOID bits, LPBI
     h.biClrImportant = 0;
     return bitmap->height;
   }
-  if ((h.biBitCount != 24 && h.biBitCount != 32) || h.biCompression != BI_RGB || h.biWidth <= 0 ||
-      h.biHeight == 0 || h.biHeight == INT32_MIN) {
+  if ((h.biBitCount != 24 && h.biBitCount != 32) || h.biCompression != BI_RGB || h.biWidth <= 0 || h.biHeight == 0 ||
+      h.biHeight == INT32_MIN) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }

@@ -134,7 +134,8 @@ LRESULT DispatchMessageW(const MSG* msg) {
   if (msg->message != WM_CLOSE || QCoreApplication::instance() == nullptr) return 0;
   const WId id = static_cast<WId>(reinterpret_cast<std::uintptr_t>(msg->hwnd));
   g_dispatchingClose = true;
-  if (QWidget* widget = qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr ? QWidget::find(id) : nullptr) {
+  if (QWidget* widget =
+          qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr ? QWidget::find(id) : nullptr) {
     widget->close();
   } else if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
     for (QWindow* window : QGuiApplication::topLevelWindows()) {

@@ -78,8 +78,7 @@ std::string Stem(std::string_view name) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   if (stem.rfind("lib", 0) == 0 && stem.size() > 3) stem.erase(0, 3);
-  if (const auto so = stem.find(".so"); so != std::string::npos &&
-      (so + 3 == stem.size() || stem[so + 3] == '.')) {
+  if (const auto so = stem.find(".so"); so != std::string::npos && (so + 3 == stem.size() || stem[so + 3] == '.')) {
     stem.erase(so);
   } else if (stem.size() > 4 && (stem.ends_with(".dll") || stem.ends_with(".exe"))) {
     stem.erase(stem.size() - 4);
@@ -102,16 +101,12 @@ HMODULE ModuleHandleByName(const std::string& name) {
   }
   const std::string wanted = Stem(name);
   for (const auto& object : objects) {
-    if (!object.isExecutable && Stem(object.path) == wanted) {
-      return reinterpret_cast<HMODULE>(object.base);
-    }
+    if (!object.isExecutable && Stem(object.path) == wanted) { return reinterpret_cast<HMODULE>(object.base); }
   }
   // The executable is found by its own name last, as a library of the same
   // stem is the likelier meaning.
   for (const auto& object : objects) {
-    if (object.isExecutable && Stem(object.path) == wanted) {
-      return reinterpret_cast<HMODULE>(object.base);
-    }
+    if (object.isExecutable && Stem(object.path) == wanted) { return reinterpret_cast<HMODULE>(object.base); }
   }
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;
@@ -187,8 +182,8 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  void* handle = object->isExecutable ? dlopen(nullptr, RTLD_LAZY)
-                                      : dlopen(object->path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  void* handle =
+      object->isExecutable ? dlopen(nullptr, RTLD_LAZY) : dlopen(object->path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
   if (handle == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
@@ -223,9 +218,7 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
   }
   HMODULE module = nullptr;
   for (const auto& object : LoadedObjects()) {
-    if (!object.isExecutable && object.path == map->l_name) {
-      module = reinterpret_cast<HMODULE>(object.base);
-    }
+    if (!object.isExecutable && object.path == map->l_name) { module = reinterpret_cast<HMODULE>(object.base); }
   }
   if (module == nullptr) {
     dlclose(handle);

@@ -59,7 +59,8 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax) {
     *reinterpret_cast<LPCWSTR*>(buffer) = text;
     return static_cast<int>(length);
   }
-  return static_cast<int>(win32::CopyWide(std::u16string_view(text, length), buffer, static_cast<std::size_t>(bufferMax)));
+  return static_cast<int>(
+      win32::CopyWide(std::u16string_view(text, length), buffer, static_cast<std::size_t>(bufferMax)));
 }
 
 }  // extern "C"

@@ -52,8 +52,9 @@ class SharedImage {
   bool create(Display* display, unsigned width, unsigned height) {
     if (!XShmQueryExtension(display)) return false;
     const int screen = DefaultScreen(display);
-    m_image = XShmCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
-                              ZPixmap, nullptr, &m_info, width, height);
+    m_image =
+        XShmCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
+                        ZPixmap, nullptr, &m_info, width, height);
     if (m_image == nullptr) return false;
     m_info.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(m_image->bytes_per_line) * height, IPC_CREAT | 0600);
     if (m_info.shmid < 0) {
@@ -159,7 +160,8 @@ bool ReadFromWindows(Display* display, const RECT& area, BYTE* pixels, LONG stri
   return win32::x11::ReadFromWindowStack(
       display, area, pixels, stride,
       [&](Window window, int x, int y, unsigned w, unsigned h, BYTE* out, LONG outStride) {
-        XImage* image = w == width && h == height ? SharedImageOfThisThread().read(display, window, x, y, w, h) : nullptr;
+        XImage* image =
+            w == width && h == height ? SharedImageOfThisThread().read(display, window, x, y, w, h) : nullptr;
         if (image != nullptr) {
           CopyPixels(image, out, outStride);
           return true;

@@ -108,9 +108,9 @@ bool ReadIntoSharedSegment(Display* display, Drawable drawable, int x, int y, un
     info = segment.info;
   }
   const int screen = DefaultScreen(display);
-  XImage* image = XShmCreateImage(display, DefaultVisual(display, screen),
-                                  static_cast<unsigned>(DefaultDepth(display, screen)), ZPixmap,
-                                  reinterpret_cast<char*>(memory), &info, width, height);
+  XImage* image =
+      XShmCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
+                      ZPixmap, reinterpret_cast<char*>(memory), &info, width, height);
   if (image == nullptr) return false;
   bool read = false;
   if (IsBgrx(image) && image->bytes_per_line == static_cast<int>(width) * 4)

@@ -7,8 +7,7 @@ std::string ToUtf8(std::u16string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -64,8 +63,8 @@ std::u16string FromUtf8(std::string_view text) {
         c = (c << 6) | (cont & 0x3F);
       }
     }
-    if (valid && ((len == 2 && c < 0x80) || (len == 3 && c < 0x800) || (len == 4 && c < 0x10000) ||
-                  c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) {
+    if (valid && ((len == 2 && c < 0x80) || (len == 3 && c < 0x800) || (len == 4 && c < 0x10000) || c > 0x10FFFF ||
+                  (c >= 0xD800 && c <= 0xDFFF))) {
       valid = false;  // overlong or out of range
     }
     if (!valid) {

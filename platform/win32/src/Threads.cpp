@@ -138,8 +138,7 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   std::unique_lock lock(record->mutex);
   if (milliseconds == INFINITE) {
     record->ended.wait(lock, [&] { return record->exited; });
-  } else if (!record->ended.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                     [&] { return record->exited; })) {
+  } else if (!record->ended.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return record->exited; })) {
     return WAIT_TIMEOUT;
   }
   // What is left of the thread is the return from its start routine.

@@ -86,10 +86,17 @@ SHORT GetKeyState(int virtualKey) {
   }
   bool down = false;
   switch (virtualKey) {
-    case VK_SHIFT: down = now.shift; break;
-    case VK_CONTROL: down = now.control; break;
-    case VK_MENU: down = now.alt; break;
-    default: break;
+    case VK_SHIFT:
+      down = now.shift;
+      break;
+    case VK_CONTROL:
+      down = now.control;
+      break;
+    case VK_MENU:
+      down = now.alt;
+      break;
+    default:
+      break;
   }
   return down ? static_cast<SHORT>(0x8000u) : 0;
 }
@@ -139,7 +146,8 @@ HANDLE GetClipboardData(UINT format) {
     if (block != nullptr) std::memcpy(GlobalLock(block), bytes.constData(), static_cast<size_t>(bytes.size()));
   } else {
     block = GlobalAlloc(GMEM_ZEROINIT, (static_cast<SIZE_T>(text.size()) + 1) * sizeof(WCHAR));
-    if (block != nullptr) std::memcpy(GlobalLock(block), text.utf16(), static_cast<size_t>(text.size()) * sizeof(WCHAR));
+    if (block != nullptr)
+      std::memcpy(GlobalLock(block), text.utf16(), static_cast<size_t>(text.size()) * sizeof(WCHAR));
   }
   if (block != nullptr) GlobalUnlock(block);
   Clipboard().handedOut = block;

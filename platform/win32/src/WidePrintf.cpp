@@ -117,7 +117,8 @@ std::u16string FormatWide(const char16_t* format, va_list args) {
           const char* s = va_arg(ap, const char*);
           text = FromUtf8(s != nullptr ? s : "(null)");
         }
-        if (precision >= 0 && static_cast<std::size_t>(precision) < text.size()) text.resize(static_cast<std::size_t>(precision));
+        if (precision >= 0 && static_cast<std::size_t>(precision) < text.size())
+          text.resize(static_cast<std::size_t>(precision));
         AppendPadded(out, text, width, leftAlign);
         break;
       }

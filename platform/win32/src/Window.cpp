@@ -31,8 +31,8 @@ bool IsManagedTopLevel(Display* display, ::Window window) {
   unsigned long count = 0;
   unsigned long remaining = 0;
   unsigned char* data = nullptr;
-  const int status =
-      XGetWindowProperty(display, window, wmState, 0, 0, False, AnyPropertyType, &type, &format, &count, &remaining, &data);
+  const int status = XGetWindowProperty(display, window, wmState, 0, 0, False, AnyPropertyType, &type, &format, &count,
+                                        &remaining, &data);
   if (data != nullptr) XFree(data);
   return status == Success && type != None;
 }

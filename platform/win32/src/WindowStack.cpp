@@ -47,11 +47,12 @@ bool RootHoldsPicture(Display* display) {
     if (probe != nullptr) XDestroyImage(probe);
     askedOn = display;
     static std::once_flag said;
-    if (!holds) std::call_once(said, [] {
-      std::fprintf(stderr,
-                   "win32: the X server gives no picture of its screen (a rootless Xwayland). "
-                   "Continuing with the X windows' own contents.\n");
-    });
+    if (!holds)
+      std::call_once(said, [] {
+        std::fprintf(stderr,
+                     "win32: the X server gives no picture of its screen (a rootless Xwayland). "
+                     "Continuing with the X windows' own contents.\n");
+      });
   }
   return holds;
 }
@@ -60,7 +61,8 @@ bool ReadFromWindowStack(Display* display, const RECT& area, BYTE* pixels, LONG 
                          const WindowAreaReader& readWindow) {
   const Rect wanted{area.left, area.top, area.right, area.bottom};
   for (int y = 0; y < wanted.bottom - wanted.top; ++y)
-    std::memset(pixels + static_cast<std::ptrdiff_t>(y) * stride, 0, static_cast<std::size_t>(wanted.right - wanted.left) * 4);
+    std::memset(pixels + static_cast<std::ptrdiff_t>(y) * stride, 0,
+                static_cast<std::size_t>(wanted.right - wanted.left) * 4);
 
   Window root = None;
   Window parent = None;

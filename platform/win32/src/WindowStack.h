@@ -27,8 +27,8 @@ bool RootHoldsPicture(Display* display);
 // black. `readWindow` reads one rectangle of one window (window coordinates)
 // into the rows given to it and returns false when it cannot. False when the
 // window list cannot be had.
-using WindowAreaReader = std::function<bool(Window, int x, int y, unsigned width, unsigned height, BYTE* pixels,
-                                            LONG stride)>;
+using WindowAreaReader =
+    std::function<bool(Window, int x, int y, unsigned width, unsigned height, BYTE* pixels, LONG stride)>;
 bool ReadFromWindowStack(Display* display, const RECT& area, BYTE* pixels, LONG stride,
                          const WindowAreaReader& readWindow);
 

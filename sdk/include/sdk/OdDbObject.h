@@ -54,7 +54,9 @@ class ODSDK_EXPORT OdDbObjectId {
 
   friend bool operator==(const OdDbObjectId& a, const OdDbObjectId& b) { return a.m_stub == b.m_stub; }
   friend bool operator!=(const OdDbObjectId& a, const OdDbObjectId& b) { return a.m_stub != b.m_stub; }
-  friend bool operator<(const OdDbObjectId& a, const OdDbObjectId& b) { return a.getHandle().value() < b.getHandle().value(); }
+  friend bool operator<(const OdDbObjectId& a, const OdDbObjectId& b) {
+    return a.getHandle().value() < b.getHandle().value();
+  }
   OdDbStub* stub() const { return m_stub; }
 
  private:

@@ -19,21 +19,45 @@ class ODSDK_EXPORT OdDbAbstractViewTableRecord : public OdDbSymbolTableRecord {
 
  public:
   OdGePoint2d centerPoint() const { return m_center; }
-  void setCenterPoint(const OdGePoint2d& p) { m_center = p; modified(); }
+  void setCenterPoint(const OdGePoint2d& p) {
+    m_center = p;
+    modified();
+  }
   double height() const { return m_height; }
-  void setHeight(double h) { m_height = h; modified(); }
+  void setHeight(double h) {
+    m_height = h;
+    modified();
+  }
   double width() const { return m_width; }
-  void setWidth(double w) { m_width = w; modified(); }
+  void setWidth(double w) {
+    m_width = w;
+    modified();
+  }
   OdGePoint3d target() const { return m_target; }
-  void setTarget(const OdGePoint3d& p) { m_target = p; modified(); }
+  void setTarget(const OdGePoint3d& p) {
+    m_target = p;
+    modified();
+  }
   OdGeVector3d viewDirection() const { return m_direction; }
-  void setViewDirection(const OdGeVector3d& v) { m_direction = v; modified(); }
+  void setViewDirection(const OdGeVector3d& v) {
+    m_direction = v;
+    modified();
+  }
   double viewTwist() const { return m_twist; }
-  void setViewTwist(double t) { m_twist = t; modified(); }
+  void setViewTwist(double t) {
+    m_twist = t;
+    modified();
+  }
   double lensLength() const { return m_lens; }
-  void setLensLength(double l) { m_lens = l; modified(); }
+  void setLensLength(double l) {
+    m_lens = l;
+    modified();
+  }
   bool isPerspectiveEnabled() const { return m_perspective; }
-  void setPerspectiveEnabled(bool on) { m_perspective = on; modified(); }
+  void setPerspectiveEnabled(bool on) {
+    m_perspective = on;
+    modified();
+  }
   void copyFrom(const OdRxObject* source) override;
 
  protected:
@@ -60,8 +84,14 @@ class ODSDK_EXPORT OdDbViewportTableRecord : public OdDbAbstractViewTableRecord 
   // upper right of the drawing area.
   OdGePoint2d lowerLeftCorner() const { return m_lowerLeft; }
   OdGePoint2d upperRightCorner() const { return m_upperRight; }
-  void setLowerLeftCorner(const OdGePoint2d& p) { m_lowerLeft = p; modified(); }
-  void setUpperRightCorner(const OdGePoint2d& p) { m_upperRight = p; modified(); }
+  void setLowerLeftCorner(const OdGePoint2d& p) {
+    m_lowerLeft = p;
+    modified();
+  }
+  void setUpperRightCorner(const OdGePoint2d& p) {
+    m_upperRight = p;
+    modified();
+  }
   void copyFrom(const OdRxObject* source) override;
 
  protected:

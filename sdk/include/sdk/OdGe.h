@@ -74,14 +74,30 @@ class ODSDK_EXPORT OdGeVector3d {
   OdGeVector3d perpVector() const;
 
   OdGeVector3d operator-() const { return {-x, -y, -z}; }
-  friend OdGeVector3d operator+(const OdGeVector3d& a, const OdGeVector3d& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-  friend OdGeVector3d operator-(const OdGeVector3d& a, const OdGeVector3d& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+  friend OdGeVector3d operator+(const OdGeVector3d& a, const OdGeVector3d& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+  }
+  friend OdGeVector3d operator-(const OdGeVector3d& a, const OdGeVector3d& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+  }
   friend OdGeVector3d operator*(const OdGeVector3d& a, double s) { return {a.x * s, a.y * s, a.z * s}; }
   friend OdGeVector3d operator*(double s, const OdGeVector3d& a) { return a * s; }
   friend OdGeVector3d operator/(const OdGeVector3d& a, double s) { return {a.x / s, a.y / s, a.z / s}; }
-  OdGeVector3d& operator+=(const OdGeVector3d& v) { x += v.x; y += v.y; z += v.z; return *this; }
-  OdGeVector3d& operator*=(double s) { x *= s; y *= s; z *= s; return *this; }
-  friend bool operator==(const OdGeVector3d& a, const OdGeVector3d& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+  OdGeVector3d& operator+=(const OdGeVector3d& v) {
+    x += v.x;
+    y += v.y;
+    z += v.z;
+    return *this;
+  }
+  OdGeVector3d& operator*=(double s) {
+    x *= s;
+    y *= s;
+    z *= s;
+    return *this;
+  }
+  friend bool operator==(const OdGeVector3d& a, const OdGeVector3d& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+  }
 };
 
 class ODSDK_EXPORT OdGePoint3d {
@@ -98,10 +114,21 @@ class ODSDK_EXPORT OdGePoint3d {
   }
   OdGeVector3d asVector() const { return {x, y, z}; }
 
-  friend OdGeVector3d operator-(const OdGePoint3d& a, const OdGePoint3d& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-  friend OdGePoint3d operator+(const OdGePoint3d& a, const OdGeVector3d& v) { return {a.x + v.x, a.y + v.y, a.z + v.z}; }
-  friend OdGePoint3d operator-(const OdGePoint3d& a, const OdGeVector3d& v) { return {a.x - v.x, a.y - v.y, a.z - v.z}; }
-  OdGePoint3d& operator+=(const OdGeVector3d& v) { x += v.x; y += v.y; z += v.z; return *this; }
+  friend OdGeVector3d operator-(const OdGePoint3d& a, const OdGePoint3d& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+  }
+  friend OdGePoint3d operator+(const OdGePoint3d& a, const OdGeVector3d& v) {
+    return {a.x + v.x, a.y + v.y, a.z + v.z};
+  }
+  friend OdGePoint3d operator-(const OdGePoint3d& a, const OdGeVector3d& v) {
+    return {a.x - v.x, a.y - v.y, a.z - v.z};
+  }
+  OdGePoint3d& operator+=(const OdGeVector3d& v) {
+    x += v.x;
+    y += v.y;
+    z += v.z;
+    return *this;
+  }
   friend bool operator==(const OdGePoint3d& a, const OdGePoint3d& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 };
 
@@ -152,7 +179,10 @@ class ODSDK_EXPORT OdGeExtents3d {
 
   const OdGePoint3d& minPoint() const { return m_min; }
   const OdGePoint3d& maxPoint() const { return m_max; }
-  void set(const OdGePoint3d& minPoint, const OdGePoint3d& maxPoint) { m_min = minPoint; m_max = maxPoint; }
+  void set(const OdGePoint3d& minPoint, const OdGePoint3d& maxPoint) {
+    m_min = minPoint;
+    m_max = maxPoint;
+  }
   bool isValidExtents() const { return m_min.x <= m_max.x && m_min.y <= m_max.y && m_min.z <= m_max.z; }
   OdGeExtents3d& addPoint(const OdGePoint3d& p);
   OdGeExtents3d& addExt(const OdGeExtents3d& e);

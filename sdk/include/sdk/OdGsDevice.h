@@ -52,8 +52,8 @@ class ODSDK_EXPORT OdGsView : public OdRxObject {
   // Sets the camera. A field that is not positive and finite keeps the
   // view's earlier field; a non-finite point or vector is ignored (the view
   // keeps its camera), so a view is always drawable.
-  void setView(const OdGePoint3d& position, const OdGePoint3d& target, const OdGeVector3d& upVector,
-               double fieldWidth, double fieldHeight, Projection projection = kParallel);
+  void setView(const OdGePoint3d& position, const OdGePoint3d& target, const OdGeVector3d& upVector, double fieldWidth,
+               double fieldHeight, Projection projection = kParallel);
   // The device that draws this view (null once the device is gone).
   OdGsDevice* device() const { return m_device; }
 

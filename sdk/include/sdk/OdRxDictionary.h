@@ -31,11 +31,31 @@ class ODSDK_EXPORT OdVariant {
  public:
   enum Type { kVoid, kBool, kInt32, kUInt32, kDouble, kString };
   Type varType() const { return m_type; }
-  OdVariant& setUInt32(OdUInt32 value) { m_type = kUInt32; m_uint = value; return *this; }
-  OdVariant& setInt32(OdInt32 value) { m_type = kInt32; m_int = value; return *this; }
-  OdVariant& setBool(bool value) { m_type = kBool; m_bool = value; return *this; }
-  OdVariant& setDouble(double value) { m_type = kDouble; m_double = value; return *this; }
-  OdVariant& setString(const OdString& value) { m_type = kString; m_string = value; return *this; }
+  OdVariant& setUInt32(OdUInt32 value) {
+    m_type = kUInt32;
+    m_uint = value;
+    return *this;
+  }
+  OdVariant& setInt32(OdInt32 value) {
+    m_type = kInt32;
+    m_int = value;
+    return *this;
+  }
+  OdVariant& setBool(bool value) {
+    m_type = kBool;
+    m_bool = value;
+    return *this;
+  }
+  OdVariant& setDouble(double value) {
+    m_type = kDouble;
+    m_double = value;
+    return *this;
+  }
+  OdVariant& setString(const OdString& value) {
+    m_type = kString;
+    m_string = value;
+    return *this;
+  }
   // The value read as that type; 0, false or empty when it holds another type.
   OdUInt32 getUInt32() const { return m_type == kUInt32 ? m_uint : 0; }
   OdInt32 getInt32() const { return m_type == kInt32 ? m_int : 0; }

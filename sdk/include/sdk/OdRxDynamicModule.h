@@ -58,16 +58,15 @@ class OdRxWin32Module : public TBase {
 #define ODRX_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
 
 // Defines the two entry points the host looks up by name.
-#define ODRX_DEFINE_DYNAMIC_MODULE(ModuleClass)                                       \
-  ODRX_MODULE_EXPORT OdRxModule* odrxCreateModuleObject(HMODULE* callerHandle) {      \
-    return OdRxWin32Module<ModuleClass, ModuleClass>::createModule(callerHandle);     \
-  }                                                                                   \
-  ODRX_MODULE_EXPORT void odrxGetAPIVersion(int* major, int* minor, int* majorBuild,  \
-                                            int* minorBuild) {                        \
-    *major = 23;                                                                      \
-    *minor = 10;                                                                      \
-    *majorBuild = 0;                                                                  \
-    *minorBuild = 0;                                                                  \
+#define ODRX_DEFINE_DYNAMIC_MODULE(ModuleClass)                                                         \
+  ODRX_MODULE_EXPORT OdRxModule* odrxCreateModuleObject(HMODULE* callerHandle) {                        \
+    return OdRxWin32Module<ModuleClass, ModuleClass>::createModule(callerHandle);                       \
+  }                                                                                                     \
+  ODRX_MODULE_EXPORT void odrxGetAPIVersion(int* major, int* minor, int* majorBuild, int* minorBuild) { \
+    *major = 23;                                                                                        \
+    *minor = 10;                                                                                        \
+    *majorBuild = 0;                                                                                    \
+    *minorBuild = 0;                                                                                    \
   }
 
 // The signatures the host resolves.

@@ -137,7 +137,6 @@ class OdSmartPtr {
   }
 
  public:
-
  private:
   T* m_object = nullptr;
 };
@@ -145,19 +144,17 @@ class OdSmartPtr {
 using OdRxObjectPtr = OdSmartPtr<OdRxObject>;
 
 // Declares desc()/isA() for a class; define with ODRX_DEFINE_MEMBERS.
-#define ODRX_DECLARE_MEMBERS(ClassName)        \
- public:                                       \
-  static const OdRxClass* desc();              \
-  const OdRxClass* isA() const override;       \
-  static ClassName* cast(const OdRxObject* o) { \
-    return o != nullptr && o->isKindOf(desc()) \
-               ? const_cast<ClassName*>(static_cast<const ClassName*>(o)) \
-               : nullptr;                      \
+#define ODRX_DECLARE_MEMBERS(ClassName)                                                                              \
+ public:                                                                                                             \
+  static const OdRxClass* desc();                                                                                    \
+  const OdRxClass* isA() const override;                                                                             \
+  static ClassName* cast(const OdRxObject* o) {                                                                      \
+    return o != nullptr && o->isKindOf(desc()) ? const_cast<ClassName*>(static_cast<const ClassName*>(o)) : nullptr; \
   }
 
-#define ODRX_DEFINE_MEMBERS(ClassName, ParentName)                            \
-  const OdRxClass* ClassName::desc() {                                        \
-    static const OdRxClass cls(u## #ClassName, ParentName::desc());           \
-    return &cls;                                                              \
-  }                                                                           \
+#define ODRX_DEFINE_MEMBERS(ClassName, ParentName)                  \
+  const OdRxClass* ClassName::desc() {                              \
+    static const OdRxClass cls(u## #ClassName, ParentName::desc()); \
+    return &cls;                                                    \
+  }                                                                 \
   const OdRxClass* ClassName::isA() const { return desc(); }

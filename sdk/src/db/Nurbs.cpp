@@ -71,15 +71,16 @@ OdResult Nurbs::create(int degree, const std::vector<OdGePoint3d>& controlPoints
   curve.m_points = controlPoints;
   curve.m_knots = knots;
   curve.m_weights = weights.empty() ? std::vector<double>(n, 1.0) : weights;
-  curve.m_rational = std::any_of(curve.m_weights.begin(), curve.m_weights.end(),
-                                 [&](double w) { return w != curve.m_weights[0]; });
+  curve.m_rational =
+      std::any_of(curve.m_weights.begin(), curve.m_weights.end(), [&](double w) { return w != curve.m_weights[0]; });
   curve.buildLengthTable();
   if (!std::isfinite(curve.length())) return eInvalidInput;
   out = std::move(curve);
   return eOk;
 }
 
-OdResult Nurbs::interpolate(const std::vector<OdGePoint3d>& input, int degree, Nurbs& out, std::vector<double>& params) {
+OdResult Nurbs::interpolate(const std::vector<OdGePoint3d>& input, int degree, Nurbs& out,
+                            std::vector<double>& params) {
   std::vector<OdGePoint3d> points;
   for (const auto& p : input) {
     if (!Finite(p)) return eInvalidInput;
@@ -227,7 +228,8 @@ double Nurbs::speedIntegral(double a, double b) const {
   const double half = (b - a) * 0.5, mid = (a + b) * 0.5;
   double sum = 0.0;
   for (int i = 0; i < kGaussOrder; ++i)
-    sum += g.weights[static_cast<std::size_t>(i)] * derivative(mid + half * g.nodes[static_cast<std::size_t>(i)]).length();
+    sum +=
+        g.weights[static_cast<std::size_t>(i)] * derivative(mid + half * g.nodes[static_cast<std::size_t>(i)]).length();
   return sum * half;
 }
 
@@ -293,7 +295,8 @@ OdResult Nurbs::paramAtDist(double dist, double& u) const {
   for (int iter = 0; iter < 100; ++iter) {
     const double f = speedIntegral(lo0, x) - want;
     if (std::fabs(f) <= goal) break;
-    if (f > 0.0) hi = x; else lo = x;
+    if (f > 0.0) hi = x;
+    else lo = x;
     const double speed = derivative(x).length();
     double next = speed > 0.0 ? x - f / speed : 0.5 * (lo + hi);
     if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);

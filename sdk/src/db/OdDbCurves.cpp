@@ -59,8 +59,14 @@ ODRX_DEFINE_MEMBERS(OdDbSpline, OdDbCurve)
 // ---- line ---------------------------------------------------------------------
 
 OdSmartPtr<OdDbLine> OdDbLine::createObject() { return odrxCreateLoaded<OdDbLine>(); }
-void OdDbLine::setStartPoint(const OdGePoint3d& p) { m_start = p; modified(); }
-void OdDbLine::setEndPoint(const OdGePoint3d& p) { m_end = p; modified(); }
+void OdDbLine::setStartPoint(const OdGePoint3d& p) {
+  m_start = p;
+  modified();
+}
+void OdDbLine::setEndPoint(const OdGePoint3d& p) {
+  m_end = p;
+  modified();
+}
 
 OdResult OdDbLine::getEndParam(double& param) const {
   param = m_start.distanceTo(m_end);
@@ -99,8 +105,14 @@ void OdDbLine::copyFrom(const OdRxObject* source) {
 // ---- circle -------------------------------------------------------------------
 
 OdSmartPtr<OdDbCircle> OdDbCircle::createObject() { return odrxCreateLoaded<OdDbCircle>(); }
-void OdDbCircle::setCenter(const OdGePoint3d& c) { m_center = c; modified(); }
-void OdDbCircle::setNormal(const OdGeVector3d& n) { m_normal = n; modified(); }
+void OdDbCircle::setCenter(const OdGePoint3d& c) {
+  m_center = c;
+  modified();
+}
+void OdDbCircle::setNormal(const OdGeVector3d& n) {
+  m_normal = n;
+  modified();
+}
 
 OdResult OdDbCircle::setRadius(double r) {
   if (!FinitePositive(r)) return eInvalidInput;
@@ -115,7 +127,8 @@ OdResult OdDbCircle::getEndParam(double& param) const {
 }
 
 OdResult OdDbCircle::getDistAtParam(double param, double& dist) const {
-  if (!std::isfinite(param) || param < -EndTolerance(kTwoPi) || param > kTwoPi + EndTolerance(kTwoPi)) return eInvalidInput;
+  if (!std::isfinite(param) || param < -EndTolerance(kTwoPi) || param > kTwoPi + EndTolerance(kTwoPi))
+    return eInvalidInput;
   dist = m_radius * std::clamp(param, 0.0, kTwoPi);
   return eOk;
 }
@@ -128,7 +141,8 @@ OdResult OdDbCircle::getParamAtDist(double dist, double& param) const {
 }
 
 OdResult OdDbCircle::getPointAtParam(double param, OdGePoint3d& point) const {
-  if (!std::isfinite(param) || param < -EndTolerance(kTwoPi) || param > kTwoPi + EndTolerance(kTwoPi)) return eInvalidInput;
+  if (!std::isfinite(param) || param < -EndTolerance(kTwoPi) || param > kTwoPi + EndTolerance(kTwoPi))
+    return eInvalidInput;
   const PlaneAxes axes = AxesOf(m_normal);
   point = m_center + axes.x * (m_radius * std::cos(param)) + axes.y * (m_radius * std::sin(param));
   return eOk;
@@ -149,10 +163,22 @@ void OdDbCircle::copyFrom(const OdRxObject* source) {
 // ---- arc ----------------------------------------------------------------------
 
 OdSmartPtr<OdDbArc> OdDbArc::createObject() { return odrxCreateLoaded<OdDbArc>(); }
-void OdDbArc::setCenter(const OdGePoint3d& c) { m_center = c; modified(); }
-void OdDbArc::setNormal(const OdGeVector3d& n) { m_normal = n; modified(); }
-void OdDbArc::setStartAngle(double a) { m_start = std::isfinite(a) ? a : 0.0; modified(); }
-void OdDbArc::setEndAngle(double a) { m_end = std::isfinite(a) ? a : 0.0; modified(); }
+void OdDbArc::setCenter(const OdGePoint3d& c) {
+  m_center = c;
+  modified();
+}
+void OdDbArc::setNormal(const OdGeVector3d& n) {
+  m_normal = n;
+  modified();
+}
+void OdDbArc::setStartAngle(double a) {
+  m_start = std::isfinite(a) ? a : 0.0;
+  modified();
+}
+void OdDbArc::setEndAngle(double a) {
+  m_end = std::isfinite(a) ? a : 0.0;
+  modified();
+}
 
 OdResult OdDbArc::setRadius(double r) {
   if (!FinitePositive(r)) return eInvalidInput;
@@ -236,10 +262,24 @@ OdResult OdDbPolyline::getPointAt(unsigned index, OdGePoint2d& point) const {
   return eOk;
 }
 
-double OdDbPolyline::getBulgeAt(unsigned index) const { return index < m_vertices.size() ? m_vertices[index].bulge : 0.0; }
-void OdDbPolyline::setElevation(double elevation) { m_elevation = elevation; m_chain.reset(); modified(); }
-void OdDbPolyline::setNormal(const OdGeVector3d& normal) { m_normal = normal; m_chain.reset(); modified(); }
-void OdDbPolyline::setClosed(bool closed) { m_closed = closed; m_chain.reset(); modified(); }
+double OdDbPolyline::getBulgeAt(unsigned index) const {
+  return index < m_vertices.size() ? m_vertices[index].bulge : 0.0;
+}
+void OdDbPolyline::setElevation(double elevation) {
+  m_elevation = elevation;
+  m_chain.reset();
+  modified();
+}
+void OdDbPolyline::setNormal(const OdGeVector3d& normal) {
+  m_normal = normal;
+  m_chain.reset();
+  modified();
+}
+void OdDbPolyline::setClosed(bool closed) {
+  m_closed = closed;
+  m_chain.reset();
+  modified();
+}
 
 const SegmentChain& OdDbPolyline::chain() const {
   if (!m_chain) {
@@ -257,7 +297,9 @@ OdResult OdDbPolyline::getEndParam(double& param) const {
 }
 OdResult OdDbPolyline::getDistAtParam(double param, double& dist) const { return chain().distAtParam(param, dist); }
 OdResult OdDbPolyline::getParamAtDist(double dist, double& param) const { return chain().paramAtDist(dist, param); }
-OdResult OdDbPolyline::getPointAtParam(double param, OdGePoint3d& point) const { return chain().pointAtParam(param, point); }
+OdResult OdDbPolyline::getPointAtParam(double param, OdGePoint3d& point) const {
+  return chain().pointAtParam(param, point);
+}
 void OdDbPolyline::tessellate(std::vector<OdGePoint3d>& points, double tol) const { chain().tessellate(points, tol); }
 
 void OdDbPolyline::copyFrom(const OdRxObject* source) {
@@ -283,10 +325,26 @@ void OdDb2dPolyline::appendVertex(const OdGePoint3d& point, double bulge) {
 }
 OdGePoint3d OdDb2dPolyline::vertexAt(unsigned index) const { return m_vertices.at(index).point; }
 double OdDb2dPolyline::bulgeAt(unsigned index) const { return m_vertices.at(index).bulge; }
-void OdDb2dPolyline::setElevation(double elevation) { m_elevation = elevation; m_chain.reset(); modified(); }
-void OdDb2dPolyline::setNormal(const OdGeVector3d& normal) { m_normal = normal; m_chain.reset(); modified(); }
-void OdDb2dPolyline::makeClosed() { m_closed = true; m_chain.reset(); modified(); }
-void OdDb2dPolyline::makeOpen() { m_closed = false; m_chain.reset(); modified(); }
+void OdDb2dPolyline::setElevation(double elevation) {
+  m_elevation = elevation;
+  m_chain.reset();
+  modified();
+}
+void OdDb2dPolyline::setNormal(const OdGeVector3d& normal) {
+  m_normal = normal;
+  m_chain.reset();
+  modified();
+}
+void OdDb2dPolyline::makeClosed() {
+  m_closed = true;
+  m_chain.reset();
+  modified();
+}
+void OdDb2dPolyline::makeOpen() {
+  m_closed = false;
+  m_chain.reset();
+  modified();
+}
 
 const SegmentChain& OdDb2dPolyline::chain() const {
   if (!m_chain) {
@@ -304,7 +362,9 @@ OdResult OdDb2dPolyline::getEndParam(double& param) const {
 }
 OdResult OdDb2dPolyline::getDistAtParam(double param, double& dist) const { return chain().distAtParam(param, dist); }
 OdResult OdDb2dPolyline::getParamAtDist(double dist, double& param) const { return chain().paramAtDist(dist, param); }
-OdResult OdDb2dPolyline::getPointAtParam(double param, OdGePoint3d& point) const { return chain().pointAtParam(param, point); }
+OdResult OdDb2dPolyline::getPointAtParam(double param, OdGePoint3d& point) const {
+  return chain().pointAtParam(param, point);
+}
 void OdDb2dPolyline::tessellate(std::vector<OdGePoint3d>& points, double tol) const { chain().tessellate(points, tol); }
 
 void OdDb2dPolyline::copyFrom(const OdRxObject* source) {
@@ -328,8 +388,16 @@ void OdDb3dPolyline::appendVertex(const OdGePoint3d& point) {
   m_chain.reset();
   modified();
 }
-void OdDb3dPolyline::makeClosed() { m_closed = true; m_chain.reset(); modified(); }
-void OdDb3dPolyline::makeOpen() { m_closed = false; m_chain.reset(); modified(); }
+void OdDb3dPolyline::makeClosed() {
+  m_closed = true;
+  m_chain.reset();
+  modified();
+}
+void OdDb3dPolyline::makeOpen() {
+  m_closed = false;
+  m_chain.reset();
+  modified();
+}
 
 const SegmentChain& OdDb3dPolyline::chain() const {
   if (!m_chain) m_chain = std::make_unique<SegmentChain>(SegmentChain::fromPoints(m_vertices, m_closed));
@@ -343,7 +411,9 @@ OdResult OdDb3dPolyline::getEndParam(double& param) const {
 }
 OdResult OdDb3dPolyline::getDistAtParam(double param, double& dist) const { return chain().distAtParam(param, dist); }
 OdResult OdDb3dPolyline::getParamAtDist(double dist, double& param) const { return chain().paramAtDist(dist, param); }
-OdResult OdDb3dPolyline::getPointAtParam(double param, OdGePoint3d& point) const { return chain().pointAtParam(param, point); }
+OdResult OdDb3dPolyline::getPointAtParam(double param, OdGePoint3d& point) const {
+  return chain().pointAtParam(param, point);
+}
 void OdDb3dPolyline::tessellate(std::vector<OdGePoint3d>& points, double tol) const { chain().tessellate(points, tol); }
 
 void OdDb3dPolyline::copyFrom(const OdRxObject* source) {

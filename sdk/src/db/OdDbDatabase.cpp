@@ -122,12 +122,22 @@ namespace {
 // initialisation does.
 struct DbClassesLoader {
   DbClassesLoader() {
-    const OdRxClass* all[] = {OdDbObject::desc(),          OdDbEntity::desc(),         OdDbCurve::desc(),
-                              OdDbLine::desc(),            OdDbArc::desc(),            OdDbCircle::desc(),
-                              OdDbPolyline::desc(),        OdDb2dPolyline::desc(),     OdDb3dPolyline::desc(),
-                              OdDbSpline::desc(),          OdDbSymbolTable::desc(),    OdDbSymbolTableRecord::desc(),
-                              OdDbViewportTable::desc(),   OdDbViewportTableRecord::desc(),
-                              OdDbBlockTableRecord::desc(), OdDbDatabase::desc()};
+    const OdRxClass* all[] = {OdDbObject::desc(),
+                              OdDbEntity::desc(),
+                              OdDbCurve::desc(),
+                              OdDbLine::desc(),
+                              OdDbArc::desc(),
+                              OdDbCircle::desc(),
+                              OdDbPolyline::desc(),
+                              OdDb2dPolyline::desc(),
+                              OdDb3dPolyline::desc(),
+                              OdDbSpline::desc(),
+                              OdDbSymbolTable::desc(),
+                              OdDbSymbolTableRecord::desc(),
+                              OdDbViewportTable::desc(),
+                              OdDbViewportTableRecord::desc(),
+                              OdDbBlockTableRecord::desc(),
+                              OdDbDatabase::desc()};
     for (const OdRxClass* cls : all) odrxRegisterClass(cls);
     g_odDbRegistredDwgClasses[15] = OdDb2dPolyline::desc();
     g_odDbRegistredDwgClasses[16] = OdDb3dPolyline::desc();

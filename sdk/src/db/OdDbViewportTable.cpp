@@ -48,9 +48,9 @@ bool OdDbSymbolTable::has(const OdString& name) const { return !getAt(name, fals
 OdDbObjectId OdDbSymbolTable::add(OdDbSymbolTableRecord* record, OdDbHandle wantedHandle) {
   OdDbDatabase* db = database();
   if (db == nullptr) throw OdError(eNotApplicable, "the table is not in a database");
-  if (record == nullptr || !record->objectId().isNull()) throw OdError(eInvalidInput, "record is null or already added");
-  if (!allowsRepeatedNames() && has(record->getName()))
-    throw OdError(eDuplicateKey, record->getName().toUtf8());
+  if (record == nullptr || !record->objectId().isNull())
+    throw OdError(eInvalidInput, "record is null or already added");
+  if (!allowsRepeatedNames() && has(record->getName())) throw OdError(eDuplicateKey, record->getName().toUtf8());
   const OdDbObjectId id = db->addOdDbObject(record, objectId(), wantedHandle);
   m_records.push_back(id);
   return id;

@@ -10,9 +10,7 @@ namespace {
 struct Plane {
   OdGeVector3d x, y, z;
   double elevation;
-  OdGePoint3d toWorld(double px, double py) const {
-    return OdGePoint3d::kOrigin + x * px + y * py + z * elevation;
-  }
+  OdGePoint3d toWorld(double px, double py) const { return OdGePoint3d::kOrigin + x * px + y * py + z * elevation; }
 };
 
 Plane MakePlane(const OdGeVector3d& normal, double elevation) {

@@ -186,8 +186,7 @@ class Builder : public DL_CreationAdapter {
     if (!m_controls.empty()) {
       bool rational = false;
       for (double w : m_weights) rational = rational || w != 1.0;
-      result = spline->setNurbsData(m_splineDegree, m_controls, m_knots,
-                                    rational ? m_weights : std::vector<double>());
+      result = spline->setNurbsData(m_splineDegree, m_controls, m_knots, rational ? m_weights : std::vector<double>());
       if (result != eOk) return fail(info, "the control points, weights and knots do not make a spline");
     } else {
       result = spline->setFitData(m_fits, m_splineDegree);
@@ -276,9 +275,7 @@ OdResult odDbReadDxfText(const char* data, std::size_t size, OdDbDatabasePtr& da
     db->disableUndoRecording(false);
     database = db;
     return eOk;
-  } catch (const std::bad_alloc&) {
-    message = "not enough memory to read it";
-  } catch (const std::exception& error) {
+  } catch (const std::bad_alloc&) { message = "not enough memory to read it"; } catch (const std::exception& error) {
     message = error.what();
   }
   database.release();

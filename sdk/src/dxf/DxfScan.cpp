@@ -76,7 +76,8 @@ class Scanner {
     if (m_pos >= m_size) return false;
     const char* start = m_data + m_pos;
     const void* nl = std::memchr(start, '\n', m_size - m_pos);
-    const std::size_t len = nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - start) : m_size - m_pos;
+    const std::size_t len =
+        nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - start) : m_size - m_pos;
     line.assign(start, len);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     m_pos += len + (nl != nullptr ? 1 : 0);

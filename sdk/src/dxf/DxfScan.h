@@ -13,14 +13,14 @@
 namespace oddxf {
 
 struct EntityInfo {
-  std::string type;            // LINE, ARC, CIRCLE, LWPOLYLINE, POLYLINE, SPLINE
-  std::string handle;          // hex, may be empty
-  int line = 0;                // where it starts in the file
-  OdUInt32 color = 0xFFFFFF;   // 0x00RRGGBB
+  std::string type;           // LINE, ARC, CIRCLE, LWPOLYLINE, POLYLINE, SPLINE
+  std::string handle;         // hex, may be empty
+  int line = 0;               // where it starts in the file
+  OdUInt32 color = 0xFFFFFF;  // 0x00RRGGBB
   bool invisible = false;
   OdGeVector3d extrusion = OdGeVector3d::kZAxis;
-  double elevation = 0.0;      // LWPOLYLINE code 38, POLYLINE code 30
-  int flags = 0;               // code 70
+  double elevation = 0.0;  // LWPOLYLINE code 38, POLYLINE code 30
+  int flags = 0;           // code 70
 };
 
 struct ViewportInfo {
@@ -36,7 +36,7 @@ struct ViewportInfo {
 struct ScanResult {
   std::vector<EntityInfo> entities;  // in the order dxflib reports them
   std::vector<ViewportInfo> viewports;
-  std::string cleanText;             // the entities section for dxflib
+  std::string cleanText;  // the entities section for dxflib
 };
 
 // False with message ("line N: ...") when the text is not a DXF file that

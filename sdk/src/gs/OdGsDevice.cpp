@@ -63,7 +63,7 @@ OdUInt32 OdGiRasterImage::pixelAt(OdUInt32 x, OdUInt32 y) const {
 }
 
 OdSmartPtr<OdGiRasterImageBGRA> OdGiRasterImageBGRA::createObject(OdUInt32 width, OdUInt32 height,
-                                                                   std::vector<OdUInt32> pixels) {
+                                                                  std::vector<OdUInt32> pixels) {
   OdSmartPtr<OdGiRasterImageBGRA> image(OdRxObjectImpl<OdGiRasterImageBGRA>::createObject(), kOdRxObjAttach);
   pixels.resize(static_cast<std::size_t>(width) * height);
   image->m_width = width;
@@ -115,9 +115,7 @@ void OdGsView::orbit(double horizontalDegrees, double verticalDegrees) {
 
 void OdGsView::zoom(double factor) {
   if (!Usable(factor)) return;
-  if (m_perspective) {
-    m_position = m_target + (m_position - m_target) / factor;
-  }
+  if (m_perspective) { m_position = m_target + (m_position - m_target) / factor; }
   m_fieldWidth /= factor;
   m_fieldHeight /= factor;
   ++m_revision;
@@ -313,7 +311,8 @@ void OdGsDevice::getSnapShot(OdGiRasterImagePtr& image, const OdGsDCRect& region
   }
   m_renderer->render(scene(), camera, static_cast<int>(width), static_cast<int>(height), m_background, frame);
   image = OdGiRasterImagePtr(OdGiRasterImageBGRA::createObject(static_cast<OdUInt32>(width),
-                                                               static_cast<OdUInt32>(height), std::move(frame.pixels)).get());
+                                                               static_cast<OdUInt32>(height), std::move(frame.pixels))
+                                 .get());
   frame.pixels.clear();
 }
 

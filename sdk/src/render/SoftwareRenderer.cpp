@@ -130,8 +130,12 @@ bool ClipToImage(double& x0, double& y0, double& k0, double& x1, double& y1, dou
   }
   const double ax = x0 + dx * t0, ay = y0 + dy * t0, ak = k0 + (k1 - k0) * t0;
   const double bx = x0 + dx * t1, by = y0 + dy * t1, bk = k0 + (k1 - k0) * t1;
-  x0 = ax; y0 = ay; k0 = ak;
-  x1 = bx; y1 = by; k1 = bk;
+  x0 = ax;
+  y0 = ay;
+  k0 = ak;
+  x1 = bx;
+  y1 = by;
+  k1 = bk;
   return true;
 }
 
@@ -168,12 +172,12 @@ bool MakeSegment(const Projection& proj, const OdGePoint3d& a, const OdGePoint3d
 // depend on the order in which samples arrive.
 class BandRaster {
  public:
-  BandRaster(Frame& frame, int y0, int y1)
-      : m_work(frame.work.data()), m_width(frame.width), m_y0(y0), m_y1(y1) {}
+  BandRaster(Frame& frame, int y0, int y1) : m_work(frame.work.data()), m_width(frame.width), m_y0(y0), m_y1(y1) {}
 
   void plot(int x, int y, std::uint64_t sample) {
     if (x < 0 || x >= m_width || y < m_y0 || y >= m_y1) return;
-    std::uint64_t& cell = m_work[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)];
+    std::uint64_t& cell =
+        m_work[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)];
     if (sample < cell) cell = sample;
   }
 
@@ -197,7 +201,8 @@ class BandRaster {
   void points(const std::vector<Frame::Binned>& bin) {
     for (const Frame::Binned& p : bin) {
       if (p.size == 1) {
-        std::uint64_t& cell = m_work[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(p.x)];
+        std::uint64_t& cell =
+            m_work[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(p.x)];
         if (p.sample < cell) cell = p.sample;
         continue;
       }

@@ -26,8 +26,7 @@ class RecordingFactory final : public ICmdFactory {
                   HostCommandFunction function, void* commandData, int reserved) override {
     g_commands += win32::ToUtf8(group) + "|" + win32::ToUtf8(globalName) + "|" + win32::ToUtf8(localName) + "|" +
                   std::to_string(flags) + "|" + std::to_string(reinterpret_cast<std::uintptr_t>(function)) + "|" +
-                  std::to_string(reinterpret_cast<std::uintptr_t>(commandData)) + "|" + std::to_string(reserved) +
-                  "\n";
+                  std::to_string(reinterpret_cast<std::uintptr_t>(commandData)) + "|" + std::to_string(reserved) + "\n";
     return true;
   }
 

@@ -13,7 +13,7 @@ struct DialogItemTemplate {
   WORD id;
   LPCWSTR className;  // u"STATIC", u"EDIT", u"BUTTON", u"COMBOBOX"
   LPCWSTR text;
-  DWORD style;        // WS_CHILD | WS_VISIBLE | class styles
+  DWORD style;  // WS_CHILD | WS_VISIBLE | class styles
   short x;
   short y;
   short cx;

@@ -20,10 +20,10 @@ class MFC_EXPORT ModalDriver {
  public:
   struct Control {
     int id = 0;
-    std::u16string className;  // "STATIC", "EDIT", "BUTTON", "COMBOBOX"
-    std::u16string text;       // window text; a combo box's shown item
+    std::u16string className;           // "STATIC", "EDIT", "BUTTON", "COMBOBOX"
+    std::u16string text;                // window text; a combo box's shown item
     std::vector<std::u16string> items;  // a combo box's list, in shown order
-    int selected = -1;         // a combo box's selected index
+    int selected = -1;                  // a combo box's selected index
   };
 
   virtual ~ModalDriver();

@@ -71,7 +71,6 @@ int64_t SeekCallback(void* opaque, int64_t offset, int whence) {
   return pos < 0 ? AVERROR(errno) : pos;
 }
 
-
 // A released object is gone, as a released COM object is; only null is
 // caught here.
 bool LiveFile(PAVIFILE file) { return file != nullptr; }
@@ -111,8 +110,8 @@ HRESULT IAVIFile::writeHeader() {
     tallies[i].uncompressed = format->streams[i]->codecpar->codec_id == AV_CODEC_ID_RAWVIDEO;
   // The stream header's scale and rate are the first stream's time base.
   const AVRational period = format->streams[0]->time_base;
-  headerLocated = header.locate(fd) && header.writeFixedFields(static_cast<uint32_t>(period.num),
-                                                                static_cast<uint32_t>(period.den));
+  headerLocated = header.locate(fd) &&
+                  header.writeFixedFields(static_cast<uint32_t>(period.num), static_cast<uint32_t>(period.den));
   if (!headerLocated) Log("AVIStreamWrite", "the header of " + path + " is not as expected; left as written");
   lastRefresh = std::chrono::steady_clock::now();
   return AVIERR_OK;
@@ -128,8 +127,8 @@ void IAVIFile::noteSample(int streamIndex, int size, int64_t dts) {
     // The sample's chunk is the last thing written.
     const int64_t chunk = committedEnd - 8 - size - (size & 1);
     char id[4];
-    if (::pread(fd, id, 4, chunk) == 4 && id[2] == ffmpeg::kVideoChunkType[0] &&
-        id[3] == ffmpeg::kVideoChunkType[1] && ::pwrite(fd, "db", 2, chunk + 2) != 2)
+    if (::pread(fd, id, 4, chunk) == 4 && id[2] == ffmpeg::kVideoChunkType[0] && id[3] == ffmpeg::kVideoChunkType[1] &&
+        ::pwrite(fd, "db", 2, chunk + 2) != 2)
       Log("AVIStreamWrite", "cannot name a chunk of " + path + ": " + strerror(errno));
   }
   if (firstPartFrames < 0 && committedEnd > ffmpeg::kRiffPartLimit) {
@@ -219,8 +218,7 @@ void AVIFileInit() {
 
 void AVIFileExit() {
   int count = g_initCount.load();
-  while (count > 0 && !g_initCount.compare_exchange_weak(count, count - 1)) {
-  }
+  while (count > 0 && !g_initCount.compare_exchange_weak(count, count - 1)) {}
 }
 
 HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR fileName, UINT mode, const CLSID* handler) {
@@ -254,7 +252,7 @@ HRESULT AVIFileOpenW(PAVIFILE* file, LPCWSTR fileName, UINT mode, const CLSID* h
   auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
   if (!buffer) return AVIERR_MEMORY;
   f->io.reset(avio_alloc_context(buffer, kIoBufferSize, 1, f.get(), nullptr,
-                                   static_cast<ffmpeg::AvioWrite>(WriteCallback), SeekCallback));
+                                 static_cast<ffmpeg::AvioWrite>(WriteCallback), SeekCallback));
   if (!f->io) {
     av_free(buffer);
     return AVIERR_MEMORY;
@@ -296,9 +294,8 @@ HRESULT AVIFileCreateStreamW(PAVIFILE file, PAVISTREAM* stream, AVISTREAMINFOW* 
   st->time_base = av_inv_q(rate);
   st->avg_frame_rate = rate;
   st->r_frame_rate = rate;
-  const std::string name = win32::ToUtf8(std::u16string_view(info->szName, win32::WideLength(info->szName) < 64
-                                                                                  ? win32::WideLength(info->szName)
-                                                                                  : 64));
+  const std::string name = win32::ToUtf8(
+      std::u16string_view(info->szName, win32::WideLength(info->szName) < 64 ? win32::WideLength(info->szName) : 64));
   if (!name.empty()) av_dict_set(&st->metadata, "title", name.c_str(), 0);
   auto* s = new IAVIStream;
   s->file = file;

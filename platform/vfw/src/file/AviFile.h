@@ -33,7 +33,7 @@ struct IAVIFile {
   vfw::detail::AviHeader header;
   bool headerLocated = false;
   std::vector<vfw::detail::AviHeader::StreamTally> tallies;  // by stream index
-  int64_t firstPartFrames = -1;                  // known once the first RIFF part has ended
+  int64_t firstPartFrames = -1;                              // known once the first RIFF part has ended
   std::chrono::steady_clock::time_point lastRefresh;
 
   ~IAVIFile();

@@ -14,7 +14,7 @@ extern "C" {
 namespace vfw::detail {
 namespace {
 
-using ffmpeg::kOpenSize;  // what the muxer writes before it knows a size
+using ffmpeg::kOpenSize;                          // what the muxer writes before it knows a size
 constexpr std::uint32_t kHasIndex = 0x10;         // AVIF_HASINDEX
 constexpr std::uint32_t kTrustChunkType = 0x800;  // AVIF_TRUSTCKTYPE
 

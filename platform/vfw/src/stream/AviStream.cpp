@@ -24,8 +24,8 @@ LONG RowBytes(LONG width, WORD bits) { return ((width * bits + 31) / 32) * 4; }
 
 bool ValidDib(const BITMAPINFOHEADER& h) {
   return h.biSize >= sizeof(BITMAPINFOHEADER) && h.biWidth > 0 && h.biWidth <= 16384 && h.biHeight != 0 &&
-         h.biHeight >= -16384 && h.biHeight <= 16384 && h.biPlanes == 1 &&
-         (h.biBitCount == 24 || h.biBitCount == 32) && h.biCompression == BI_RGB;
+         h.biHeight >= -16384 && h.biHeight <= 16384 && h.biPlanes == 1 && (h.biBitCount == 24 || h.biBitCount == 32) &&
+         h.biCompression == BI_RGB;
 }
 
 // A released object is gone, as a released COM object is; only null is
@@ -69,8 +69,8 @@ HRESULT IAVIStream::setCompressedFormat(const BITMAPINFOHEADER& h) {
   const AVRational timeBase = av_make_q(static_cast<int>(source->info.dwScale), static_cast<int>(source->info.dwRate));
   DWORD keyFrameEvery = (options.dwFlags & AVICOMPRESSF_KEYFRAMES) ? options.dwKeyFrameEvery : 0;
   std::string reason;
-  CodecContextPtr context = OpenEncoder(*compressor, width, height, timeBase, static_cast<LONG>(options.dwQuality),
-                                        keyFrameEvery, &reason);
+  CodecContextPtr context =
+      OpenEncoder(*compressor, width, height, timeBase, static_cast<LONG>(options.dwQuality), keyFrameEvery, &reason);
   if (!context) {
     Log("AVIStreamSetFormat", std::string(compressor->encoderName) + " refuses " + std::to_string(width) + "x" +
                                   std::to_string(height) + ": " + reason);

@@ -16,8 +16,7 @@ bool CpuHasAvx2() {
 }  // namespace
 
 bool CanConvertToYuv420(int bitsPerPixel, int width, int height) {
-  return (bitsPerPixel == 24 || bitsPerPixel == 32) && width > 0 && height > 0 && width % 2 == 0 &&
-         height % 2 == 0;
+  return (bitsPerPixel == 24 || bitsPerPixel == 32) && width > 0 && height > 0 && width % 2 == 0 && height % 2 == 0;
 }
 
 bool ConvertToYuv420HasAvx2() { return CpuHasAvx2(); }

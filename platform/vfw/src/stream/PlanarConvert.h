@@ -29,13 +29,13 @@ PCVR_CONVERT_EXPORT bool CanConvertToYuv420(int bitsPerPixel, int width, int hei
 // to the one below it (negative for a bottom-up DIB). 32-bit pictures take
 // the AVX2 path where the processor has it, which gives the same bytes as
 // the portable one.
-PCVR_CONVERT_EXPORT void ConvertToYuv420(const std::uint8_t* top, std::ptrdiff_t step, int bitsPerPixel, int width, int height,
-                     bool fullRange, const PlanarPicture& out);
+PCVR_CONVERT_EXPORT void ConvertToYuv420(const std::uint8_t* top, std::ptrdiff_t step, int bitsPerPixel, int width,
+                                         int height, bool fullRange, const PlanarPicture& out);
 
 // The two paths on their own, for the tests and the benchmarks.
-PCVR_CONVERT_EXPORT void ConvertToYuv420Portable(const std::uint8_t* top, std::ptrdiff_t step, int bitsPerPixel, int width, int height,
-                             bool fullRange, const PlanarPicture& out);
+PCVR_CONVERT_EXPORT void ConvertToYuv420Portable(const std::uint8_t* top, std::ptrdiff_t step, int bitsPerPixel,
+                                                 int width, int height, bool fullRange, const PlanarPicture& out);
 // 32-bit pixels only; call it only where ConvertToYuv420HasAvx2() is true.
-PCVR_CONVERT_EXPORT void ConvertToYuv420Avx2(const std::uint8_t* top, std::ptrdiff_t step, int width, int height, bool fullRange,
-                         const PlanarPicture& out);
+PCVR_CONVERT_EXPORT void ConvertToYuv420Avx2(const std::uint8_t* top, std::ptrdiff_t step, int width, int height,
+                                             bool fullRange, const PlanarPicture& out);
 PCVR_CONVERT_EXPORT bool ConvertToYuv420HasAvx2();

@@ -35,8 +35,7 @@ struct Avx2Rows {
         sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(b, yb));
         y[k] = _mm256_srai_epi32(sum, kShift);
       }
-      const __m256i bytes =
-          _mm256_packus_epi16(_mm256_packus_epi32(y[0], y[1]), _mm256_packus_epi32(y[2], y[3]));
+      const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(y[0], y[1]), _mm256_packus_epi32(y[2], y[3]));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), InOrder(bytes));
     }
     LumaRow<4, c>(row + x * 4, width - x, out + x);
@@ -69,8 +68,7 @@ struct Avx2Rows {
         // Neighbouring pixels summed; hadd leaves samples 0 1 4 5 2 3 6 7,
         // the qword permute puts them in order.
         const __m256i br = _mm256_permute4x64_epi64(_mm256_hadd_epi32(blueRed[2 * h], blueRed[2 * h + 1]), 0xD8);
-        const __m256i gs =
-            _mm256_permute4x64_epi64(_mm256_hadd_epi32(greenSpare[2 * h], greenSpare[2 * h + 1]), 0xD8);
+        const __m256i gs = _mm256_permute4x64_epi64(_mm256_hadd_epi32(greenSpare[2 * h], greenSpare[2 * h + 1]), 0xD8);
         const __m256i blue = _mm256_and_si256(br, lowHalf);
         const __m256i red = _mm256_srli_epi32(br, 16);
         const __m256i green = _mm256_and_si256(gs, lowHalf);
@@ -84,8 +82,8 @@ struct Avx2Rows {
         v[h] = _mm256_srai_epi32(sv, kShift + 2);
       }
       // Cb 0-15 in the low half, Cr 0-15 in the high half.
-      const __m256i bytes = InOrder(
-          _mm256_packus_epi16(_mm256_packus_epi32(u[0], u[1]), _mm256_packus_epi32(v[0], v[1])));
+      const __m256i bytes =
+          InOrder(_mm256_packus_epi16(_mm256_packus_epi32(u[0], u[1]), _mm256_packus_epi32(v[0], v[1])));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(cb + x), _mm256_castsi256_si128(bytes));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(cr + x), _mm256_extracti128_si256(bytes, 1));
     }

@@ -25,14 +25,13 @@ constexpr int Fix(double value) { return static_cast<int>(value * (1 << kShift) 
 
 // Full range: Y = 0.299 R + 0.587 G + 0.114 B, Cb/Cr centred on 128 with
 // +-0.5 swing. Video range scales luma to 16..235 and chroma to 16..240.
-constexpr Coefficients kFull{Fix(0.299),     Fix(0.587),     Fix(0.114),     0,
-                             Fix(-0.168736), Fix(-0.331264), Fix(0.5),       Fix(0.5),
-                             Fix(-0.418688), Fix(-0.081312)};
+constexpr Coefficients kFull{Fix(0.299), Fix(0.587),     Fix(0.114),    0, Fix(-0.168736), Fix(-0.331264), Fix(0.5),
+                             Fix(0.5),   Fix(-0.418688), Fix(-0.081312)};
 constexpr double kLuma = 219.0 / 255.0, kChroma = 224.0 / 255.0;
-constexpr Coefficients kVideo{Fix(0.299 * kLuma),       Fix(0.587 * kLuma),       Fix(0.114 * kLuma),
-                              16,                       Fix(-0.168736 * kChroma), Fix(-0.331264 * kChroma),
-                              Fix(0.5 * kChroma),       Fix(0.5 * kChroma),       Fix(-0.418688 * kChroma),
-                              Fix(-0.081312 * kChroma)};
+constexpr Coefficients kVideo{
+    Fix(0.299 * kLuma),       Fix(0.587 * kLuma),       Fix(0.114 * kLuma), 16,
+    Fix(-0.168736 * kChroma), Fix(-0.331264 * kChroma), Fix(0.5 * kChroma), Fix(0.5 * kChroma),
+    Fix(-0.418688 * kChroma), Fix(-0.081312 * kChroma)};
 
 // Luma of one row, and chroma of a pair of rows; Bytes is the pixel size,
 // so that the compiler lays the loops out (and vectorises them) for it.

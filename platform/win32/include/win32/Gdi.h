@@ -83,8 +83,6 @@ struct DIBSECTION {
 #define OBJ_DC 3
 #define OBJ_MEMDC 10
 
-
-
 extern "C" {
 
 // A memory DC; hdc may be null, a screen DC from GetDC or another memory DC.
@@ -108,8 +106,8 @@ WIN32_EXPORT int GetDeviceCaps(HDC hdc, int index);
 // section of 256 KiB or more made for the screen (hdc null, or a screen or
 // window DC) has its bits in memory the screen source offers (a MIT-SHM
 // segment), so that a screen read lands in them directly (see GdiFlush).
-WIN32_EXPORT HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits,
-                                      HANDLE section, DWORD offset);
+WIN32_EXPORT HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                                      DWORD offset);
 // Returns the previously selected object, or null when the handle is bad or
 // the bitmap is already selected into another DC.
 WIN32_EXPORT HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
@@ -124,17 +122,15 @@ WIN32_EXPORT int GetObjectW(HANDLE object, int size, LPVOID buffer);
 // starting at scan line `start` (counted from the bottom, as Windows counts
 // them) into bits, in the depth (24 or 32) and row order the header asks for,
 // sets biSizeImage, and returns the number of rows copied.
-WIN32_EXPORT int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits,
-                           LPBITMAPINFO info, UINT usage);
+WIN32_EXPORT int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info, UINT usage);
 
 WIN32_EXPORT int SetStretchBltMode(HDC hdc, int mode);
 WIN32_EXPORT int GetStretchBltMode(HDC hdc);
 // SRCCOPY only. A negative width or height on one side mirrors the picture
 // along that axis; clipping is to both bitmaps.
-WIN32_EXPORT BOOL StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC src, int xSrc,
-                             int ySrc, int wSrc, int hSrc, DWORD rop);
-WIN32_EXPORT BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc,
-                         DWORD rop);
+WIN32_EXPORT BOOL StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC src, int xSrc, int ySrc,
+                             int wSrc, int hSrc, DWORD rop);
+WIN32_EXPORT BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop);
 // As on Windows, GDI drawing into a DIB section is complete in its bits only
 // once the drawing thread calls GdiFlush: a whole-bitmap screen read into a
 // large 32-bit DIB section is the X server writing the rows straight into
@@ -143,7 +139,6 @@ WIN32_EXPORT BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src,
 // whole without the flush, and so does the compressor (see
 // win32::DibRowsTopDown). Flushes the bitmaps drawn on the calling thread.
 WIN32_EXPORT BOOL GdiFlush();
-
 
 }  // extern "C"
 

@@ -52,6 +52,4 @@ WIN32_EXPORT LONG InterlockedCompareExchange(volatile LONG* destination, LONG ex
 }  // extern "C"
 
 // Reads a LONG the way the module reads its reference count: atomically.
-inline LONG InterlockedRead(const volatile LONG* value) {
-  return __atomic_load_n(value, __ATOMIC_SEQ_CST);
-}
+inline LONG InterlockedRead(const volatile LONG* value) { return __atomic_load_n(value, __ATOMIC_SEQ_CST); }

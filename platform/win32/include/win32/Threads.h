@@ -31,8 +31,8 @@ extern "C" {
 // CloseHandle; a wait that is in progress when another thread closes the
 // handle still ends when the thread does.
 // flags: 0 or CREATE_SUSPENDED (the thread runs from ResumeThread on).
-WIN32_EXPORT HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
-                                 LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags, DWORD* threadId);
+WIN32_EXPORT HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+                                 LPVOID parameter, DWORD flags, DWORD* threadId);
 // Returns the previous suspend count (1 for a thread created suspended, 0
 // for a running one), or (DWORD)-1 for a bad handle.
 WIN32_EXPORT DWORD ResumeThread(HANDLE thread);

@@ -82,9 +82,8 @@ using FARPROC = void (*)();
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
-#define MAKEFOURCC(ch0, ch1, ch2, ch3)                                 \
-  ((DWORD)(BYTE)(ch0) | ((DWORD)(BYTE)(ch1) << 8) |                    \
-   ((DWORD)(BYTE)(ch2) << 16) | ((DWORD)(BYTE)(ch3) << 24))
+#define MAKEFOURCC(ch0, ch1, ch2, ch3) \
+  ((DWORD)(BYTE)(ch0) | ((DWORD)(BYTE)(ch1) << 8) | ((DWORD)(BYTE)(ch2) << 16) | ((DWORD)(BYTE)(ch3) << 24))
 #define mmioFOURCC(ch0, ch1, ch2, ch3) MAKEFOURCC(ch0, ch1, ch2, ch3)
 
 struct RECT {

@@ -41,8 +41,7 @@ struct Camera {
 class ODSDK_EXPORT Scene : public OdGiDrawSink {
  public:
   void polyline(const OdGePoint3d* points, std::size_t count, OdGiRgb color) override;
-  void points(const float* xyz, const OdGiRgb* colors, std::size_t count, OdGiRgb defaultColor,
-              int pointSize) override;
+  void points(const float* xyz, const OdGiRgb* colors, std::size_t count, OdGiRgb defaultColor, int pointSize) override;
   void clear();
   bool empty() const { return m_lines.empty() && m_batches.empty(); }
   OdGeExtents3d extents() const;
@@ -88,7 +87,7 @@ struct Frame {
   // the projected points sorted by thread and band of rows.
   struct Binned {
     std::uint64_t sample;
-    std::int32_t x;     // top-left pixel of the point's square
+    std::int32_t x;  // top-left pixel of the point's square
     std::int16_t y;
     std::int16_t size;
   };
