@@ -10,7 +10,9 @@ start)
   mkdir -p "$dir" && rm -f "$dir/display" "$dir/pid" "$dir/number"
   if [ -n "$DISPLAY" ]; then echo "$DISPLAY" >"$dir/display"; exit 0; fi
   # Xvfb writes its display number to descriptor 3 once it accepts clients.
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/number" >"$dir/log" 2>&1 </dev/null &
+  # -noreset: a server that resets when its last client leaves refuses the
+  # next test's first connection while it does.
+  Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/number" >"$dir/log" 2>&1 </dev/null &
   echo $! >"$dir/pid"
   i=0
   until n=$(cat "$dir/number" 2>/dev/null) && [ -n "$n" ]; do

@@ -45,7 +45,7 @@ pcvr_start_x() {
   local n
   for n in $(seq 90 140); do
     [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -noreset -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
     PCVR_XVFB_PID=$!
     local i
     for i in $(seq 1 100); do
