@@ -11,12 +11,14 @@ namespace pcvr_test {
 namespace {
 
 // Starts the program, hands its process id over (0 when it did not start),
-// and waits for it to end or for its time to be up. QProcess reads the
+// waits for it to end or for its time to be up, and hands the run over (through
+// futures, which ThreadSanitizer sees, unlike the wait for a QThread). QProcess reads the
 // output pipe while it waits, so the program never blocks on a full pipe.
 // Runs on a QThread of its own, whose event dispatcher QProcess's pipe
 // notifiers need, whatever thread the test runs on.
 void Drive(const std::vector<std::string>& argv, const ProcessOptions& options, std::promise<qint64>& started,
-           ProcessRun& run) {
+           std::promise<ProcessRun>& finished) {
+  ProcessRun run;
   QProcess process;
   QStringList arguments;
   for (const auto& argument : argv) arguments << QString::fromStdString(argument);
@@ -36,6 +38,7 @@ void Drive(const std::vector<std::string>& argv, const ProcessOptions& options, 
   if (!process.waitForStarted(-1)) {
     run.output = "cannot start " + argv[0] + ": " + process.errorString().toStdString();
     started.set_value(0);
+    finished.set_value(run);
     return;
   }
   started.set_value(process.processId());
@@ -48,6 +51,7 @@ void Drive(const std::vector<std::string>& argv, const ProcessOptions& options, 
   run.exitCode = timedOut                                      ? 124
                  : process.exitStatus() == QProcess::CrashExit ? 128 + process.exitCode()  // the signal
                                                                : process.exitCode();
+  finished.set_value(run);
 }
 
 }  // namespace
@@ -57,6 +61,8 @@ ProcessRun RunProcess(const std::vector<std::string>& argv, const ProcessOptions
   if (argv.empty()) return run;
   std::promise<qint64> started;
   std::future<qint64> pid = started.get_future();
+  std::promise<ProcessRun> finished;
+  std::future<ProcessRun> result = finished.get_future();
   {
     // The thread is waited for however this block is left.
     const auto join = [](QThread* thread) {
@@ -64,10 +70,11 @@ ProcessRun RunProcess(const std::vector<std::string>& argv, const ProcessOptions
       delete thread;
     };
     const std::unique_ptr<QThread, decltype(join)> thread(
-        QThread::create(Drive, std::cref(argv), std::cref(options), std::ref(started), std::ref(run)), join);
+        QThread::create(Drive, std::cref(argv), std::cref(options), std::ref(started), std::ref(finished)), join);
     thread->start();
     const qint64 id = pid.get();
     if (id > 0 && options.whileRunning) options.whileRunning(static_cast<pid_t>(id));
+    run = result.get();
   }
   return run;
 }
