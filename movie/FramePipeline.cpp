@@ -63,6 +63,12 @@ void FramePipeline::finish() {
   m_bitmaps.clear();
 }
 
+void FramePipeline::reset() {
+  finish();
+  m_written = 0;
+  m_failed = false;
+}
+
 void FramePipeline::writerLoop() {
   for (;;) {
     HBITMAP frame = nullptr;

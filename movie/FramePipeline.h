@@ -40,6 +40,8 @@ class FramePipeline {
   // Producer: waits until every queued frame is written (or writing failed)
   // and the writer thread has ended, then frees the bitmaps.
   void finish();
+  // Finishes, and forgets the last run's count and failure.
+  void reset();
 
   bool failed() const { return m_failed.load(); }
   std::uint32_t written() const { return m_written.load(); }

@@ -7,15 +7,13 @@
 MovieFrameSink::~MovieFrameSink() { finish(); }
 
 bool MovieFrameSink::open(const VideoRecordingParams& params, FailureListener onFailure) {
-  finish();
-  m_failureReason.clear();
+  reset();
   m_writer = std::make_unique<AviMovieWriter>(params.filePath.c_str(), params.codecInfo.fccHandler,
                                               static_cast<DWORD>(params.fps), params.quality);
   // A failed write ends the movie; the frames before it stay in the file.
   // The reason is written on the writer thread before the pipeline says it
   // failed, and read only once the pipeline does.
   AviMovieWriter* writer = m_writer.get();
-  m_writeFailure.clear();
   const bool started = m_pipeline.start(params.frameFormat, kQueuedFrames, [this, writer, onFailure](HBITMAP frame) {
     if (SUCCEEDED(writer->appendFrame(frame))) return true;
     m_writeFailure = writer->lastErrorText();
@@ -32,6 +30,13 @@ bool MovieFrameSink::open(const VideoRecordingParams& params, FailureListener on
 void MovieFrameSink::finish() {
   m_pipeline.finish();
   m_writer.reset();  // completes the file
+}
+
+void MovieFrameSink::reset() {
+  finish();
+  m_pipeline.reset();
+  m_writeFailure.clear();
+  m_failureReason.clear();
 }
 
 void MovieFrameSink::fail(const std::u16string& reason) {

@@ -40,6 +40,9 @@ class MovieFrameSink {
   // Producer: writes every queued frame, frees the bitmaps and completes the
   // file. The count and the failure stay readable.
   void finish();
+  // Finishes, and forgets the last movie's count and failure: a recording
+  // that never opens its movie has written nothing.
+  void reset();
   // Ends the movie as failed, with the reason, unless it has one already.
   void fail(const std::u16string& reason);
 

@@ -40,8 +40,24 @@ class PerformanceCounterSource final : public FrameTimeSource {
   }
   void sleepUntil(std::int64_t deadline, ClockWakeup& wakeup) override {
     if (deadline == kNever) return wakeup.wait();
-    // now() truncates, so waking this long after it still reads the deadline.
-    wakeup.waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(deadline - now()));
+    // Wakes on the very count at which now() first reads the deadline, not a
+    // whole millisecond after the current reading: the next frame is due one
+    // interval after this one is taken, so any lateness of the wake-up is
+    // lost from the frame rate (waking up to a millisecond late cost a
+    // recording at 20 fps one frame in sixty).
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    const auto start = std::chrono::steady_clock::now();
+    // The first count whose millisecond reading is the deadline.
+    const std::int64_t due = (deadline * m_frequency + 999) / 1000;
+    const std::int64_t remaining = due - counter.QuadPart;
+    if (remaining <= 0) return;
+    const auto wait = std::chrono::nanoseconds(remaining / m_frequency * 1'000'000'000 +
+                                               remaining % m_frequency * 1'000'000'000 / m_frequency);
+    // The wait may end a few counts early, as the two clocks are read one
+    // after the other; the caller then finds nothing due yet and sleeps the
+    // rest.
+    wakeup.waitUntil(start + wait);
   }
 
  private:

@@ -143,7 +143,9 @@ void parallelThreadData::prepare(const VideoRecordingParams& params) {
   m_failurePending = false;
   m_failureReason.clear();
   m_params = params;
-  m_movie.finish();
+  // The last recording's frame count is not this one's, even before its
+  // capture thread opens the movie.
+  m_movie.reset();
   m_elapsedSeconds = 0;
 }
 

@@ -1,18 +1,20 @@
 #!/bin/sh
 # The X server of the gui and e2e tests (a CTest fixture).
-#   xvfb.sh start DIR   writes DIR/display: $DISPLAY when one is set, else the
-#                       display of an Xvfb started here (its pid in DIR/pid)
+#   xvfb.sh start DIR [OPTION...]   writes DIR/display: $DISPLAY when one is
+#                       set and no Xvfb option is given, else the display of an
+#                       Xvfb started here with the options (its pid in DIR/pid)
 #   xvfb.sh stop DIR    stops that Xvfb
 #   xvfb.sh run DIR COMMAND...   runs COMMAND on the display of DIR/display
 dir=$2
 case $1 in
 start)
   mkdir -p "$dir" && rm -f "$dir/display" "$dir/pid" "$dir/number"
-  if [ -n "$DISPLAY" ]; then echo "$DISPLAY" >"$dir/display"; exit 0; fi
+  shift 2
+  if [ -n "$DISPLAY" ] && [ $# -eq 0 ]; then echo "$DISPLAY" >"$dir/display"; exit 0; fi
   # Xvfb writes its display number to descriptor 3 once it accepts clients.
   # -noreset: a server that resets when its last client leaves refuses the
   # next test's first connection while it does.
-  Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/number" >"$dir/log" 2>&1 </dev/null &
+  Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp "$@" 3>"$dir/number" >"$dir/log" 2>&1 </dev/null &
   echo $! >"$dir/pid"
   i=0
   until n=$(cat "$dir/number" 2>/dev/null) && [ -n "$n" ]; do
@@ -26,6 +28,6 @@ stop)
   rm -f "$dir/display" "$dir/pid" ;;
 run)
   shift 2
-  [ -z "$DISPLAY" ] && [ -s "$dir/display" ] && DISPLAY=$(cat "$dir/display") && export DISPLAY
+  [ -s "$dir/display" ] && DISPLAY=$(cat "$dir/display") && export DISPLAY
   exec "$@" ;;
 esac

@@ -21,6 +21,11 @@ XWindows::Id XWindows::root() const { return DefaultRootWindow(D(m_display)); }
 
 int XWindows::screenWidth() const { return DisplayWidth(D(m_display), DefaultScreen(D(m_display))); }
 
+bool XWindows::sharesMemory() const {
+  int opcode = 0, event = 0, error = 0;
+  return XQueryExtension(D(m_display), "MIT-SHM", &opcode, &event, &error);
+}
+
 XWindows::Id XWindows::create(Id parent, int x, int y, unsigned width, unsigned height, unsigned border,
                               unsigned long rgb) {
   Display* display = D(m_display);

@@ -19,6 +19,8 @@ class XWindows {
   bool connected() const { return m_display != nullptr; }
   Id root() const;
   int screenWidth() const;
+  // Whether the server offers MIT-SHM (a remote display does not).
+  bool sharesMemory() const;
   // A mapped window of one colour (0xRRGGBB); parent 0 is the root, and a
   // top-level window is placed exactly where asked, also under a window
   // manager. Every call returns once the screen shows what it did.

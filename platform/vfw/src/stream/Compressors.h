@@ -32,6 +32,8 @@ struct Compressor {
   // The encoder makes a key frame keyint_min + 1 frames after the last one
   // (Microsoft Video 1) rather than every gop_size frames.
   bool keyIntervalFromMinimum = false;
+  // Encoder threads; 0: as many as the machine has.
+  int threads = 0;
 };
 
 // The compressors whose encoder the running libavcodec has, in a fixed order.
