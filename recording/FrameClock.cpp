@@ -48,8 +48,9 @@ class PerformanceCounterSource final : public FrameTimeSource {
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);
     const auto start = std::chrono::steady_clock::now();
-    // The first count whose millisecond reading is the deadline.
-    const std::int64_t due = (deadline * m_frequency + 999) / 1000;
+    // The first count whose millisecond reading is the deadline (whole
+    // seconds apart, so that the product cannot overflow).
+    const std::int64_t due = deadline / 1000 * m_frequency + (deadline % 1000 * m_frequency + 999) / 1000;
     const std::int64_t remaining = due - counter.QuadPart;
     if (remaining <= 0) return;
     const auto wait = std::chrono::nanoseconds(remaining / m_frequency * 1'000'000'000 +
