@@ -47,7 +47,7 @@ const char kUsage[] =
     "\n"
     "  --script FILE  run the commands in FILE ('-' for standard input) and exit\n"
     "  --module PATH  the module to load (default: PC_hostVideoRecorder.so beside\n"
-    "                 pchost, or in the installed library folder, bin/../lib/pchost)\n"
+    "                 pchost, or in the installed library folder, bin/../" PCHOST_LIBDIR ")\n"
     "  --no-module    run the host alone, without loading a module\n"
     "  -h, --help     show this text\n"
     "  -v, --version  show pchost's version\n"
@@ -64,11 +64,12 @@ std::filesystem::path ProgramFolder() {
 }
 
 // The module beside pchost (the build tree), or in the installed library
-// folder (bin/../lib/pchost).
+// folder (bin/../lib/pchost, or the multiarch one that the installation's
+// prefix chose).
 std::string DefaultModulePath() {
   const std::filesystem::path folder = ProgramFolder();
   const std::filesystem::path beside = folder / "PC_hostVideoRecorder.so";
-  const std::filesystem::path installed = folder.parent_path() / "lib" / "pchost" / "PC_hostVideoRecorder.so";
+  const std::filesystem::path installed = folder.parent_path() / PCHOST_LIBDIR / "PC_hostVideoRecorder.so";
   std::error_code error;
   return (std::filesystem::exists(beside, error) || !std::filesystem::exists(installed, error) ? beside : installed)
       .string();
