@@ -47,7 +47,8 @@ const char kUsage[] =
     "\n"
     "  --script FILE  run the commands in FILE ('-' for standard input) and exit\n"
     "  --module PATH  the module to load (default: PC_hostVideoRecorder.so beside\n"
-    "                 pchost, or in the installed library folder, bin/../" PCHOST_LIBDIR ")\n"
+    "                 pchost, or in the installed library folder, bin/../" PCHOST_LIBDIR
+    ")\n"
     "  --no-module    run the host alone, without loading a module\n"
     "  -h, --help     show this text\n"
     "  -v, --version  show pchost's version\n"
