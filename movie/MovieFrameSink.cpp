@@ -33,8 +33,8 @@ void MovieFrameSink::finish() {
 }
 
 void MovieFrameSink::reset() {
-  finish();
   m_pipeline.reset();
+  m_writer.reset();
   m_writeFailure.clear();
   m_failureReason.clear();
 }
